@@ -1,0 +1,126 @@
+#include "dialogs/checks.h"
+
+#include "doc/kvtime.h"
+#include "doc/messages.h"
+
+ReserveEntry ReserveEntry::ForRepair() {
+    ReserveEntry e;
+    e.startHour = e.startMinute = e.endHour = e.endMinute = 0;
+    return e;
+}
+
+const char* CheckMessage(CheckResult r) {
+    switch (r) {
+        case CheckResult::Ok: return "";
+        case CheckResult::BadDate: return msg::kBadDate;
+        case CheckResult::BadStart: return msg::kBadStart;
+        case CheckResult::BadEnd: return msg::kBadEnd;
+        case CheckResult::NoFacility: return msg::kSelectFacility;
+        case CheckResult::Overlap: return msg::kOverlap;
+    }
+    return "";
+}
+
+bool ParseUnsigned(const std::string& s, uint32_t* out) {
+    size_t i = 0, n = s.size();
+    while (i < n && (s[i] == ' ' || s[i] == '\t')) ++i;
+    while (n > i && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;
+    if (i == n) return false;
+    uint64_t v = 0;
+    for (; i < n; ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(s[i] - '0');
+        if (v > 0xFFFFFFFFull) return false;
+    }
+    *out = static_cast<uint32_t>(v);
+    return true;
+}
+
+CheckResult CheckDateTimes(const ReserveEntry& e) {
+    if (!kvtime::IsValidDate(e.year, e.month, e.day)) return CheckResult::BadDate;
+    if (e.startHour > 24 || e.startMinute > 60) return CheckResult::BadStart;
+    if (e.endHour > 24 || e.endMinute > 60) return CheckResult::BadEnd;
+    return CheckResult::Ok;
+}
+
+namespace {
+// Out-of-range parts only reach mktime after the checks; clamp so that an
+// unchecked entry (the repair dialog's Esc) can never overflow an int.
+int Part(uint32_t v) { return v > 100000 ? 100000 : static_cast<int>(v); }
+}  // namespace
+
+KvTime EntryStart(const ReserveEntry& e) {
+    return kvtime::MakeTime(Part(e.year), Part(e.month), Part(e.day), Part(e.startHour), Part(e.startMinute), 0);
+}
+
+KvTime EntryEnd(const ReserveEntry& e) {
+    return kvtime::MakeTime(Part(e.year), Part(e.month), Part(e.day), Part(e.endHour), Part(e.endMinute), 0);
+}
+
+bool FacilitySelected(const ReserveEntry& e, const FacilityArray& facilities) {
+    return e.facility >= 0 && static_cast<size_t>(e.facility) < facilities.size();
+}
+
+CheckResult CheckOverlap(const ReserveEntry& e, const ReserveArray& reserves, const FacilityArray& facilities,
+                         const CReserve* edited) {
+    if (!FacilitySelected(e, facilities)) return CheckResult::NoFacility;
+    const int facilityId = facilities[static_cast<size_t>(e.facility)]->m_nID;
+    const KvTime S = EntryStart(e);
+    const KvTime E = EntryEnd(e);
+    for (const auto& rp : reserves) {
+        const CReserve& r = *rp;
+        if (edited && r.IsEqual(*edited)) continue;
+        if (r.m_nFacilityID != facilityId) continue;
+        const KvTime s = r.m_timeStart, en = r.m_timeEnd;
+        if ((s < S && S < en) || (s < E && E < en) || (s == S && en == E) || (s >= S && E >= en))
+            return CheckResult::Overlap;
+    }
+    return CheckResult::Ok;
+}
+
+CheckResult CheckAfterReload(const ReserveEntry& e, const ReserveArray& reserves, const FacilityArray& facilities,
+                             const CReserve* edited, bool dupForbidden) {
+    if (!FacilitySelected(e, facilities)) return CheckResult::NoFacility;
+    if (!dupForbidden) return CheckResult::Ok;
+    return CheckOverlap(e, reserves, facilities, edited);
+}
+
+void EntryFromReserve(const CReserve& r, const FacilityArray& facilities, ReserveEntry* e) {
+    e->user = r.m_strUser;
+    e->purpose = r.m_strPurpose;
+    e->contact = r.m_strContact;
+    e->paid = r.m_bPaid != 0;
+    e->fee = static_cast<uint32_t>(r.m_nFee);
+    e->facility = -1;
+    for (size_t i = 0; i < facilities.size(); ++i) {
+        if (facilities[i]->m_nID == r.m_nFacilityID) {
+            e->facility = static_cast<int>(i);
+            break;
+        }
+    }
+    std::tm tm;
+    if (kvtime::ToLocal(r.m_timeStart, &tm)) {
+        e->year = static_cast<uint32_t>(tm.tm_year + 1900);
+        e->month = static_cast<uint32_t>(tm.tm_mon + 1);
+        e->day = static_cast<uint32_t>(tm.tm_mday);
+        e->startHour = static_cast<uint32_t>(tm.tm_hour);
+        e->startMinute = static_cast<uint32_t>(tm.tm_min);
+    }
+    if (kvtime::ToLocal(r.m_timeEnd, &tm)) {
+        e->endHour = static_cast<uint32_t>(tm.tm_hour);
+        e->endMinute = static_cast<uint32_t>(tm.tm_min);
+    }
+}
+
+void ApplyEntry(const ReserveEntry& e, const FacilityArray& facilities, CReserve* r) {
+    r->m_strUser = e.user;
+    r->m_strPurpose = e.purpose;
+    r->m_strContact = e.contact;
+    r->m_bPaid = e.paid ? 1 : 0;
+    r->m_nFee = static_cast<int>(e.fee & 0xFFFF);
+    // Only the repair dialog's unchecked Esc can arrive without a facility;
+    // the record then keeps the one it had.
+    if (FacilitySelected(e, facilities)) r->m_nFacilityID = facilities[static_cast<size_t>(e.facility)]->m_nID;
+    r->m_timeStart = EntryStart(e);
+    r->m_timeEnd = EntryEnd(e);
+}

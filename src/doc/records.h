@@ -1,0 +1,76 @@
+#pragma once
+// The three record classes of a register: facility, reservation, user.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CArchive;
+
+// Version word of the last facility or user read; the loader uses it to tell
+// whether the file carries a user section at all.
+extern int g_nLoadVersion;
+
+constexpr int RECORD_VERSION = 200;
+
+// Signed 32-bit seconds since 1970 UTC; -1 means "not set".
+using KvTime = int32_t;
+constexpr KvTime kTimeUnset = -1;
+
+class CKivo {
+public:
+    static constexpr const char* kClassName = "CKivo";
+    static constexpr int kSchema = 1;
+
+    int m_nID = 0;
+    std::string m_strName;
+    int m_nMaxPeople = 0;
+    std::string m_strComment;
+
+    void Serialize(CArchive& ar);
+};
+
+class CReserve {
+public:
+    static constexpr const char* kClassName = "CReserve";
+    static constexpr int kSchema = 2;
+
+    std::string m_strUser;
+    std::string m_strPurpose;
+    std::string m_strContact;
+    KvTime m_timeStart = kTimeUnset;
+    KvTime m_timeEnd = kTimeUnset;
+    int m_nFacilityID = 0;
+    int m_bPaid = 0;
+    int m_nSpare = 0;
+    int m_nFee = 0;
+
+    bool IsEqual(const CReserve& other) const;
+    void Serialize(CArchive& ar);
+};
+
+class CKivoUser {
+public:
+    static constexpr const char* kClassName = "CKivoUser";
+    static constexpr int kSchema = 3;
+
+    std::string m_strName;
+    std::string m_strCharge;
+    std::string m_strTel;
+    std::string m_strZip;
+    std::string m_strAddress;
+    std::string m_strMail;
+    std::string m_strMemo;
+
+    bool IsEqual(const CKivoUser& other) const;
+    // Field 0..6 in file order (name, charge, tel, zip, address, mail, memo);
+    // nullptr for any other number.
+    const std::string* Field(int n) const;
+    std::string* Field(int n);
+    void Serialize(CArchive& ar);
+};
+
+// The document owns its records; positions address them for one command only.
+using FacilityArray = std::vector<std::unique_ptr<CKivo>>;
+using ReserveArray = std::vector<std::unique_ptr<CReserve>>;
+using UserArray = std::vector<std::unique_ptr<CKivoUser>>;

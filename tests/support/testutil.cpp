@@ -1,0 +1,112 @@
+#include "support/testutil.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/profile.h"
+#include "dialogs/checks.h"
+#include "doc/kvtime.h"
+#include "doc/text.h"
+
+namespace testutil {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/orvalis-test-XXXXXX";
+    char* p = mkdtemp(tmpl.data());
+    if (!p) std::abort();
+    path_ = p;
+    profile::SetPath(path_ + "/orvalis.ini");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+    profile::SetPath("");
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string Hex(const std::string& spaced) {
+    std::string out;
+    std::istringstream in(spaced);
+    std::string tok;
+    while (in >> tok) out.push_back(static_cast<char>(std::stoi(tok, nullptr, 16)));
+    return out;
+}
+
+std::string Sj(const char* utf8) { return text::Cp932(utf8); }
+
+bool RecordingHost::RunRepairDialog(CKivoDoc&, int, ReserveEntry* entry) {
+    if (static_cast<size_t>(repairCalls) >= repairAnswers.size()) {
+        ++repairCalls;
+        return false;
+    }
+    ReserveEntry answer = repairAnswers[static_cast<size_t>(repairCalls++)];
+    // The dialog keeps the record's texts unless the script changes them.
+    if (answer.user.empty()) answer.user = entry->user;
+    *entry = answer;
+    return true;
+}
+
+CReserve MakeReserve(const char* userUtf8, int facilityId, int y, int mo, int d, int h1, int m1, int h2, int m2) {
+    CReserve r;
+    r.m_strUser = Sj(userUtf8);
+    r.m_nFacilityID = facilityId;
+    r.m_timeStart = kvtime::MakeTime(y, mo, d, h1, m1);
+    r.m_timeEnd = kvtime::MakeTime(y, mo, d, h2, m2);
+    return r;
+}
+
+int RunKvtool(const std::vector<std::string>& args, std::string* out, std::string* err) {
+    const char* exe = std::getenv("KVTOOL");
+    if (!exe) return -1;
+    char outName[] = "/tmp/kvtool-out-XXXXXX";
+    char errName[] = "/tmp/kvtool-err-XXXXXX";
+    int ofd = mkstemp(outName), efd = mkstemp(errName);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(ofd, 1);
+        dup2(efd, 2);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(exe));
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        if (!profile::Path().empty()) setenv("ORVALIS_PROFILE", profile::Path().c_str(), 1);
+        execv(exe, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(ofd);
+    close(efd);
+    if (out) *out = ReadFile(outName);
+    if (err) *err = ReadFile(errName);
+    unlink(outName);
+    unlink(errName);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace testutil

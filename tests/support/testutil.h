@@ -1,0 +1,48 @@
+#pragma once
+// Helpers shared by the tests: temporary folders, files, registers.
+#include <string>
+
+#include "doc/kivodoc.h"
+
+namespace testutil {
+
+// A fresh folder under $TMPDIR removed at destruction; also points the
+// profile at a file inside it, so no test touches a real desk's settings.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+// "01 00 ff" -> bytes
+std::string Hex(const std::string& spaced);
+// CP932 from a UTF-8 literal.
+std::string Sj(const char* utf8);
+
+// A host that records every message and answers repair dialogs from a script.
+class RecordingHost : public IDocHost {
+public:
+    std::vector<std::string> messages;
+    std::vector<ReserveEntry> repairAnswers;  // consumed in order; none left -> declined
+    int repairCalls = 0;
+    void ShowMessage(const std::string& utf8Text, Icon) override { messages.push_back(utf8Text); }
+    bool RunRepairDialog(CKivoDoc& doc, int pos, ReserveEntry* entry) override;
+};
+
+CReserve MakeReserve(const char* userUtf8, int facilityId, int y, int mo, int d, int h1, int m1, int h2, int m2);
+
+// Runs kvtool (path from $KVTOOL) with arguments; returns the exit status and
+// fills the outputs.
+int RunKvtool(const std::vector<std::string>& args, std::string* out = nullptr, std::string* err = nullptr);
+
+}  // namespace testutil

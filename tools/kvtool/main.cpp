@@ -1,0 +1,51 @@
+#include <cstdio>
+#include <cstring>
+
+#include "kvtool.h"
+
+namespace {
+
+void Usage() {
+    std::fputs(
+        "usage:\n"
+        "  kvtool dump FILE.kv\n"
+        "  kvtool build FILE.json OUT.kv\n"
+        "  kvtool export KIND FILE.kv OUT   (KIND: reserve-text facility-text reserve-csv facility-csv users)\n"
+        "  kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME\n"
+        "              [--purpose T] [--contact T] [--fee N] [--paid]\n"
+        "  kvtool list FILE.kv [--sort KEY]\n"
+        "  kvtool check FILE.kv\n"
+        "  kvtool demo OUT.kv\n"
+        "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf\n",
+        stderr);
+}
+
+}  // namespace
+
+void kvtool::Error(const std::string& utf8) { std::fprintf(stderr, "%s\n", utf8.c_str()); }
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        Usage();
+        return kvtool::kBadArgs;
+    }
+    const std::string cmd = argv[1];
+    kvtool::Args args(argv + 2, argv + argc);
+    struct {
+        const char* name;
+        int (*run)(const kvtool::Args&);
+    } const kCommands[] = {
+        {"dump", kvtool::Dump},     {"build", kvtool::Build}, {"check", kvtool::Check},
+        {"demo", kvtool::Demo},     {"export", kvtool::Export}, {"book", kvtool::Book},
+        {"list", kvtool::List},     {"render", kvtool::Render},
+    };
+    for (const auto& c : kCommands)
+        if (cmd == c.name) return c.run(args);
+    if (cmd == "-h" || cmd == "--help" || cmd == "help") {
+        Usage();
+        return kvtool::kOk;
+    }
+    kvtool::Error("kvtool: unknown command: " + cmd);
+    Usage();
+    return kvtool::kBadArgs;
+}

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds Orvalis with AddressSanitizer and UBSan and runs every test.
+# Builds Orvalis with AddressSanitizer and UBSan and runs every test, then a
+# short bounded run of each fuzz target on its corpus.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 export TZ=Asia/Tokyo QT_QPA_PLATFORM=offscreen
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVALIS_SANITIZE=ON >/dev/null
 cmake --build build/asan -j2
-cd build/asan
-ctest --output-on-failure -j2 "$@"
+(cd build/asan && ctest --output-on-failure -j2 "$@")
+if [ $# -eq 0 ]; then
+  ./fuzz.sh "${ORVALIS_FUZZ_SECONDS:-30}"
+fi

@@ -1,5 +1,6 @@
 #include "doc/fileio.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,30 @@ Status ReadFd(int fd, std::string* bytes) {
     return {};
 }
 
+// A writer killed half way leaves its temporary file behind. Every writer
+// holds a lock on its own temporary file, so one whose lock can be had has no
+// living owner and goes.
+void RemoveStaleTemps(const std::string& dir, const std::string& base) {
+    const std::string prefix = "." + base + ".";
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    while (struct dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string full = dir + "/" + name;
+        int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        struct flock fl;
+        std::memset(&fl, 0, sizeof fl);
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        struct stat st;
+        if (fcntl(fd, F_OFD_SETLK, &fl) == 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ::unlink(full.c_str());
+        ::close(fd);
+    }
+    ::closedir(d);
+}
+
 }  // namespace
 
 Cause CauseFromErrno(int e) {
@@ -168,10 +193,19 @@ Status SafeWrite(const std::string& path, const std::string& bytes) {
         mode = 0666 & ~mask;
     }
 
+    RemoveStaleTemps(dir, base);
     std::string tmp = dir + "/." + base + ".XXXXXX";
     int e = Fault("open");
     int fd = e ? -1 : mkstemp(tmp.data());
     if (fd < 0) return {CauseFromErrno(e ? e : errno)};
+    {
+        // Marks the temporary file as ours while we live (see RemoveStaleTemps).
+        struct flock fl;
+        std::memset(&fl, 0, sizeof fl);
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fcntl(fd, F_OFD_SETLK, &fl);
+    }
     auto fail = [&](int err) {
         ::close(fd);
         ::unlink(tmp.c_str());

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -25,6 +26,8 @@ void Usage() {
 void kvtool::Error(const std::string& utf8) { std::fprintf(stderr, "%s\n", utf8.c_str()); }
 
 int main(int argc, char** argv) {
+    // A file-size limit must show as a failed write with its message, not kill us.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) {
         Usage();
         return kvtool::kBadArgs;

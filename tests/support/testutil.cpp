@@ -11,6 +11,7 @@
 
 #include "app/profile.h"
 #include "dialogs/checks.h"
+#include "doc/kvformat.h"
 #include "doc/kvtime.h"
 #include "doc/text.h"
 
@@ -60,6 +61,8 @@ std::string Hex(const std::string& spaced) {
 std::string Sj(const char* utf8) { return text::Cp932(utf8); }
 
 bool RecordingHost::RunRepairDialog(CKivoDoc&, int, ReserveEntry* entry) {
+    repairOffered.push_back(*entry);
+    if (!watchFile.empty()) fileAtRepair.push_back(ReadFile(watchFile));
     if (static_cast<size_t>(repairCalls) >= repairAnswers.size()) {
         ++repairCalls;
         return false;
@@ -80,12 +83,15 @@ CReserve MakeReserve(const char* userUtf8, int facilityId, int y, int mo, int d,
     return r;
 }
 
-int RunKvtool(const std::vector<std::string>& args, std::string* out, std::string* err) {
+KvtoolRun StartKvtool(const std::vector<std::string>& args) {
+    KvtoolRun run;
     const char* exe = std::getenv("KVTOOL");
-    if (!exe) return -1;
+    if (!exe) return run;
     char outName[] = "/tmp/kvtool-out-XXXXXX";
     char errName[] = "/tmp/kvtool-err-XXXXXX";
     int ofd = mkstemp(outName), efd = mkstemp(errName);
+    run.outName = outName;
+    run.errName = errName;
     pid_t pid = fork();
     if (pid == 0) {
         dup2(ofd, 1);
@@ -98,15 +104,47 @@ int RunKvtool(const std::vector<std::string>& args, std::string* out, std::strin
         execv(exe, argv.data());
         _exit(127);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
     close(ofd);
     close(efd);
-    if (out) *out = ReadFile(outName);
-    if (err) *err = ReadFile(errName);
-    unlink(outName);
-    unlink(errName);
+    run.pid = pid;
+    return run;
+}
+
+int WaitKvtool(KvtoolRun& run, std::string* out, std::string* err) {
+    if (run.pid < 0) return -1;
+    int status = 0;
+    waitpid(run.pid, &status, 0);
+    run.pid = -1;
+    if (out) *out = ReadFile(run.outName);
+    if (err) *err = ReadFile(run.errName);
+    unlink(run.outName.c_str());
+    unlink(run.errName.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int RunKvtool(const std::vector<std::string>& args, std::string* out, std::string* err) {
+    KvtoolRun run = StartKvtool(args);
+    return WaitKvtool(run, out, err);
+}
+
+void WriteRegister(const std::string& path, const std::vector<CKivo>& facilities,
+                   const std::vector<CReserve>& reserves, const std::vector<CKivoUser>& users) {
+    FacilityArray fs;
+    ReserveArray rs;
+    UserArray us;
+    for (const auto& f : facilities) fs.push_back(std::make_unique<CKivo>(f));
+    for (const auto& r : reserves) rs.push_back(std::make_unique<CReserve>(r));
+    for (const auto& u : users) us.push_back(std::make_unique<CKivoUser>(u));
+    WriteFile(path, StoreRegister(fs, rs, us));
+}
+
+CKivo MakeFacility(int id, const char* nameUtf8, int maxPeople, const char* commentUtf8) {
+    CKivo f;
+    f.m_nID = id;
+    f.m_strName = Sj(nameUtf8);
+    f.m_nMaxPeople = maxPeople;
+    f.m_strComment = Sj(commentUtf8);
+    return f;
 }
 
 }  // namespace testutil

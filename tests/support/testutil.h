@@ -1,7 +1,9 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, files, registers.
 #include <string>
+#include <vector>
 
+#include "dialogs/checks.h"
 #include "doc/kivodoc.h"
 
 namespace testutil {
@@ -35,6 +37,11 @@ public:
     std::vector<std::string> messages;
     std::vector<ReserveEntry> repairAnswers;  // consumed in order; none left -> declined
     int repairCalls = 0;
+    // The entry each repair dialog was opened with, and, when watchFile is
+    // set, that file's bytes at that moment (what is on disk while it shows).
+    std::vector<ReserveEntry> repairOffered;
+    std::string watchFile;
+    std::vector<std::string> fileAtRepair;
     void ShowMessage(const std::string& utf8Text, Icon) override { messages.push_back(utf8Text); }
     bool RunRepairDialog(CKivoDoc& doc, int pos, ReserveEntry* entry) override;
 };
@@ -44,5 +51,18 @@ CReserve MakeReserve(const char* userUtf8, int facilityId, int y, int mo, int d,
 // Runs kvtool (path from $KVTOOL) with arguments; returns the exit status and
 // fills the outputs.
 int RunKvtool(const std::vector<std::string>& args, std::string* out = nullptr, std::string* err = nullptr);
+
+// A kvtool run started without waiting, so that several can run at once.
+struct KvtoolRun {
+    int pid = -1;
+    std::string outName, errName;
+};
+KvtoolRun StartKvtool(const std::vector<std::string>& args);
+int WaitKvtool(KvtoolRun& run, std::string* out = nullptr, std::string* err = nullptr);
+
+// A register file from records given in order (facility id/name pairs, reservations).
+void WriteRegister(const std::string& path, const std::vector<CKivo>& facilities,
+                   const std::vector<CReserve>& reserves, const std::vector<CKivoUser>& users = {});
+CKivo MakeFacility(int id, const char* nameUtf8, int maxPeople = 0, const char* commentUtf8 = "");
 
 }  // namespace testutil

@@ -107,7 +107,10 @@ void EntryFromReserve(const CReserve& r, const FacilityArray& facilities, Reserv
         e->startMinute = static_cast<uint32_t>(tm.tm_min);
     }
     if (kvtime::ToLocal(r.m_timeEnd, &tm)) {
-        e->endHour = static_cast<uint32_t>(tm.tm_hour);
+        // An end at midnight shows as 24:00, so that confirming unchanged keeps
+        // it at the end of the start's day rather than at its beginning.
+        const bool midnight = tm.tm_hour == 0 && tm.tm_min == 0;
+        e->endHour = midnight ? 24u : static_cast<uint32_t>(tm.tm_hour);
         e->endMinute = static_cast<uint32_t>(tm.tm_min);
     }
 }

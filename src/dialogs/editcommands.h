@@ -23,6 +23,11 @@ bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, i
 // refresh (hint 1), never another reservation's dialog.
 bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
 
+// The reservation list's delete: "削除しますか？", then the reservation shown
+// at pos is removed, found again by value (conflict message when it is gone).
+// Hint 0 (the list refills itself). True when the file changed.
+bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
+
 // Add a facility (facility dialog, proposed number = last + 1 or 0). Hint 0.
 bool AddFacility(CKivoDoc& doc, QWidget* parent);
 

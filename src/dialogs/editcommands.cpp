@@ -111,7 +111,9 @@ bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, i
     return commit.stored;
 }
 
-bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey) {
+bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
+    // The caller may hand in the document's own record, which the re-read frees.
+    const CReserve snapshot = shown;
     if (!Reload(doc)) return false;
     if (sortKey >= 0) doc.SortReserves(sortKey);
     // The record the view showed, found again by value: never the dialog of
@@ -148,7 +150,8 @@ bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& sn
     return tx == TxResult::Done;
 }
 
-bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey) {
+bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
+    const CReserve snapshot = shown;  // may be the document's own record
     if (!Reload(doc)) return false;
     if (sortKey >= 0) doc.SortReserves(sortKey);
     if (!AskOkCancel(parent, U(msg::kConfirmDelete))) return false;

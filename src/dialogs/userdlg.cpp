@@ -321,7 +321,8 @@ bool AddUser(CKivoDoc& doc, QWidget* parent) {
                nullptr, 1) == TxResult::Done;
 }
 
-bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& snapshot) {
+bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& shown) {
+    const CKivoUser snapshot = shown;  // may be the document's own record, which the re-read frees
     if (!doc.ReloadFromFile()) {
         doc.UpdateAllViews(nullptr, 1);
         return false;
@@ -353,7 +354,8 @@ bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& snapshot
     return tx == TxResult::Done;
 }
 
-bool DeleteUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& snapshot) {
+bool DeleteUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& shown) {
+    const CKivoUser snapshot = shown;  // may be the document's own record
     if (!doc.ReloadFromFile()) {
         doc.UpdateAllViews(nullptr, 1);
         return false;

@@ -144,7 +144,10 @@ CKivoListDlg::CKivoListDlg(FacilityArray& facilities, QWidget* parent) : QDialog
     connect(close, &QPushButton::clicked, this, &CKivoListDlg::accept);
     connect(add, &QPushButton::clicked, this, &CKivoListDlg::OnAdd);
     connect(change, &QPushButton::clicked, this, &CKivoListDlg::OnChange);
-    connect(list_, &QListWidget::itemDoubleClicked, this, &CKivoListDlg::OnChange);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        list_->setCurrentRow(list_->row(item), QItemSelectionModel::ClearAndSelect);
+        OnChange();
+    });
     connect(del, &QPushButton::clicked, this, &CKivoListDlg::OnDelete);
     connect(up, &QPushButton::clicked, this, [this] { OnMove(-1); });
     connect(down, &QPushButton::clicked, this, [this] { OnMove(1); });

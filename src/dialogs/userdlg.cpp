@@ -191,7 +191,10 @@ CUserListDlg::CUserListDlg(CKivoDoc& doc, const std::string& name, QWidget* pare
     connect(find, &QPushButton::clicked, this, &CUserListDlg::OnFind);
     connect(next, &QPushButton::clicked, this, [this] { OnFindNext(1); });
     connect(prev, &QPushButton::clicked, this, [this] { OnFindNext(-1); });
-    connect(list_, &QListWidget::itemDoubleClicked, this, &CUserListDlg::accept);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        Select(list_->row(item));
+        accept();
+    });
     CenterOverParent(this);
     FillList(Fill::Preselect);
 }

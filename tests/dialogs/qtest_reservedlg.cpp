@@ -4,6 +4,8 @@
 #include "dialogs/reservedlg.h"
 #include "dlgtest.h"
 
+#include <QKeyEvent>
+
 using namespace dlgtest;
 using testutil::MakeReserve;
 using testutil::Sj;
@@ -90,18 +92,41 @@ TEST_F(EntryDialog, DoubleClickAtNineProposesNineToTenOnThatFacility) {
     EXPECT_EQ(r.reserves[0]->m_timeEnd, At(2000, 4, 3, 10, 0));
 }
 
-TEST_F(EntryDialog, EnterInTheUserFieldConfirms) {
+TEST_F(EntryDialog, TheUserFieldHasTheFocusAndEnterConfirms) {
     Open();
+    QString focused;
     desk.On("CReserveDlg", [&](QDialog* d) {
+        d->show();
+        QApplication::processEvents();
+        focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
         auto* user = Child<QLineEdit>(d, "edit102");
         user->setText(Q("田中"));
-        EXPECT_TRUE(Child<QPushButton>(d, "button1")->isDefault());
-        // Enter in a line edit goes to the dialog's default button.
-        emit user->returnPressed();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(user, &enter);
+    });
+    EXPECT_TRUE(editcmd::AddReservation(doc, nullptr, 0, 13));
+    EXPECT_EQ(focused, "edit102");
+    RegisterData r = ReadRegister(path);
+    ASSERT_EQ(r.reserves.size(), 1u);
+    EXPECT_EQ(r.reserves[0]->m_strUser, Sj("田中"));
+    EXPECT_EQ(r.reserves[0]->m_timeStart, At(2000, 4, 3, 13, 0));
+}
+
+TEST_F(EntryDialog, EnterInThePurposeBreaksTheLine) {
+    Open();
+    desk.On("CReserveDlg", [&](QDialog* d) {
+        d->show();
+        auto* purpose = Child<QPlainTextEdit>(d, "edit110");
+        purpose->setFocus();
+        QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QKeyEvent b(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
+        for (QKeyEvent* e : {&a, &enter, &b}) QApplication::sendEvent(purpose, e);
+        EXPECT_NE(d->result(), QDialog::Accepted);
         Click(d, "button1");
     });
     EXPECT_TRUE(editcmd::AddReservation(doc, nullptr, 0, 13));
-    EXPECT_EQ(Stored(), 1u);
+    EXPECT_EQ(ReadRegister(path).reserves[0]->m_strPurpose, "a\r\nb");
 }
 
 // ------------------------------------------------------- date and times

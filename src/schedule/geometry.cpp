@@ -120,9 +120,9 @@ ScrollSizes ScrollSizesOf(const Layout& lay, int wl) {
     ScrollSizes s;
     if (lay.Across()) {
         s.totalW = wl + lay.n * 10 * lay.cw;
-        s.totalH = lay.slots * lay.rh;
+        s.totalH = lay.slotCount * lay.rh;
     } else {
-        s.totalW = wl + lay.slots * 2 * lay.cw;
+        s.totalW = wl + lay.slotCount * 2 * lay.cw;
         s.totalH = (lay.n + 1) * lay.rh;
     }
     s.pageW = 20 * lay.cw;

@@ -30,14 +30,14 @@ struct Rect {
 struct Layout {
     int mode = 0;
     int startHour = 8;
-    int slots = 32;
+    int slotCount = 32;
     int n = 0;  // number of facilities
     int cw = 8;
     int rh = 16;
 
     bool Across() const { return mode == 0; }
-    int GridWidth() const { return Across() ? n * 10 * cw : slots * 2 * cw; }
-    int GridHeight() const { return Across() ? slots * rh : n * rh; }
+    int GridWidth() const { return Across() ? n * 10 * cw : slotCount * 2 * cw; }
+    int GridHeight() const { return Across() ? slotCount * rh : n * rh; }
     Rect FacilityBand(int f) const;
     Rect SlotBand(int k) const;
     Rect Box(int f, int s0, int s1) const;

@@ -1,0 +1,34 @@
+#pragma once
+// The application: start-up in its ten steps, the document manager, the main
+// frame, and open requests from a second start.
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class CDocManager;
+class CInstanceServer;
+class CMainFrame;
+class QApplication;
+
+class CKivoApp : public QObject {
+    Q_OBJECT
+public:
+    CKivoApp();
+    ~CKivoApp() override;
+
+    // Light-grey dialogs and message boxes with black text (step 1).
+    static void SetDialogColors(QApplication& app);
+
+    // Steps 2 to 10. commandLine is the text after the program name;
+    // listen: take open requests of later starts. False when the main frame
+    // could not be made.
+    bool InitInstance(const QString& commandLine, bool listen = true);
+
+    CMainFrame* MainFrame() const { return frame_.get(); }
+    CDocManager* DocManager() const { return docs_.get(); }
+
+private:
+    std::unique_ptr<CDocManager> docs_;
+    std::unique_ptr<CMainFrame> frame_;
+    CInstanceServer* server_ = nullptr;
+};

@@ -22,6 +22,7 @@
 #include "schedule/headerbars.h"
 #include "schedule/kivoframe.h"
 #include "schedule/profilefont.h"
+#include "schedule/schedulerender.h"
 
 namespace {
 
@@ -226,12 +227,14 @@ void CKivoView::Export(ExportKind kind) {
 
 void CKivoView::PrintTo(QPagedPaintDevice* device) {
     if (!doc_) return;
-    QPainter p(device);
-    // 0.01 inch per unit, from the printer's origin moved 3 device units down.
-    p.translate(0, 3);
-    p.scale(device->logicalDpiX() / 100.0, device->logicalDpiY() / 100.0);
-    PaintSchedule(p, *doc_, CurrentLayout(), m_font, Colors(), profile::GetInt(profile::Key::ViewObject),
-                  Surface::Paper);
+    ScheduleSettings s;
+    s.mode = m_nMode;
+    s.startHour = m_nStartHour;
+    s.endHour = m_nEndHour;
+    s.object = profile::GetInt(profile::Key::ViewObject);
+    s.font = m_font;
+    s.colors = Colors();
+    PaintPage(device, *doc_, s);
     TellPanes();
 }
 

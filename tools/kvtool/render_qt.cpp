@@ -1,0 +1,136 @@
+// kvtool render: a day of the schedule as a PNG (the screen) or a one-page
+// PDF (the printed page), through the program's own painting routine.
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <cerrno>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "doc/archive.h"
+#include "doc/fileio.h"
+#include "doc/kivodoc.h"
+#include "doc/kvformat.h"
+#include "doc/kvtime.h"
+#include "doc/messages.h"
+#include "kvtool.h"
+#include "schedule/schedulerender.h"
+
+namespace kvtool {
+
+namespace {
+
+bool EndsWith(const std::string& s, const char* tail) {
+    const std::string t(tail);
+    if (s.size() < t.size()) return false;
+    for (size_t i = 0; i < t.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - t.size() + i])) != t[i]) return false;
+    return true;
+}
+
+int LoadForRender(const std::string& path, CKivoDoc* doc) {
+    std::string bytes;
+    fileio::Status st = fileio::ReadShared(path, &bytes);
+    if (!st.ok()) {
+        Error(fileio::FileMessage(st.cause, path));
+        return kFileError;
+    }
+    try {
+        RegisterData data;
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
+        doc->m_arFacility = std::move(data.facilities);
+        doc->m_arReserve = std::move(data.reserves);
+        doc->m_arUser = std::move(data.users);
+    } catch (const CArchiveException&) {
+        Error(msg::kUnexpectedFormat);
+        return kFileError;
+    } catch (const std::bad_alloc&) {
+        Error(msg::kOpenFailed);
+        return kFileError;
+    }
+    return kOk;
+}
+
+}  // namespace
+
+int Render(const Args& a) {
+    std::string file, day, out, mode;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const std::string& k = a[i];
+        auto value = [&](std::string* v) {
+            if (i + 1 >= a.size()) return false;
+            *v = a[++i];
+            return true;
+        };
+        bool ok = true;
+        if (k == "--day") ok = value(&day);
+        else if (k == "--out") ok = value(&out);
+        else if (k == "--mode") ok = value(&mode);
+        else if (file.empty() && k.rfind("--", 0) != 0) file = k;
+        else ok = false;
+        if (!ok) {
+            Error("kvtool render: unexpected argument: " + k);
+            return kBadArgs;
+        }
+    }
+    int y = 0, m = 0, d = 0;
+    char tail = 0;
+    if (file.empty() || out.empty() || std::sscanf(day.c_str(), "%d-%d-%d%c", &y, &m, &d, &tail) != 3 ||
+        !kvtime::IsValidDate(y, m, d)) {
+        Error("usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf");
+        return kBadArgs;
+    }
+    if (!mode.empty() && mode != "0" && mode != "1") {
+        Error("kvtool render: --mode is 0 or 1");
+        return kBadArgs;
+    }
+    const bool pdf = EndsWith(out, ".pdf");
+    if (!pdf && !EndsWith(out, ".png")) {
+        Error("kvtool render: --out names a .png or a .pdf file");
+        return kBadArgs;
+    }
+
+    // Drawing needs a GUI application; no display is needed for it.
+    std::unique_ptr<QGuiApplication> app;
+    static int argc = 1;
+    static char name[] = "kvtool";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+
+    CKivoDoc doc;
+    if (int rc = LoadForRender(file, &doc); rc != kOk) return rc;
+    doc.m_timeDay = kvtime::MakeTime(y, m, d, 0, 0, 0);
+    ScheduleSettings s = ScheduleSettingsFromProfile();
+    if (!mode.empty()) s.mode = mode == "1" ? 1 : 0;
+
+    const QString outPath = QString::fromLocal8Bit(out.c_str());
+    if (pdf) {
+        QFile f(outPath);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            Error(fileio::FileMessage(fileio::CauseFromErrno(errno), out));
+            return kFileError;
+        }
+        QPdfWriter writer(&f);
+        writer.setResolution(600);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer.setCreator(QStringLiteral("Orvalis"));
+        PaintPage(&writer, doc, s);
+    } else {
+        const QImage img = RenderScreen(doc, s);
+        if (!img.save(outPath, "PNG")) {
+            Error(fileio::FileMessage(fileio::Cause::AccessDenied, out));
+            return kFileError;
+        }
+    }
+    return kOk;
+}
+
+}  // namespace kvtool

@@ -48,15 +48,16 @@ CInstanceServer::CInstanceServer(QObject* parent) : QObject(parent), server_(new
 }
 
 bool CInstanceServer::Listen() {
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (server_->listen(InstanceServerName())) return true;
-    // A name left behind by a program that ended without cleaning up.
-    if (server_->serverError() == QAbstractSocket::AddressInUseError) {
+    // Listening with access options replaces a socket of the same name, so a
+    // program that answers is asked first.
+    {
         QLocalSocket probe;
         probe.connectToServer(InstanceServerName());
         if (probe.waitForConnected(kConnectMs)) return false;
-        QLocalServer::removeServer(InstanceServerName());
-        return server_->listen(InstanceServerName());
     }
-    return false;
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (server_->listen(InstanceServerName())) return true;
+    // A name left behind by a program that ended without cleaning up.
+    QLocalServer::removeServer(InstanceServerName());
+    return server_->listen(InstanceServerName());
 }

@@ -235,7 +235,7 @@ def random_register(rng, n_fac=None, n_res=None, n_users=None, style=None):
         else:
             s = text(rng, 20, **free)
         if st.line_safe:
-            s = line_safe_purpose(rng, s)
+            s = line_safe(s)
         return s
 
     reservations = []
@@ -250,7 +250,7 @@ def random_register(rng, n_fac=None, n_res=None, n_users=None, style=None):
             fac = word(rng)
         contact = rng.choice(purposes) if purposes and rng.random() < 0.5 else text(rng, 15, **free)
         if st.line_safe:
-            contact = line_safe_purpose(rng, contact)
+            contact = line_safe(contact)
         reservations.append({
             "user": enc(user), "purpose": enc(purpose()), "contact": enc(contact),
             "start": pick_time(), "end": pick_time(), "facility": fac,
@@ -272,7 +272,7 @@ def random_register(rng, n_fac=None, n_res=None, n_users=None, style=None):
     return {"facilities": facilities, "reservations": reservations, "users": users}
 
 
-def line_safe_purpose(rng, s):
+def line_safe(s):
     """CR LF pairs only: no lone CR or LF, and so no pair that removing the
     others could make anew (as "\\r\\r\\n\\n" would)."""
     return "\r\n".join(p.replace("\r", "").replace("\n", "") for p in s.split("\r\n"))

@@ -7,9 +7,11 @@ Environment:
   ORACLE_FAIL_DIR    folder where the inputs of each disagreement are kept
 """
 
+import concurrent.futures
 import json
 import os
 import re
+import resource
 import subprocess
 import sys
 import tempfile
@@ -39,6 +41,11 @@ class Result:
             self.out[:600].decode("utf-8", "replace"))
 
 
+def _child_cpu():
+    ru = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return ru.ru_utime + ru.ru_stime
+
+
 class Check:
     """Score of one checker: counts, the first disagreement ends the run
     unless ORACLE_KEEP_GOING is set."""
@@ -58,6 +65,7 @@ class Check:
         self._tmp = tempfile.TemporaryDirectory(prefix="oracle-")
         self.dir = self._tmp.name
         self.serial = 0
+        self.runs = 0
         self.profile = self.path("orvalis.ini")
         self.set_profile("")
         print("%s: seed %d (ORACLE_SEED to change), kvtool %s" % (name, self.seed, self.exe))
@@ -84,9 +92,7 @@ class Check:
 
     # ------------------------------------------------------------ running
 
-    def run(self, *args, profile=None):
-        if profile is not None:
-            self.set_profile(profile)
+    def _exec(self, args):
         env = dict(os.environ)
         env["TZ"] = "Asia/Tokyo"
         env["ORVALIS_PROFILE"] = self.profile
@@ -95,11 +101,31 @@ class Check:
         env["LC_ALL"] = "C.UTF-8"
         t0 = time.monotonic()
         p = subprocess.run([self.exe] + [str(a) for a in args], capture_output=True, env=env,
-                           stdin=subprocess.DEVNULL, timeout=300)
-        r = Result([str(a) for a in args], p.returncode, p.stdout, p.stderr, time.monotonic() - t0)
+                           stdin=subprocess.DEVNULL, timeout=600)
+        return Result([str(a) for a in args], p.returncode, p.stdout, p.stderr, time.monotonic() - t0)
+
+    def _crash_check(self, r):
         if r.crashed():
-            self.fail("kvtool crashed or a sanitizer spoke", r.describe(), inputs=self._inputs(args))
+            self.fail("kvtool crashed or a sanitizer spoke", r.describe(), inputs=self._inputs(r.args))
+
+    def run(self, *args, profile=None):
+        if profile is not None:
+            self.set_profile(profile)
+        self.runs += 1
+        r = self._exec(args)
+        self._crash_check(r)
         return r
+
+    def run_many(self, arglists):
+        """Independent runs, two at a time (the machine has two cores);
+        results in the order given."""
+        arglists = list(arglists)
+        self.runs += len(arglists)
+        with concurrent.futures.ThreadPoolExecutor(2) as pool:
+            results = list(pool.map(self._exec, arglists))
+        for r in results:
+            self._crash_check(r)
+        return results
 
     def _inputs(self, args):
         files = {}
@@ -124,6 +150,15 @@ class Check:
         return r
 
     # ------------------------------------------------------------ score
+
+    def section(self, title, fn, *args):
+        t0, runs, before = time.monotonic(), self.runs, self.passed + self.failed
+        cpu0 = _child_cpu()
+        fn(*args)
+        print("  %-36s %5d checks %5d runs %6.1f s (kvtool cpu %.1f s)" % (
+            title, self.passed + self.failed - before, self.runs - runs, time.monotonic() - t0,
+            _child_cpu() - cpu0))
+        sys.stdout.flush()
 
     def ok(self):
         self.passed += 1
@@ -158,7 +193,7 @@ class Check:
 
     def finish(self):
         took = time.monotonic() - self.started
-        print("(%.1f s)" % took)
+        print("(%.1f s, kvtool cpu %.1f s, python cpu %.1f s)" % (took, _child_cpu(), time.process_time()))
         print("%s: %d passed, %d failed" % (self.name, self.passed, self.failed))
         sys.stdout.flush()
         self._tmp.cleanup()

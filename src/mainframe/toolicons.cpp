@@ -176,7 +176,7 @@ QIcon AppIcon() {
         p.fillRect(QRectF(5.5, 9.5, 53, 11), QColor(30, 90, 170));
         p.setPen(QPen(QColor(120, 120, 120), 2));
         for (int i = 1; i < 4; ++i) p.drawLine(QPointF(4 + 14 * i, 22), QPointF(4 + 14 * i, 58));
-        p.fillRect(QRectF(19, 28, 12, 18), QColor(0, 255, 0));
+        p.fillRect(QRectF(19, 28, 12, 18), QColor(40, 220, 40));
         p.fillRect(QRectF(33, 36, 12, 14), QColor(0, 200, 0));
         p.end();
         icon.addPixmap(pm);

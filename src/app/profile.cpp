@@ -238,11 +238,11 @@ std::string Apply(const std::string& old, std::string_view section, std::string_
         line.append(value);
         if (cr) line.push_back('\r');
     } else {
-        std::string entry = std::string(key) + "=" + std::string(value);
+        std::string entry = std::string(key).append("=").append(value);
         if (header) {
             out.insert(out.begin() + static_cast<std::ptrdiff_t>(*lastInSection + 1), entry);
         } else {
-            out.push_back("[" + std::string(section) + "]");
+            out.push_back(std::string("[").append(section).append("]"));
             out.push_back(entry);
         }
     }

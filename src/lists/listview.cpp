@@ -1,0 +1,126 @@
+#include "lists/listview.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QListView>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "app/profile.h"
+#include "app/prompt.h"
+#include "doc/text.h"
+#include "schedule/profilefont.h"
+
+void CListLines::Reset(int count, Formatter format) {
+    beginResetModel();
+    count_ = count;
+    format_ = std::move(format);
+    endResetModel();
+}
+
+int CListLines::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count_; }
+
+QVariant CListLines::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count_ || !format_) return {};
+    return format_(index.row());
+}
+
+QFont ListFont(bool reserveList) {
+    using profile::Key;
+    ProfileFont f;
+    f.face = profile::GetString(reserveList ? Key::RFontFaceName : Key::UFontFaceName);
+    f.height = profile::GetInt(reserveList ? Key::RFontSize : Key::UFontSize);
+    f.weight = profile::GetInt(reserveList ? Key::RFontWeight : Key::UFontWeight);
+    f.italic = profile::GetInt(reserveList ? Key::RFontItalic : Key::UFontItalic);
+    f.underline = profile::GetInt(reserveList ? Key::RFontUnderline : Key::UFontUnderline);
+    f.charSet = profile::GetInt(reserveList ? Key::RFontCharSet : Key::UFontCharSet);
+    return ToQFont(f);
+}
+
+CListViewBase::CListViewBase(CKivoDoc* doc, const char* fontSection, QWidget* parent)
+    : QWidget(parent), doc_(doc), list_(new QListView(this)), lines_(new CListLines(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list_);
+    list_->setObjectName(QStringLiteral("list300"));
+    list_->setModel(lines_);
+    // Equal line heights: the view never measures 100,000 lines to scroll.
+    list_->setUniformItemSizes(true);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_->setFont(ListFont(std::string(fontSection) == "RFont"));
+    setFocusProxy(list_);
+    connect(list_, &QListView::doubleClicked, this, [this](const QModelIndex&) { OnEdit(); });
+    doc_->AddView(this);
+}
+
+CListViewBase::~CListViewBase() { doc_->RemoveView(this); }
+
+int CListViewBase::Selection() const {
+    const QModelIndex i = list_->currentIndex();
+    return i.isValid() && list_->selectionModel()->isSelected(i) ? i.row() : -1;
+}
+
+void CListViewBase::SelectLine(int line) {
+    if (line < 0 || line >= LineCount()) {
+        list_->selectionModel()->clearSelection();
+        list_->setCurrentIndex(QModelIndex());
+        return;
+    }
+    const QModelIndex i = lines_->index(line);
+    list_->setCurrentIndex(i);
+    list_->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
+    list_->scrollTo(i);
+}
+
+int CListViewBase::TopLine() const {
+    const QModelIndex i = list_->indexAt(QPoint(1, 1));
+    return i.isValid() ? i.row() : 0;
+}
+
+int CListViewBase::LineCount() const { return lines_->rowCount(); }
+
+QString CListViewBase::LineText(int line) const {
+    return line >= 0 && line < LineCount() ? FormatLine(line) : QString();
+}
+
+void CListViewBase::FillList(int select) {
+    if (select == -1) select = Selection();
+    int top = TopLine();
+    list_->setUpdatesEnabled(false);
+    const int count = TakeSnapshot();
+    if (select == -2) select = count - 1;
+    lines_->Reset(count, [this](int row) { return FormatLine(row); });
+    if (top >= count - 1) top = count - 1;
+    if (top >= 0) list_->scrollTo(lines_->index(top), QAbstractItemView::PositionAtTop);
+    if (select >= count - 1) select = count - 1;
+    if (select >= 0) {
+        const QModelIndex i = lines_->index(select);
+        list_->setCurrentIndex(i);
+        list_->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
+    }
+    doc_->UpdateAllViews(nullptr, 0);
+    list_->setFocus();
+    list_->setUpdatesEnabled(true);
+}
+
+void CListViewBase::OnUpdate(IKivoView*, int hint) {
+    if (hint == 1) FillList(-1);
+    list_->viewport()->update();
+}
+
+void CListViewBase::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    list_->setFocus();
+}
+
+void CListViewBase::Export(ExportKind kind) {
+    const QString path = Prompt().SaveFileName(this, QString::fromUtf8("出力ファイル名"), QStringLiteral("LIST1.TXT"),
+                                               QString::fromUtf8("TXTﾌｧｲﾙ(*.TXT) (*.TXT)"), QStringLiteral("TXT"));
+    if (path.isEmpty()) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ExportStatus st = WriteExport(kind, *doc_, QFile::encodeName(path).toStdString());
+    QApplication::restoreOverrideCursor();
+    if (st != ExportStatus::Ok) ShowMessage(this, QString::fromUtf8(ExportMessage(st)));
+}

@@ -1,0 +1,67 @@
+#pragma once
+// What the reservation list and the user list windows share: a list that
+// fills the window, built from a snapshot of the document's collection at the
+// last fill, keeping the selected line number and the top line across fills.
+#include <QAbstractListModel>
+#include <QWidget>
+#include <functional>
+
+#include "app/commands.h"
+#include "doc/kivodoc.h"
+#include "lists/export.h"
+
+class QListView;
+
+// The lines of a list as a model: only the lines on screen are ever formatted,
+// so a fill of 100,000 records costs one copy and no widget per line.
+class CListLines : public QAbstractListModel {
+public:
+    using Formatter = std::function<QString(int row)>;
+    explicit CListLines(QObject* parent) : QAbstractListModel(parent) {}
+    void Reset(int count, Formatter format);
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    int count_ = 0;
+    Formatter format_;
+};
+
+class CListViewBase : public QWidget, public IKivoView, public ICommandTarget {
+    Q_OBJECT
+public:
+    CListViewBase(CKivoDoc* doc, const char* fontSection, QWidget* parent);
+    ~CListViewBase() override;
+
+    CKivoDoc* GetDocument() const { return doc_; }
+    QListView* List() const { return list_; }
+    // The selected line, -1 when none.
+    int Selection() const;
+    void SelectLine(int line);
+    int TopLine() const;
+    int LineCount() const;
+    // The text of a line as shown (tests, accessibility).
+    QString LineText(int line) const;
+
+    virtual void OnInitialUpdate() = 0;
+    // select: a line, -1 the line selected now, -2 the last line.
+    void FillList(int select);
+    void OnUpdate(IKivoView* sender, int hint) override;
+
+protected:
+    // Copies what the lines show from the document; returns the line count.
+    virtual int TakeSnapshot() = 0;
+    virtual QString FormatLine(int row) const = 0;
+    // The edit command (also Enter and a double click).
+    virtual void OnEdit() = 0;
+    void Export(ExportKind kind);
+    void focusInEvent(QFocusEvent* e) override;
+
+private:
+    CKivoDoc* doc_;
+    QListView* list_;
+    CListLines* lines_;
+};
+
+// The font of a list from its profile section ("RFont" or "UFont").
+QFont ListFont(bool reserveList);

@@ -10,10 +10,10 @@ mkdir -p "$data"
 if [ -x build/release/orvalis ]; then
   if [ $# -eq 0 ]; then
     # Made once and kept, so the desk's own bookings in it survive the next start.
-    [ -f "$data/demo.kv" ] || build/release/kvtool demo "$data/demo.kv"
+    [ -f "$data/demo.kv" ] || build/release/tools/kvtool/kvtool demo "$data/demo.kv"
     exec build/release/orvalis "$data/demo.kv"
   fi
   exec build/release/orvalis "$@"
 fi
-[ -f "$data/demo.kv" ] || build/release/kvtool demo "$data/demo.kv"
-build/release/kvtool dump "${1:-$data/demo.kv}"
+[ -f "$data/demo.kv" ] || build/release/tools/kvtool/kvtool demo "$data/demo.kv"
+build/release/tools/kvtool/kvtool dump "${1:-$data/demo.kv}"

@@ -120,7 +120,11 @@ def decide(reg, b, profile):
 
 
 def check_booking(c, label, reg, b, profile="", expect=None):
-    data = kf.write(reg)
+    check_booking_bytes(c, label, kf.write(reg), reg, b, profile, expect)
+
+
+def check_booking_bytes(c, label, data, reg, b, profile="", expect=None):
+    """Book into a file of exactly these bytes, which read as reg."""
     path = c.put(data)
     kind, what = decide(reg, b, profile)
     if expect is not None:
@@ -301,6 +305,32 @@ def check_random(c, rng, n):
                           profile=profile)
 
 
+def check_old_files(c):
+    # An old register (facility version 100, no user section, reservations
+    # without fee words) is written back whole in today's form.
+    reg = base_register()
+    for f in reg["facilities"]:
+        f["_version"] = 100
+    reg["reservations"][0]["_version"] = 150
+    reg["reservations"][0]["fee"] = reg["reservations"][0]["paid"] = 0
+    data = kf.write(reg, with_users=False)
+    old = kf.read(data)
+    assert old["users"] == []
+    check_booking_bytes(c, "old register", data, old, Booking(2, 2000, 5, 1, 10, 0, 11, 0))
+    # UTF-16 texts are converted and written back as CP932.
+    reg = base_register()
+    reg["facilities"][1]["name"] = kf.Utf16("小会議室")
+    reg["reservations"][0]["user"] = kf.Utf16("鈴木")
+    data = kf.write(reg)
+    check_booking_bytes(c, "register with UTF-16 texts", data, kf.read(data),
+                        Booking(1, 2000, 5, 1, 11, 30, 12, 30))
+    # An empty file and an empty register have no facility to book.
+    for data in (b"", b"\0" * 6):
+        empty = kf.read(data)
+        check_booking_bytes(c, "register of %d bytes" % len(data), data, empty,
+                            Booking(0, 2000, 5, 1, 10, 0, 11, 0))
+
+
 def check_failures(c):
     data = b"\x01\x00\xff\xff\x01\x00\x05\x00CKiv"
     path = c.put(data)
@@ -317,6 +347,7 @@ def main():
     check_described(c)
     check_half_unset(c)
     check_random(c, rng, 40)
+    check_old_files(c)
     check_failures(c)
     c.finish()
 

@@ -110,10 +110,10 @@ def unambiguous(reg):
 def check_export(c, label, reg, kinds=KINDS):
     data = kf.write(reg)
     path = c.put(data)
-    for kind in kinds:
+    outs = [c.new_path(".txt") for _ in kinds]
+    results = c.run_many([("export", kind, path, out) for kind, out in zip(kinds, outs)])
+    for kind, out, r in zip(kinds, outs, results):
         expected = WRITERS[kind](reg)
-        out = c.new_path(".txt")
-        r = c.run("export", kind, path, out)
         got = open(out, "rb").read() if os.path.exists(out) else None
         small = {"input.kv": data} if len(data) < 3000 else None
         c.expect(r.rc == 0 and got == expected, "export %s of %s" % (kind, label),

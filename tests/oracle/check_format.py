@@ -38,8 +38,10 @@ def write_json(c, obj):
 
 
 def judge(data):
-    """What the reader decides: ("ok", register), ("refused", reason), or
-    ("open", reason) where the outcome is not settled (only no crash counts)."""
+    """What the reader decides: ("ok", register), ("loose", register) when
+    some texts are no CP932 (their conversion is not settled, the rest must
+    agree), ("refused", reason), or ("open", reason) where only the absence
+    of a crash counts."""
     try:
         reg = kf.read(data)
     except kf.FormatError as e:
@@ -47,7 +49,7 @@ def judge(data):
     except ValueError as e:
         return "open", str(e)
     if not kf.register_is_clean(reg):
-        return "open", "texts that are not plain CP932"
+        return "loose", reg
     return "ok", reg
 
 
@@ -62,10 +64,11 @@ def dump_case(c, label, data, verdict=None):
                      "dump %s: should be refused (%s)" % (label, what),
                      lambda: "expected exit 1 and %s on stderr\n%s" % (kf.FORMAT_MESSAGE, r.describe()),
                      inputs={"input.kv": data})
-        elif kind == "ok":
-            expected = kf.to_json(what)
+        elif kind in ("ok", "loose"):
+            expected = kf.to_json(what, unclean=kvrun.ANY_TEXT)
             got = kvrun.parse_json(r.out) if r.rc == 0 else None
-            c.expect(r.rc == 0 and got == expected, "dump %s" % label,
+            same = r.rc == 0 and kvrun.first_json_difference(expected, got) is None
+            c.expect(same, "dump %s" % label,
                      lambda: (r.describe() if r.rc != 0 else kvrun.json_diff(expected, got)),
                      inputs={"input.kv": data})
         else:
@@ -157,6 +160,13 @@ def check_description_cases(c, rng):
     # -1 times survive.
     reg = gen.one_of_each()
     check_build(c, "times of -1", reg)
+    # Characters that CP932 holds under another code point's byte form:
+    # they are written in that form (and read back as the other character).
+    obj = json.loads(json.dumps(EXAMPLE_JSON))
+    obj["facilities"][0]["comment"] = "\u301c\u2016\u2212\u00a2\u00a3\u00ac"
+    reg = kf.from_json(obj)
+    assert reg["facilities"][0]["comment"] == bytes.fromhex("8160 8161 817c 8191 8192 81ca")
+    run_cases(c, [build_case(c, "characters held in another form", reg)])
 
 
 def check_random(c, rng, n):
@@ -191,9 +201,11 @@ def check_extremes(c, rng):
     reg = gen.many_facilities(rng, 65535, n_res=4, n_users=3)
     assert kf.write(reg)[:6] == b"\xff\xff\xff\xff\x00\x00"
     check_build(c, "65535 facilities", reg)
-    # 70000 records in one collection, the later classes past index 70000.
+    # 70000 records in one collection (a count past 16 bits), the later
+    # classes past index 70000. Reading only: the writer's count form is
+    # held at 65535 above, and each big run costs seconds under ASan.
     reg = gen.many_facilities(rng, 70000, n_res=5, n_users=4)
-    check_build(c, "70000 facilities", reg)
+    check_dump(c, "70000 facilities", kf.write(reg), ("ok", reg))
 
 
 def check_old_forms(c, rng):
@@ -227,8 +239,8 @@ def check_damaged(c, rng, flips):
         if k:
             # The worked example is cut at every position; the others at
             # their first bytes, their last bytes and a sample in between.
-            keep = set(range(12)) | set(range(len(data) - 6, len(data)))
-            keep |= set(rng.sample(range(len(data)), min(len(data), 12)))
+            keep = set(range(8)) | set(range(len(data) - 4, len(data)))
+            keep |= set(rng.sample(range(len(data)), min(len(data), 8)))
             cuts = [cuts[i] for i in sorted(keep) if 0 <= i < len(data)]
         items += [("%s %s" % (name, label), cut) for label, cut in cuts]
     for i in range(flips):
@@ -238,24 +250,18 @@ def check_damaged(c, rng, flips):
 
 
 def check_refusals(c):
-    bad_values = []
-    for k in ("id", "max_people"):
-        for v in (-1, 65536, 100000):
-            bad_values.append(("facilities", k, v))
-    for k in kf.RESERVE_WORDS:
-        for v in (-1, 65536):
-            bad_values.append(("reservations", k, v))
-    for k in kf.RESERVE_TIMES:
-        for v in (2**31, -2**31 - 1, 2**32):
-            bad_values.append(("reservations", k, v))
-    for ch in ("😀", "é", "\u00a0", "\u0100", "\ud7a3"):
+    bad_values = [("facilities", "id", -1), ("facilities", "id", 65536),
+                  ("facilities", "max_people", 100000), ("facilities", "max_people", -1)]
+    for k, v in zip(kf.RESERVE_WORDS, (65536, -1, 65536, -1)):
+        bad_values.append(("reservations", k, v))
+    for k, v in zip(kf.RESERVE_TIMES * 2, (2**31, -2**31 - 1, 2**32, -2**32)):
+        bad_values.append(("reservations", k, v))
+    texts = [("facilities", "name"), ("facilities", "comment"), ("reservations", "user"),
+             ("reservations", "purpose"), ("reservations", "contact"), ("users", "name"),
+             ("users", "memo")]
+    for (section, key), ch in zip(texts, ("😀", "é", "\u00a0", "\u0100", "\ud7a3", "😀", "é")):
         assert not _encodable(ch)
-        bad_values.append(("facilities", "name", "会議" + ch))
-        bad_values.append(("facilities", "comment", ch))
-        bad_values.append(("reservations", "purpose", ch + "x"))
-        bad_values.append(("users", "memo", ch))
-    bad_values.append(("reservations", "user", "山田😀"))
-    bad_values.append(("users", "mail", "a\u00e9b"))
+        bad_values.append((section, key, "会議" + ch + "x"))
     for section, key, value in bad_values:
         obj = json.loads(json.dumps(EXAMPLE_JSON))
         obj[section][0][key] = value
@@ -342,9 +348,9 @@ def main():
     c.section("worked example", check_example, c)
     c.section("described cases", check_description_cases, c, rng)
     c.section("build refusals", check_refusals, c)
-    c.section("random registers", check_random, c, rng, 40)
+    c.section("random registers", check_random, c, rng, 30)
     c.section("old versions and read-only forms", check_old_forms, c, rng)
-    c.section("damaged files", check_damaged, c, rng, 90)
+    c.section("damaged files", check_damaged, c, rng, 60)
     c.section("check command", check_check, c, rng, 12)
     c.section("demo command", check_demo, c)
     c.section("extremes", check_extremes, c, rng)

@@ -492,6 +492,10 @@ def crafted_files():
     c.append(("count 65535 with one record", W(0xFFFF) + D(65535) + NEW_FAC + FAC))
     c.append(("count 65534 with one record", W(0xFFFE) + NEW_FAC + FAC))
     c.append(("count cut in its DWORD", W(0xFFFF) + b"\x01\x00"))
+    # 65538 facilities announced, two given: a count cut to 16 bits (2)
+    # would make the rest a valid file.
+    c.append(("count 65538 with two records", W(0xFFFF) + D(65538) + NEW_FAC + FAC + W(0x8001)
+              + FAC + W(0) + W(0)))
     c.append(("huge reservation count", W(0) + W(0xFFFF) + D(0x7FFFFFFF) + NEW_RES + RES))
     c.append(("huge user count", W(0) + W(0) + W(0xFFFF) + D(0x80000000) + NEW_USR + USR))
     bad_fac = lambda s: W(1) + NEW_FAC + W(200) + W(1) + s

@@ -423,13 +423,17 @@ def from_json(obj):
     return reg
 
 
-def to_json(reg):
-    """JSON form of a register (texts decoded from CP932; writer hints dropped)."""
+def to_json(reg, unclean=None):
+    """JSON form of a register (texts decoded from CP932; writer hints dropped).
+    A text that is not clean CP932 becomes `unclean` when that is given."""
     def conv(rec, fields):
         out = {}
         for k in fields:
             v = text_of(rec[k])
-            out[k] = decode_text(v) if isinstance(v, bytes) else v
+            if isinstance(v, bytes):
+                out[k] = unclean if unclean is not None and not is_clean(v) else decode_text(v)
+            else:
+                out[k] = v
         return out
     return {"facilities": [conv(f, FACILITY_FIELDS) for f in reg["facilities"]],
             "reservations": [conv(r, RESERVE_FIELDS) for r in reg["reservations"]],

@@ -59,6 +59,8 @@ int LoadDoc(const std::string& path, CKivoDoc* doc) {
     doc->m_arReserve = std::move(data.reserves);
     doc->m_arUser = std::move(data.users);
     doc->SetPathName(path);
+    // As the program has it once open: every reservation's user is a user.
+    doc->AddMissingUsers();
     return kOk;
 }
 
@@ -293,6 +295,9 @@ int List(const Args& a) {
     CKivoDoc doc;
     int rc = LoadDoc(a[0], &doc);
     if (rc != kOk) return rc;
+    // A list window sorts when it opens and again as it fills; ties land
+    // where two passes put them, and so they do here.
+    doc.SortReserves(key);
     doc.SortReserves(key);
     FacilityNames names(doc.m_arFacility);
     std::string out;

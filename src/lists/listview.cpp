@@ -55,7 +55,13 @@ CListViewBase::CListViewBase(CKivoDoc* doc, const char* fontSection, QWidget* pa
     doc_->AddView(this);
 }
 
-CListViewBase::~CListViewBase() { doc_->RemoveView(this); }
+CListViewBase::~CListViewBase() { DetachFromDocument(); }
+
+void CListViewBase::DetachFromDocument() {
+    // The document may be deleted right after its last window lets go.
+    if (doc_) doc_->RemoveView(this);
+    doc_ = nullptr;
+}
 
 int CListViewBase::Selection() const {
     const QModelIndex i = list_->currentIndex();
@@ -86,6 +92,7 @@ QString CListViewBase::LineText(int line) const {
 }
 
 void CListViewBase::FillList(int select) {
+    if (!doc_) return;
     if (select == -1) select = Selection();
     int top = TopLine();
     list_->setUpdatesEnabled(false);
@@ -116,6 +123,7 @@ void CListViewBase::focusInEvent(QFocusEvent* e) {
 }
 
 void CListViewBase::Export(ExportKind kind) {
+    if (!doc_) return;
     const QString path = Prompt().SaveFileName(this, QString::fromUtf8("出力ファイル名"), QStringLiteral("LIST1.TXT"),
                                                QString::fromUtf8("TXTﾌｧｲﾙ(*.TXT) (*.TXT)"), QStringLiteral("TXT"));
     if (path.isEmpty()) return;

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "app/commands.h"
+#include "app/docwindow.h"
 #include "doc/kivodoc.h"
 #include "lists/export.h"
 
@@ -27,13 +28,19 @@ private:
     Formatter format_;
 };
 
-class CListViewBase : public QWidget, public IKivoView, public ICommandTarget {
+class CListViewBase : public QWidget, public IKivoView, public ICommandTarget, public IDocWindow {
     Q_OBJECT
 public:
     CListViewBase(CKivoDoc* doc, const char* fontSection, QWidget* parent);
     ~CListViewBase() override;
 
     CKivoDoc* GetDocument() const { return doc_; }
+
+    // The window as the main frame and the document manager see it.
+    CKivoDoc* Document() const override { return doc_; }
+    IKivoView* View() const override { return const_cast<CListViewBase*>(this); }
+    ICommandTarget* Target() override { return this; }
+    void DetachFromDocument() override;
     QListView* List() const { return list_; }
     // The selected line, -1 when none.
     int Selection() const;

@@ -71,6 +71,7 @@ void CReserveView::OnSort(int key) {
 }
 
 bool CReserveView::OnCommand(int id) {
+    if (!GetDocument()) return false;
     for (int key = 0; key < 6; ++key) {
         if (id == kSortCommands[key]) {
             OnSort(key);
@@ -87,6 +88,7 @@ bool CReserveView::OnCommand(int id) {
 }
 
 bool CReserveView::OnUpdateCommand(int id, CmdState* state) {
+    if (!GetDocument()) return false;
     for (int key = 0; key < 6; ++key) {
         if (id == kSortCommands[key]) {
             state->enabled = true;

@@ -61,6 +61,7 @@ void CUserView::OnSortByName() {
 }
 
 bool CUserView::OnCommand(int id) {
+    if (!GetDocument()) return false;
     switch (id) {
         case cmd::AddReserve: OnAdd(); return true;
         case cmd::EditReserve: OnEdit(); return true;
@@ -75,6 +76,7 @@ bool CUserView::OnCommand(int id) {
 }
 
 bool CUserView::OnUpdateCommand(int id, CmdState* state) {
+    if (!GetDocument()) return false;
     switch (id) {
         case cmd::AddReserve:
         case cmd::EditReserve:

@@ -32,6 +32,7 @@
 #include "mainframe/helpwindow.h"
 #include "mainframe/toolicons.h"
 #include "mainframe/windowpos.h"
+#include "lists/listkinds.h"
 #include "schedule/kivoframe.h"
 #include "schedule/kivoview.h"
 
@@ -195,6 +196,7 @@ CMainFrame::CMainFrame(CDocManager* docs, QWidget* parent) : QMainWindow(parent)
     };
     schedule.owns = [](IKivoView* v) { return dynamic_cast<CKivoView*>(v) != nullptr; };
     RegisterViewKind(schedule);
+    RegisterListViewKinds();
 
     BuildActions();
     BuildMenus();

@@ -2,7 +2,7 @@
 # Installs the Debian packages Orvalis builds and tests with, only when missing.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev
-      nlohmann-json3-dev fonts-ipafont-gothic tzdata xvfb xauth xdotool python3
+      nlohmann-json3-dev fonts-ipafont-gothic tzdata xvfb xauth xdotool imagemagick python3
       clang libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do

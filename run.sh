@@ -7,13 +7,10 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVALIS_TESTS=
 cmake --build build/release -j2
 data="${XDG_DATA_HOME:-$HOME/.local/share}/orvalis"
 mkdir -p "$data"
-if [ -x build/release/orvalis ]; then
-  if [ $# -eq 0 ]; then
-    # Made once and kept, so the desk's own bookings in it survive the next start.
-    [ -f "$data/demo.kv" ] || build/release/tools/kvtool/kvtool demo "$data/demo.kv"
-    exec build/release/orvalis "$data/demo.kv"
-  fi
-  exec build/release/orvalis "$@"
+kvtool=build/release/tools/kvtool/kvtool
+if [ $# -eq 0 ]; then
+  # Made once and kept, so the desk's own bookings in it survive the next start.
+  [ -f "$data/demo.kv" ] || "$kvtool" demo "$data/demo.kv"
+  exec build/release/orvalis "$data/demo.kv"
 fi
-[ -f "$data/demo.kv" ] || build/release/tools/kvtool/kvtool demo "$data/demo.kv"
-build/release/tools/kvtool/kvtool dump "${1:-$data/demo.kv}"
+exec build/release/orvalis "$@"

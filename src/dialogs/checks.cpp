@@ -72,6 +72,9 @@ CheckResult CheckOverlap(const ReserveEntry& e, const ReserveArray& reserves, co
         if (edited && r.IsEqual(*edited)) continue;
         if (r.m_nFacilityID != facilityId) continue;
         const KvTime s = r.m_timeStart, en = r.m_timeEnd;
+        // A booking without valid times occupies no slot; taken literally the
+        // last condition would let an unset end block every later start.
+        if (s == kTimeUnset || en == kTimeUnset) continue;
         if ((s < S && S < en) || (s < E && E < en) || (s == S && en == E) || (s >= S && E >= en))
             return CheckResult::Overlap;
     }

@@ -113,6 +113,13 @@ TEST_F(Overlap, UnsetTimesNeverConflict) {
     unset.m_timeStart = unset.m_timeEnd = kTimeUnset;
     reserves.push_back(std::make_unique<CReserve>(unset));
     EXPECT_EQ(Check(0, 0, 24, 0, 0, 3), CheckResult::Ok);
+    // Half set: a valid start with an unset end blocks nothing either, on
+    // this day or any other.
+    CReserve half = MakeReserve("h", 1, 2000, 5, 1, 15, 0, 16, 0);
+    half.m_timeEnd = kTimeUnset;
+    reserves.push_back(std::make_unique<CReserve>(half));
+    EXPECT_EQ(Check(14, 0, 15, 0), CheckResult::Ok);
+    EXPECT_EQ(Check(15, 0, 16, 0), CheckResult::Ok);
 }
 
 TEST_F(Overlap, TheEditedReservationAndAnIdenticalTwinAreSkipped) {

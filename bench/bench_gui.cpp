@@ -1,0 +1,160 @@
+// The windows' work on the busy register (busy_register.h): filling the
+// reservation list (its sort included) and the user list, painting the busy
+// day into a window-sized image through the screen's own painting routine,
+// and finding what a double-click hit. Runs offscreen; no display needed.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "app/profile.h"
+#include "busy_register.h"
+#include "doc/kivodoc.h"
+#include "lists/reserveview.h"
+#include "lists/userview.h"
+#include "schedule/geometry.h"
+#include "schedule/profilefont.h"
+#include "schedule/schedulepaint.h"
+
+namespace {
+
+using bench::Reg;
+
+// A maximised schedule window's drawing area on a 1366 x 768 screen, about.
+constexpr int kWindowW = 1280, kWindowH = 800;
+// The view draws 3 pixels below its top edge (CKivoView's kTopShift).
+constexpr int kTopShift = 3;
+
+// The register opened once, in its file order, on the busy day.
+CKivoDoc& Doc() {
+    static CKivoDoc* doc = [] {
+        Reg().Reset();
+        auto* d = new CKivoDoc;
+        d->OnOpenDocument(Reg().path());
+        d->m_timeDay = bench::BusyDay() + 12 * 3600;
+        return d;
+    }();
+    return *doc;
+}
+
+// Puts the reservations back in file order, as a re-read leaves them.
+class FileOrder {
+public:
+    explicit FileOrder(CKivoDoc& doc) : doc_(doc) {
+        for (const auto& r : doc.m_arReserve) order_.push_back(r.get());
+    }
+    void Restore() {
+        for (auto& r : doc_.m_arReserve) (void)r.release();
+        for (size_t i = 0; i < order_.size(); ++i) doc_.m_arReserve[i].reset(order_[i]);
+    }
+
+private:
+    CKivoDoc& doc_;
+    std::vector<CReserve*> order_;
+};
+
+void BM_FillReserveList(benchmark::State& state) {
+    CKivoDoc& doc = Doc();
+    FileOrder fileOrder(doc);
+    profile::WriteInt(profile::Key::RViewSort, static_cast<int>(state.range(0)));
+    CReserveView view(&doc);
+    view.resize(kWindowW, kWindowH);
+    view.show();
+    for (auto _ : state) {
+        state.PauseTiming();
+        fileOrder.Restore();
+        state.ResumeTiming();
+        view.FillList(-1);
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    if (view.LineCount() != bench::kReserves) state.SkipWithError("not every reservation listed");
+    fileOrder.Restore();
+    state.SetLabel("sort key " + std::to_string(state.range(0)));
+}
+BENCHMARK(BM_FillReserveList)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+void BM_FillUserList(benchmark::State& state) {
+    CKivoDoc& doc = Doc();
+    CUserView view(&doc);
+    view.resize(kWindowW, kWindowH);
+    view.show();
+    for (auto _ : state) {
+        view.FillList(-1);
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    if (view.LineCount() != static_cast<int>(doc.m_arUser.size())) state.SkipWithError("not every user listed");
+}
+BENCHMARK(BM_FillUserList)->Unit(benchmark::kMillisecond);
+
+// The busy day as the schedule window paints it: the same routine into an
+// image the size of the window, scrolled to the top left.
+void BM_PaintBusyDay(benchmark::State& state) {
+    CKivoDoc& doc = Doc();
+    const int mode = static_cast<int>(state.range(0));
+    const QFont font = ToQFont(ProfileFont{});
+    const sched::Layout lay = MakeLayout(doc, mode, 8, 23, font);
+    const ScheduleColors colors{QColor(0, 255, 0), QColor(255, 255, 0)};
+    QImage img(kWindowW, kWindowH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.translate(0, kTopShift);
+        PaintSchedule(p, doc, lay, font, colors, 0, Surface::Screen);
+    }
+    state.SetLabel(mode == 0 ? "facilities across" : "facilities down");
+}
+BENCHMARK(BM_PaintBusyDay)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
+// A double-click on the busy day: on the last box of the day in file order,
+// and on an empty cell (the whole register passed over).
+void BM_HitTest(benchmark::State& state) {
+    CKivoDoc& doc = Doc();
+    const QFont font = ToQFont(ProfileFont{});
+    const sched::Layout lay = MakeLayout(doc, 0, 8, 23, font);
+    const sched::DayRange day = sched::DayOf(doc.m_timeDay);
+    const std::vector<int> ofDay = sched::ReservesOfDay(doc.m_arReserve, day);
+    const sched::FacilityIndex facilities(doc.m_arFacility);
+    int x = 1, y = 1;  // 8:00, before the day's first booking
+    if (state.range(0) == 0) {
+        const CReserve& last = *doc.m_arReserve[static_cast<size_t>(ofDay.back())];
+        const sched::Rect b = sched::ReserveBox(lay, last, facilities.Of(last.m_nFacilityID));
+        x = b.left + 2, y = b.top + 2;
+    }
+    sched::Hit hit;
+    for (auto _ : state) {
+        hit = sched::HitTest(lay, doc, x, y);
+        benchmark::DoNotOptimize(hit);
+    }
+    if (hit.onBox != (state.range(0) == 0)) state.SkipWithError("unexpected hit");
+    state.SetLabel(state.range(0) == 0 ? "on the day's last box" : "on an empty cell");
+    state.counters["day_bookings"] = static_cast<double>(ofDay.size());
+}
+BENCHMARK(BM_HitTest)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    bench::PinZone();
+    // The offscreen platform's notes on window hints and the runtime folder
+    // would bury the figures.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& msg) {
+        if (!msg.contains(QLatin1String("propagateSizeHints")) && !msg.contains(QLatin1String("XDG_RUNTIME_DIR")))
+            std::fprintf(stderr, "%s\n", qPrintable(msg));
+    });
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -89,6 +89,17 @@ void PaintPageHeadings(QPainter& p, const CKivoDoc& doc, const sched::Layout& la
     }
 }
 
+// What of the layout the screen shows, with a pixel to spare; null when the
+// painter's mapping cannot be undone. A busy day has thousands of boxes and
+// laying out the texts of those out of sight cost more than all the rest.
+QRect VisibleArea(const QPainter& p) {
+    const QPaintDevice* dev = p.device();
+    bool invertible = false;
+    const QTransform back = p.combinedTransform().inverted(&invertible);
+    if (!dev || !invertible) return {};
+    return back.mapRect(QRectF(0, 0, dev->width(), dev->height())).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
 }  // namespace
 
 QColor ColorFromRef(uint32_t ref) {
@@ -167,12 +178,24 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
     // converted and formatted.
     const sched::DayRange day = sched::DayOf(doc.m_timeDay);
     const sched::FacilityIndex facilities(doc.m_arFacility);
+    // Paper shows the whole grid; the screen only what fits the window.
+    const QRect visible = surface == Surface::Screen ? VisibleArea(p) : QRect();
     for (const auto& rp : doc.m_arReserve) {
         const CReserve& r = *rp;
         if (!day.Contains(r.m_timeStart)) continue;
-        const sched::Rect b = sched::ReserveBox(lay, r, facilities.Of(r.m_nFacilityID));
+        const int fpos = facilities.Of(r.m_nFacilityID);
+        if (!visible.isNull()) {
+            // A box spans its facility's band across; that band out of sight
+            // settles it before any time is converted.
+            const sched::Rect band = lay.FacilityBand(fpos);
+            const bool seen = lay.Across() ? band.left <= visible.right() && band.right > visible.left()
+                                           : band.top <= visible.bottom() && band.bottom > visible.top();
+            if (!seen) continue;
+        }
+        const sched::Rect b = sched::ReserveBox(lay, r, fpos);
         if (b.IsEmpty()) continue;
         const QRect box(b.left, b.top, b.right - b.left, b.bottom - b.top);
+        if (!visible.isNull() && !visible.intersects(box)) continue;
         p.fillRect(box, r.m_bPaid ? colors.paid : colors.unpaid);
         FrameBox(p, box);
         if (!lay.Across()) continue;

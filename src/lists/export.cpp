@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <ctime>
+#include <string_view>
 #include <unordered_map>
 
 #include "doc/kivodoc.h"
@@ -22,16 +25,129 @@ const std::string& Cp(const char* utf8) {
     return it->second;
 }
 
-void Line(std::string* out, const std::string& s) {
-    // Text mode: each LF of the line, and its end, becomes CR LF.
-    for (char c : s) {
-        if (c == '\n') out->push_back('\r');
-        out->push_back(c);
+// Appends s as a text-mode stream writes it: each LF as CR LF.
+void Text(std::string* out, std::string_view s) {
+    size_t from = 0, lf;
+    while ((lf = s.find('\n', from)) != std::string_view::npos) {
+        out->append(s.substr(from, lf - from)).append("\r\n");
+        from = lf + 1;
     }
+    out->append(s.substr(from));
+}
+
+void Line(std::string* out, const std::string& s) {
+    Text(out, s);
     out->append("\r\n");
 }
 
+// A field with its CR LF pairs removed, in text mode. Only a field holding
+// an LF has anything to remove or convert.
+void TextWithoutCrLf(std::string* out, const std::string& s) {
+    if (s.find('\n') == std::string::npos) out->append(s);
+    else Text(out, text::StripCrLf(s));
+}
+
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+void Number(std::string* out, long long v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out->append(buf, r.ptr);
+}
+
+// Two digits, as strftime writes %y %m %d %H %M.
+void Two(std::string* out, int v) {
+    out->push_back(static_cast<char>('0' + v / 10 % 10));
+    out->push_back(static_cast<char>('0' + v % 10));
+}
+
+// The local time of each instant of one export, converted once: a busy
+// register repeats the same hours thousands of times, and the C library's
+// conversion was the slowest step of a line.
+class LocalTimes {
+public:
+    // Null when the time has no local calendar value (its texts are empty).
+    const std::tm* Of(KvTime t) {
+        auto [it, fresh] = memo_.try_emplace(t);
+        if (fresh) it->second.ok = kvtime::ToLocal(t, &it->second.tm);
+        return it->second.ok ? &it->second.tm : nullptr;
+    }
+
+private:
+    struct Entry {
+        std::tm tm{};
+        bool ok = false;
+    };
+    std::unordered_map<KvTime, Entry> memo_;
+};
+
+// "%H:%M"
+void HourMinute(std::string* out, const std::tm& tm) {
+    Two(out, tm.tm_hour);
+    out->push_back(':');
+    Two(out, tm.tm_min);
+}
+
+// A line of the reservation text export; textMode: the record's texts with
+// each LF as CR LF, as the export writes them.
+void AppendReserveText(std::string* out, const CReserve& r, const std::string& facilityName, LocalTimes& times,
+                       bool textMode) {
+    static const std::string kTilde = text::Cp932("～") + " ";
+    static const std::string kOpen = text::Cp932("（"), kClose = text::Cp932("）");
+    if (const std::tm* s = times.Of(r.m_timeStart)) {  // "%y-%m-%d %H:%M "
+        Two(out, (s->tm_year + 1900) % 100);
+        out->push_back('-');
+        Two(out, s->tm_mon + 1);
+        out->push_back('-');
+        Two(out, s->tm_mday);
+        out->push_back(' ');
+        HourMinute(out, *s);
+        out->push_back(' ');
+        out->append(kTilde);
+    }
+    if (const std::tm* e = times.Of(r.m_timeEnd)) {  // "%H:%M "
+        HourMinute(out, *e);
+        out->push_back(' ');
+    }
+    auto field = [&](const std::string& t) { textMode ? Text(out, t) : void(out->append(t)); };
+    field(facilityName);
+    out->append(kOpen);
+    field(r.m_strUser);
+    out->append(kClose);
+}
+
+// A line of the reservation CSV, in text mode.
+void AppendReserveCsv(std::string* out, const CReserve& r, const std::string& facilityName, LocalTimes& times) {
+    out->push_back('"');
+    Text(out, facilityName);
+    out->append("\",\"");
+    const std::tm* s = times.Of(r.m_timeStart);
+    if (s) {  // "%Y/%m/%d"
+        Number(out, s->tm_year + 1900);
+        out->push_back('/');
+        Two(out, s->tm_mon + 1);
+        out->push_back('/');
+        Two(out, s->tm_mday);
+    }
+    out->append("\",\"");
+    if (s) HourMinute(out, *s);
+    out->append("\",\"");
+    if (const std::tm* e = times.Of(r.m_timeEnd)) {  // "%H:%M "
+        HourMinute(out, *e);
+        out->push_back(' ');
+    }
+    out->append("\",\"");
+    Text(out, r.m_strUser);
+    out->append("\",\"");
+    Number(out, r.m_nFee);
+    out->append("\",\"");
+    Number(out, r.m_bPaid);
+    out->append("\",\"");
+    TextWithoutCrLf(out, r.m_strPurpose);
+    out->append("\",\"");
+    TextWithoutCrLf(out, r.m_strContact);
+    out->append("\"\r\n");
+}
 
 }  // namespace
 
@@ -55,13 +171,9 @@ const std::string& FacilityNames::Of(int id) const {
 }
 
 std::string ReserveTextLine(const CReserve& r, const std::string& facilityName) {
-    std::string s = kvtime::Format(r.m_timeStart, "%y-%m-%d %H:%M ");
-    if (!s.empty()) s += Cp("～") + " ";
-    s += kvtime::Format(r.m_timeEnd, "%H:%M ");
-    s += facilityName;
-    s += Cp("（");
-    s += r.m_strUser;
-    s += Cp("）");
+    std::string s;
+    LocalTimes times;
+    AppendReserveText(&s, r, facilityName, times, false);
     return s;
 }
 
@@ -88,8 +200,12 @@ std::string ExportBytes(ExportKind kind, const CKivoDoc& doc) {
     switch (kind) {
         case ExportKind::ReserveText: {
             FacilityNames names(doc.m_arFacility);
+            LocalTimes times;
             out.reserve(doc.m_arReserve.size() * 48);
-            for (const auto& r : doc.m_arReserve) Line(&out, ReserveTextLine(*r, names.Of(r->m_nFacilityID)));
+            for (const auto& r : doc.m_arReserve) {
+                AppendReserveText(&out, *r, names.Of(r->m_nFacilityID), times, true);
+                out.append("\r\n");
+            }
             break;
         }
         case ExportKind::FacilityText:
@@ -102,19 +218,9 @@ std::string ExportBytes(ExportKind kind, const CKivoDoc& doc) {
         case ExportKind::ReserveCsv: {
             FacilityNames names(doc.m_arFacility);
             Line(&out, Cp("\"施設名\",\"開始年月日\",\"開始時刻\",\"終了時刻\",\"予約者名\",\"料金\",\"入金有無\",\"使用目的\",\"連絡先\""));
+            LocalTimes times;
             out.reserve(doc.m_arReserve.size() * 96);
-            for (const auto& r : doc.m_arReserve) {
-                std::string s = Quoted(names.Of(r->m_nFacilityID));
-                s += ',' + Quoted(kvtime::Format(r->m_timeStart, "%Y/%m/%d"));
-                s += ',' + Quoted(kvtime::Format(r->m_timeStart, "%H:%M"));
-                s += ',' + Quoted(kvtime::Format(r->m_timeEnd, "%H:%M "));
-                s += ',' + Quoted(r->m_strUser);
-                s += ',' + Quoted(std::to_string(r->m_nFee));
-                s += ',' + Quoted(std::to_string(r->m_bPaid));
-                s += ',' + Quoted(text::StripCrLf(r->m_strPurpose));
-                s += ',' + Quoted(text::StripCrLf(r->m_strContact));
-                Line(&out, s);
-            }
+            for (const auto& r : doc.m_arReserve) AppendReserveCsv(&out, *r, names.Of(r->m_nFacilityID), times);
             break;
         }
         case ExportKind::FacilityCsv:

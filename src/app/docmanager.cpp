@@ -133,7 +133,14 @@ CKivoDoc* CDocManager::PromptOpen() {
 
 bool CDocManager::Save(CKivoDoc& doc) {
     if (doc.GetPathName().empty()) return SaveAs(doc);
-    return doc.OnSaveDocument(doc.GetPathName());
+    // Every change made here reached the file when it was made. Writing the
+    // copy in memory again would throw away what other desks saved since, and
+    // after a failed re-read or save that copy is not the register: show the
+    // file as it stands instead.
+    if (!doc.IsModified()) return true;
+    const bool ok = doc.ReloadFromFile();
+    doc.UpdateAllViews(nullptr, 1);
+    return ok;
 }
 
 bool CDocManager::SaveAs(CKivoDoc& doc) {

@@ -153,3 +153,27 @@ TEST_F(DocManager, ARecentFileThatIsGoneLeavesTheList) {
 }
 
 ORVALIS_QTEST_MAIN
+
+TEST_F(DocManager, SaveNeverWritesAnOlderCopyOverAnotherDesksBookings) {
+    CKivoDoc* a = docs_->OpenDocumentFile(F("a.kv"));
+    ASSERT_NE(a, nullptr);
+    // Another desk books after this one last read the file.
+    CKivoDoc other;
+    ASSERT_TRUE(other.OnOpenDocument(dir_.File("a.kv")));
+    ASSERT_EQ(TxResult::Done, other.Transact([](CKivoDoc& d) {
+        d.m_arReserve.push_back(std::make_unique<CReserve>(testutil::MakeReserve("東雲", 1, 2026, 12, 8, 9, 0, 10, 0)));
+        return true;
+    }));
+    const std::string booked = testutil::ReadFile(dir_.File("a.kv"));
+    frame_->Execute(cmd::FileSave);
+    EXPECT_EQ(booked, testutil::ReadFile(dir_.File("a.kv")));
+
+    // After a re-read that failed this desk holds nothing: Save shows the file
+    // as it stands and never writes the emptied copy over it.
+    a->SetModifiedFlag(true);
+    a->DeleteContents();
+    frame_->Execute(cmd::FileSave);
+    EXPECT_EQ(booked, testutil::ReadFile(dir_.File("a.kv")));
+    EXPECT_EQ(1u, a->m_arReserve.size());
+    EXPECT_FALSE(a->IsModified());
+}

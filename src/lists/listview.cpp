@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QListView>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -51,6 +52,7 @@ CListViewBase::CListViewBase(CKivoDoc* doc, const char* fontSection, QWidget* pa
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list_->setFont(ListFont(std::string(fontSection) == "RFont"));
     setFocusProxy(list_);
+    list_->installEventFilter(this);
     connect(list_, &QListView::doubleClicked, this, [this](const QModelIndex&) { OnEdit(); });
     doc_->AddView(this);
 }
@@ -115,6 +117,20 @@ void CListViewBase::FillList(int select) {
 void CListViewBase::OnUpdate(IKivoView*, int hint) {
     if (hint == 1) FillList(-1);
     list_->viewport()->update();
+}
+
+bool CListViewBase::eventFilter(QObject* watched, QEvent* e) {
+    // Enter edits the selected line, as the shared accelerator says; the list
+    // would otherwise take the key for itself.
+    if (watched == list_ && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (doc_) OnEdit();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void CListViewBase::focusInEvent(QFocusEvent* e) {

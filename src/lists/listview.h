@@ -63,6 +63,7 @@ protected:
     virtual void OnEdit() = 0;
     void Export(ExportKind kind);
     void focusInEvent(QFocusEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     CKivoDoc* doc_;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -348,6 +349,27 @@ TEST_F(Lists, ExportsOfBothWindowsAreTheBytesKvtoolWrites) {
     prompt.fileNames = {QString::fromStdString(dir.File("no/such/folder/x.TXT"))};
     rv.OnCommand(cmd::ExportText);
     EXPECT_EQ(U("出力ファイルを開けません"), prompt.messages.back().text);
+}
+
+TEST_F(Lists, EnterInTheListEditsTheSelectedLine) {
+    RegisterData d;
+    d.facilities.push_back(Facility(1, "A"));
+    d.reserves.push_back(Booking("a", 1, 1, 9, 0, 10, 0));
+    d.reserves.push_back(Booking("b", 1, 1, 10, 0, 11, 0));
+    Write(d);
+    Open();
+    CReserveView view(doc.get());
+    view.OnInitialUpdate();
+    view.SelectLine(1);
+    QString shown;
+    prompt.onDialog = [&shown](QDialog* dlg) {
+        shown = dlg->findChild<QLineEdit*>(QStringLiteral("edit102"))->text();
+        Click(dlg, "button2");
+    };
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(view.List(), &enter);
+    ASSERT_EQ(1u, prompt.dialogsRun.size());
+    EXPECT_EQ(QStringLiteral("b"), shown);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "lists/listview.h"
 
+#include "lists/runexport.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -139,12 +141,5 @@ void CListViewBase::focusInEvent(QFocusEvent* e) {
 }
 
 void CListViewBase::Export(ExportKind kind) {
-    if (!doc_) return;
-    const QString path = Prompt().SaveFileName(this, QString::fromUtf8("出力ファイル名"), QStringLiteral("LIST1.TXT"),
-                                               QString::fromUtf8("TXTﾌｧｲﾙ(*.TXT) (*.TXT)"), QStringLiteral("TXT"));
-    if (path.isEmpty()) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportStatus st = WriteExport(kind, *doc_, QFile::encodeName(path).toStdString());
-    QApplication::restoreOverrideCursor();
-    if (st != ExportStatus::Ok) ShowMessage(this, QString::fromUtf8(ExportMessage(st)));
+    if (doc_) RunExportCommand(this, *doc_, kind);
 }

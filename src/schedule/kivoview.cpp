@@ -16,6 +16,7 @@
 #include "app/profile.h"
 #include "app/prompt.h"
 #include "dialogs/datedlg.h"
+#include "lists/runexport.h"
 #include "dialogs/editcommands.h"
 #include "doc/kvtime.h"
 #include "doc/text.h"
@@ -26,7 +27,6 @@
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The 3-pixel shift of the grid below the top pane's border.
 constexpr int kTopShift = 3;
@@ -214,15 +214,7 @@ void CKivoView::ChooseFont() {
 }
 
 void CKivoView::Export(ExportKind kind) {
-    const bool csv = kind == ExportKind::ReserveCsv || kind == ExportKind::FacilityCsv;
-    const QString path = Prompt().SaveFileName(
-        this, U("出力ファイル名"), csv ? QStringLiteral("LIST1.CSV") : QStringLiteral("LIST1.TXT"),
-        csv ? U("csvﾌｧｲﾙ(*.csv);;TXTﾌｧｲﾙ(*.TXT)") : U("TXTﾌｧｲﾙ(*.TXT)"), csv ? QStringLiteral("CSV") : QStringLiteral("TXT"));
-    if (path.isEmpty()) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportStatus st = WriteExport(kind, *doc_, QFile::encodeName(path).toStdString());
-    QApplication::restoreOverrideCursor();
-    if (st != ExportStatus::Ok) ShowMessage(this, U(ExportMessage(st)));
+    if (doc_) RunExportCommand(this, *doc_, kind);
 }
 
 void CKivoView::PrintTo(QPagedPaintDevice* device) {

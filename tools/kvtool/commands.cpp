@@ -51,6 +51,8 @@ int LoadFile(const std::string& path, RegisterData* data) {
     return kOk;
 }
 
+}  // namespace
+
 int LoadDoc(const std::string& path, CKivoDoc* doc) {
     RegisterData data;
     int rc = LoadFile(path, &data);
@@ -63,6 +65,8 @@ int LoadDoc(const std::string& path, CKivoDoc* doc) {
     doc->AddMissingUsers();
     return kOk;
 }
+
+namespace {
 
 int WriteFile(const std::string& path, const std::string& bytes) {
     fileio::Status st = fileio::SafeWrite(path, bytes);

@@ -33,29 +33,6 @@ bool EndsWith(const std::string& s, const char* tail) {
     return true;
 }
 
-int LoadForRender(const std::string& path, CKivoDoc* doc) {
-    std::string bytes;
-    fileio::Status st = fileio::ReadShared(path, &bytes);
-    if (!st.ok()) {
-        Error(fileio::FileMessage(st.cause, path));
-        return kFileError;
-    }
-    try {
-        RegisterData data;
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
-        doc->m_arFacility = std::move(data.facilities);
-        doc->m_arReserve = std::move(data.reserves);
-        doc->m_arUser = std::move(data.users);
-    } catch (const CArchiveException&) {
-        Error(msg::kUnexpectedFormat);
-        return kFileError;
-    } catch (const std::bad_alloc&) {
-        Error(msg::kOpenFailed);
-        return kFileError;
-    }
-    return kOk;
-}
-
 }  // namespace
 
 int Render(const Args& a) {
@@ -106,7 +83,7 @@ int Render(const Args& a) {
     }
 
     CKivoDoc doc;
-    if (int rc = LoadForRender(file, &doc); rc != kOk) return rc;
+    if (int rc = LoadDoc(file, &doc); rc != kOk) return rc;
     doc.m_timeDay = kvtime::MakeTime(y, m, d, 0, 0, 0);
     ScheduleSettings s = ScheduleSettingsFromProfile();
     if (!mode.empty()) s.mode = mode == "1" ? 1 : 0;

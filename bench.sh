@@ -14,6 +14,6 @@ cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVALIS_BENCH=ON
   -DCMAKE_CXX_FLAGS="" >/dev/null
 cmake --build build/bench -j2
 for b in build/bench/bench/bench_*; do
-  [ -x "$b" ] && "$b" "$@"
+  if [ -f "$b" ] && [ -x "$b" ]; then "$b" "$@"; fi
 done
 build/bench/bench/peak_memory

@@ -45,19 +45,19 @@ CUserDlg::CUserDlg(const CKivoUser& record, bool newRecord, QWidget* parent) : Q
     setWindowTitle(U("使用者"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // Controls in tab order; their ids follow the template, not field order.
-    struct Spec {
+    struct FieldRow {
         const char* label;
         const char* name;
         int field;
     };
-    const Spec specs[] = {{"使用者名(&N):", "edit102", 0}, {"担当者(&U):", "edit103", 1},
+    const FieldRow rows[] = {{"使用者名(&N):", "edit102", 0}, {"担当者(&U):", "edit103", 1},
                           {"電話番号(&T):", "edit104", 2}, {"郵便番号(&Z):", "edit105", 3},
                           {"住所(&A):", "edit112", 4},     {"E-MAIL(&E):", "edit107", 5}};
     auto* form = new QFormLayout;
     std::vector<std::optional<TextField>> byField(7);
     QWidget* chainWidgets[9] = {};
     int k = 0;
-    for (const Spec& s : specs) {
+    for (const FieldRow& s : rows) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(s.name));
         e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 40);

@@ -24,6 +24,8 @@ const char* const kBase = "qrc:/help/";
 const char* const kContents[][2] = {
     {"Orvalis ヘルプの目次", "index.html"},
     {"日程表ウィンドウ", "schedule.html"},
+    {"予約リスト ウィンドウ", "reservelist.html"},
+    {"使用者リスト ウィンドウ", "userlist.html"},
     {"ファイル メニュー", "file.html"},
     {"編集 メニュー", "edit.html"},
     {"表示 メニュー", "view.html"},

@@ -140,6 +140,24 @@ void CListViewBase::focusInEvent(QFocusEvent* e) {
     list_->setFocus();
 }
 
+bool CListViewBase::UpdateSharedCommand(int id, int ownKindCommand, CmdState* state) const {
+    switch (id) {
+        case cmd::AddReserve:
+        case cmd::EditReserve:
+        case cmd::DeleteReserve:
+        case cmd::ExportText:
+            state->enabled = true;
+            return true;
+        case cmd::ShowReserveList:
+        case cmd::ShowSchedule:
+        case cmd::ShowUserList:
+            state->enabled = true;
+            state->checked = id == ownKindCommand;
+            return true;
+        default: return false;
+    }
+}
+
 void CListViewBase::Export(ExportKind kind) {
     if (doc_) RunExportCommand(this, *doc_, kind);
 }

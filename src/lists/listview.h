@@ -62,6 +62,9 @@ protected:
     // The edit command (also Enter and a double click).
     virtual void OnEdit() = 0;
     void Export(ExportKind kind);
+    // The state of the commands every list window handles alike: add, edit,
+    // delete, export, and the view-switch marks (its own kind checked).
+    bool UpdateSharedCommand(int id, int ownKindCommand, CmdState* state) const;
     void focusInEvent(QFocusEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 

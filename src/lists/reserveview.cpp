@@ -95,19 +95,5 @@ bool CReserveView::OnUpdateCommand(int id, CmdState* state) {
             return true;
         }
     }
-    switch (id) {
-        case cmd::AddReserve:
-        case cmd::EditReserve:
-        case cmd::DeleteReserve:
-        case cmd::ExportText:
-            state->enabled = true;
-            return true;
-        case cmd::ShowReserveList:
-        case cmd::ShowSchedule:
-        case cmd::ShowUserList:
-            state->enabled = true;
-            state->checked = id == cmd::ShowReserveList;
-            return true;
-        default: return false;
-    }
+    return UpdateSharedCommand(id, cmd::ShowReserveList, state);
 }

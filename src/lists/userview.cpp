@@ -78,22 +78,12 @@ bool CUserView::OnCommand(int id) {
 bool CUserView::OnUpdateCommand(int id, CmdState* state) {
     if (!GetDocument()) return false;
     switch (id) {
-        case cmd::AddReserve:
-        case cmd::EditReserve:
-        case cmd::DeleteReserve:
         case kFind:
         case kFindNext:
         case kFindPrev:
         case kSortByName:
-        case cmd::ExportText:
             state->enabled = true;
             return true;
-        case cmd::ShowReserveList:
-        case cmd::ShowSchedule:
-        case cmd::ShowUserList:
-            state->enabled = true;
-            state->checked = id == cmd::ShowUserList;
-            return true;
-        default: return false;
+        default: return UpdateSharedCommand(id, cmd::ShowUserList, state);
     }
 }

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "busy_register.h"
-#include "dialogs/checks.h"
-#include "doc/kivodoc.h"
-#include "doc/text.h"
-#include "lists/export.h"
+#include "core/booking/rules.h"
+#include "core/doc/kivodoc.h"
+#include "core/doc/text.h"
+#include "core/lists/export.h"
 
 namespace {
 

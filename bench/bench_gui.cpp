@@ -12,14 +12,14 @@
 #include <memory>
 #include <vector>
 
-#include "app/profile.h"
 #include "busy_register.h"
-#include "doc/kivodoc.h"
-#include "lists/reserveview.h"
-#include "lists/userview.h"
-#include "schedule/geometry.h"
-#include "schedule/profilefont.h"
-#include "schedule/schedulepaint.h"
+#include "core/doc/kivodoc.h"
+#include "core/profile/profile.h"
+#include "core/schedule/geometry.h"
+#include "desktop/lists/reserveview.h"
+#include "desktop/lists/userview.h"
+#include "desktop/schedule/profilefont.h"
+#include "desktop/schedule/schedulepaint.h"
 
 namespace {
 

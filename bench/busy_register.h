@@ -12,10 +12,10 @@
 #include <random>
 #include <string>
 
-#include "app/profile.h"
-#include "doc/kvformat.h"
-#include "doc/kvtime.h"
-#include "doc/text.h"
+#include "core/doc/kvformat.h"
+#include "core/doc/kvtime.h"
+#include "core/doc/text.h"
+#include "core/profile/profile.h"
 
 namespace bench {
 

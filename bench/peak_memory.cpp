@@ -14,12 +14,12 @@
 #include <fstream>
 #include <string>
 
-#include "app/commands.h"
-#include "app/docmanager.h"
-#include "app/kivoapp.h"
 #include "busy_register.h"
-#include "doc/kivodoc.h"
-#include "mainframe/mainframe.h"
+#include "core/doc/kivodoc.h"
+#include "desktop/app/kivoapp.h"
+#include "desktop/framework/commands.h"
+#include "desktop/framework/docmanager.h"
+#include "desktop/mainframe/mainframe.h"
 
 namespace {
 

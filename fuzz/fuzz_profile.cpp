@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/profile.h"
+#include "core/profile/profile.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "doc/archive.h"
-#include "doc/kvformat.h"
+#include "core/doc/archive.h"
+#include "core/doc/kvformat.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/profile.h"
-#include "dialogs/checks.h"
-#include "doc/kvformat.h"
-#include "doc/kvtime.h"
-#include "doc/text.h"
+#include "core/booking/rules.h"
+#include "core/doc/kvformat.h"
+#include "core/doc/kvtime.h"
+#include "core/doc/text.h"
+#include "core/profile/profile.h"
 
 namespace testutil {
 

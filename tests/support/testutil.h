@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/checks.h"
-#include "doc/kivodoc.h"
+#include "core/booking/rules.h"
+#include "core/doc/kivodoc.h"
 
 namespace testutil {
 
@@ -42,6 +42,8 @@ public:
     std::vector<ReserveEntry> repairOffered;
     std::string watchFile;
     std::vector<std::string> fileAtRepair;
+    std::vector<std::string> pathsRecorded;
+    void PathRecorded(const std::string& path) override { pathsRecorded.push_back(path); }
     void ShowMessage(const std::string& utf8Text, Icon) override { messages.push_back(utf8Text); }
     bool RunRepairDialog(CKivoDoc& doc, int pos, ReserveEntry* entry) override;
 };

@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "doc/kvformat.h"
+#include "core/doc/kvformat.h"
 #include "support/testutil.h"
 
 using testutil::MakeFacility;

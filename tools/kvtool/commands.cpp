@@ -6,17 +6,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/profile.h"
-#include "dialogs/checks.h"
-#include "doc/archive.h"
-#include "doc/fileio.h"
-#include "doc/kivodoc.h"
-#include "doc/kvformat.h"
-#include "doc/kvtime.h"
-#include "doc/messages.h"
-#include "doc/text.h"
+#include "core/booking/rules.h"
+#include "core/doc/archive.h"
+#include "core/doc/fileio.h"
+#include "core/doc/kivodoc.h"
+#include "core/doc/kvformat.h"
+#include "core/doc/kvtime.h"
+#include "core/doc/messages.h"
+#include "core/doc/text.h"
+#include "core/lists/export.h"
+#include "core/profile/profile.h"
 #include "kvtool.h"
-#include "lists/export.h"
 
 using json = nlohmann::ordered_json;
 

@@ -1,9 +1,9 @@
 #include <ctime>
 
-#include "doc/fileio.h"
-#include "doc/kvformat.h"
-#include "doc/kvtime.h"
-#include "doc/text.h"
+#include "core/doc/fileio.h"
+#include "core/doc/kvformat.h"
+#include "core/doc/kvtime.h"
+#include "core/doc/text.h"
 #include "kvtool.h"
 
 namespace kvtool {

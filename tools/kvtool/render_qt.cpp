@@ -12,14 +12,14 @@
 #include <memory>
 #include <new>
 
-#include "doc/archive.h"
-#include "doc/fileio.h"
-#include "doc/kivodoc.h"
-#include "doc/kvformat.h"
-#include "doc/kvtime.h"
-#include "doc/messages.h"
+#include "core/doc/archive.h"
+#include "core/doc/fileio.h"
+#include "core/doc/kivodoc.h"
+#include "core/doc/kvformat.h"
+#include "core/doc/kvtime.h"
+#include "core/doc/messages.h"
+#include "desktop/schedule/schedulerender.h"
 #include "kvtool.h"
-#include "schedule/schedulerender.h"
 
 namespace kvtool {
 

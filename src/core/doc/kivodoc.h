@@ -1,0 +1,124 @@
+#pragma once
+// The register document: the three collections of one .kv file, the day the
+// schedule shows, the user search, and the change transaction that keeps
+// several desks on one file from losing or doubling a booking.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/doc/records.h"
+
+class CKivoDoc;
+struct ReserveEntry;
+
+// A window that shows a document. Hint 0: repaint; 1: collections changed.
+class IKivoView {
+public:
+    virtual ~IKivoView() = default;
+    virtual void OnUpdate(IKivoView* sender, int hint) = 0;
+};
+
+// What the document needs of the program around it.
+class IDocHost {
+public:
+    enum class Icon { Exclamation, Information, Question, Stop };
+    virtual ~IDocHost() = default;
+    virtual void ShowMessage(const std::string& utf8Text, Icon icon) = 0;
+    // Runs the repair dialog for the reservation at pos of doc with the entry
+    // prepared from it; true when the dialog ended with OK (entry filled,
+    // deleteFlag possibly set).
+    virtual bool RunRepairDialog(CKivoDoc& doc, int pos, ReserveEntry* entry) = 0;
+    // The document was read or saved under path: the desktop program makes it
+    // the file its next start opens. Called outside any register lock.
+    virtual void PathRecorded(const std::string& path) { (void)path; }
+};
+
+// A host that shows nothing and declines every repair.
+IDocHost& NullDocHost();
+
+enum class TxResult {
+    Done,       // the change was made and saved (or there is no file to save to)
+    Abandoned,  // the change function declined; nothing written
+    Failed,     // a file error or a re-read fault; reported, nothing written
+};
+
+class CKivoDoc {
+public:
+    CKivoDoc();
+    ~CKivoDoc();
+    CKivoDoc(const CKivoDoc&) = delete;
+    CKivoDoc& operator=(const CKivoDoc&) = delete;
+
+    FacilityArray m_arFacility;
+    ReserveArray m_arReserve;
+    UserArray m_arUser;
+    KvTime m_timeDay;
+    int m_nFindField = 0;
+    std::string m_strFindText;
+
+    // --- framework side ---
+    void SetHost(IDocHost* host) { host_ = host ? host : &NullDocHost(); }
+    IDocHost& Host() { return *host_; }
+    const std::string& GetPathName() const { return path_; }
+    void SetPathName(const std::string& path) { path_ = path; }
+    const std::string& GetTitle() const { return title_; }
+    void SetTitle(const std::string& title) { title_ = title; }
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+
+    void AddView(IKivoView* v);
+    void RemoveView(IKivoView* v);
+    const std::vector<IKivoView*>& Views() const { return views_; }
+    void UpdateAllViews(IKivoView* sender, int hint);
+
+    void DeleteContents();
+    bool OnNewDocument();
+    // Reads the file under a shared lock; on success tells the host the path
+    // (PathRecorded), adds missing users and runs the repair pass. Messages go to the host.
+    bool OnOpenDocument(const std::string& path);
+    // Saves through a temporary file under the exclusive lock.
+    bool OnSaveDocument(const std::string& path);
+
+    // The last open's outcome: false after a re-read that failed.
+    bool ReloadFromFile();
+    bool SaveToFile();
+
+    // One change: exclusive lock, re-read, change, save, release; then the
+    // deferred repair pass and UpdateAllViews(sender, hint). The change
+    // returns false to abandon (nothing written). Without a path the change
+    // runs on the data in memory and only sets the modified flag.
+    TxResult Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender = nullptr, int hint = 1);
+
+    // --- document operations ---
+    int GetFacilityIndex(int id) const;
+    int GetMaxFacilityNameLength() const;
+    int CompareReserve(const CReserve& a, const CReserve& b, int key) const;
+    int CompareUsers(const CKivoUser& a, const CKivoUser& b, int key) const;
+    void SortReserves(int key);
+    void SortUsers(int key);
+    int FindReserve(int hint, const CReserve& snapshot) const;
+    int FindUser(int hint, const CKivoUser& snapshot) const;
+    void RenameUser(const std::string& oldName, const std::string& newName);
+    void AddMissingUsers();
+    int SearchUser(int start, int field, const std::string& text);
+    int SearchUserNext(int start, int step) const;
+
+    // Repair of reservations without valid times; true when the one at pos was deleted.
+    bool RepairReserve(int pos);
+    void RepairPass();
+
+private:
+    bool LoadBytes(const std::string& bytes, const std::string& path);
+    bool AfterLoad(const std::string& path, bool runRepair);
+    void RecordPath();
+
+    IDocHost* host_;
+    std::string path_;
+    std::string title_;
+    bool modified_ = false;
+    bool inTransaction_ = false;
+    bool repairPending_ = false;
+    bool inRepair_ = false;
+    bool pathPending_ = false;  // PathRecorded waits for the transaction's lock to go
+    std::vector<IKivoView*> views_;
+};

@@ -1,0 +1,77 @@
+#include "desktop/app/kivoapp.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPalette>
+#include <QStyleFactory>
+
+#include "core/profile/profile.h"
+#include "desktop/app/cmdline.h"
+#include "desktop/app/singleinstance.h"
+#include "desktop/app/windowkinds.h"
+#include "desktop/framework/docmanager.h"
+#include "desktop/mainframe/mainframe.h"
+#include "desktop/mainframe/toolicons.h"
+#include "desktop/schedule/kivoframe.h"
+
+CKivoApp::CKivoApp() = default;
+
+CKivoApp::~CKivoApp() {
+    // The windows let go of their documents before the documents go.
+    frame_.reset();
+    docs_.reset();
+}
+
+void CKivoApp::SetDialogColors(QApplication& app) {
+    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    const QColor grey(192, 192, 192);
+    QPalette pal = app.palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(g, QPalette::Window, grey);
+        pal.setColor(g, QPalette::Button, grey);
+        pal.setColor(g, QPalette::WindowText, Qt::black);
+        pal.setColor(g, QPalette::ButtonText, Qt::black);
+        pal.setColor(g, QPalette::Text, Qt::black);
+        pal.setColor(g, QPalette::Base, Qt::white);
+        pal.setColor(g, QPalette::ToolTipText, Qt::black);
+    }
+    pal.setColor(QPalette::Disabled, QPalette::Window, grey);
+    pal.setColor(QPalette::Disabled, QPalette::Button, grey);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+    app.setPalette(pal);
+    app.setWindowIcon(AppIcon());
+    app.setApplicationName(QStringLiteral("Orvalis"));
+    app.setApplicationDisplayName(QStringLiteral("Orvalis"));
+}
+
+bool CKivoApp::InitInstance(const QString& commandLine, bool listen) {
+    g_nChildShowCmd = profile::GetProfileInt(profile::SectionOf(profile::Key::ShowCmd),
+                                             profile::NameOf(profile::Key::ShowCmd), g_nChildShowCmd);
+    RegisterWindowKinds();
+    docs_ = std::make_unique<CDocManager>();
+    docs_->LoadRecentFiles();
+    frame_ = std::make_unique<CMainFrame>(docs_.get());
+    // Linux has no requested show command; a start is a normal one.
+    frame_->RestorePlacementAndShow(1);
+
+    if (listen) {
+        server_ = new CInstanceServer(this);
+        connect(server_, &CInstanceServer::openRequested, frame_.get(), &CMainFrame::OpenRequested);
+        server_->Listen();
+    }
+
+    const StartRequest start = ParseCommandLine(commandLine);
+    switch (start.kind) {
+        case StartKind::DefaultOrNew: {
+            const std::string def = profile::GetString(profile::Key::DefaultFile);
+            if (!def.empty()) docs_->OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(def)));
+            else docs_->NewDocument();
+            break;
+        }
+        case StartKind::Nothing: break;
+        case StartKind::Path: docs_->OpenDocumentFile(start.path); break;
+    }
+    frame_->repaint();
+    return true;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// "年月日の指定": asks for the day the schedule moves to.
+#include <QDialog>
+#include <cstdint>
+
+#include "desktop/dialogs/dlgfields.h"
+
+class QLineEdit;
+
+class CDateDlg : public QDialog {
+    Q_OBJECT
+public:
+    CDateDlg(uint32_t year, uint32_t month, uint32_t day, QWidget* parent = nullptr);
+
+    uint32_t m_nMonth = 0;
+    uint32_t m_nYear = 0;
+    uint32_t m_nDay = 0;
+
+    void accept() override;
+
+private:
+    QLineEdit* year_;
+    QLineEdit* month_;
+    QLineEdit* day_;
+};

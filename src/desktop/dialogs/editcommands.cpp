@@ -1,0 +1,243 @@
+#include "desktop/dialogs/editcommands.h"
+
+#include <QDialog>
+#include <QWidget>
+
+#include "core/booking/rules.h"
+#include "core/doc/kivodoc.h"
+#include "core/doc/kvtime.h"
+#include "core/doc/messages.h"
+#include "core/profile/profile.h"
+#include "desktop/dialogs/kivodlg.h"
+#include "desktop/dialogs/modalprompt.h"
+#include "desktop/dialogs/reservedlg.h"
+
+namespace editcmd {
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The re-read that starts every command; after a failed one the document may
+// be empty, so its views are told and the command stops.
+bool Reload(CKivoDoc& doc) {
+    if (doc.ReloadFromFile()) return true;
+    doc.UpdateAllViews(nullptr, 1);
+    return false;
+}
+
+bool OverlapsForbidden() { return profile::GetInt(profile::Key::Dup) != 0; }
+
+void DayOf(KvTime day, ReserveEntry* e) {
+    std::tm tm;
+    if (!kvtime::ToLocal(day, &tm)) return;
+    e->year = static_cast<uint32_t>(tm.tm_year + 1900);
+    e->month = static_cast<uint32_t>(tm.tm_mon + 1);
+    e->day = static_cast<uint32_t>(tm.tm_mday);
+}
+
+// Confirm as one transaction: the re-read, the facility and overlap checks,
+// the change and the save under one lock, so two desks confirming the same
+// slot cannot both succeed. Refusals are shown once the lock is released.
+struct ReserveCommit {
+    CKivoDoc& doc;
+    QWidget* parent;
+    int sortKey;
+    const CReserve* edited;  // nullptr for a new reservation
+    int hint;                // where the edited record stood after the first re-read
+    bool stored = false;
+    bool vanished = false;
+
+    bool operator()(const ReserveEntry& entry) {
+        CheckResult check = CheckResult::Ok;
+        const TxResult tx = doc.Transact(
+            [&](CKivoDoc& d) {
+                if (sortKey >= 0) d.SortReserves(sortKey);
+                int pos = -1;
+                if (edited) {
+                    pos = d.FindReserve(hint, *edited);
+                    if (pos < 0) {
+                        vanished = true;
+                        return false;
+                    }
+                }
+                check = CheckAfterReload(entry, d.m_arReserve, d.m_arFacility, edited, OverlapsForbidden());
+                if (check != CheckResult::Ok) return false;
+                if (edited) {
+                    ApplyEntry(entry, d.m_arFacility, d.m_arReserve[static_cast<size_t>(pos)].get());
+                } else {
+                    auto r = std::make_unique<CReserve>();
+                    ApplyEntry(entry, d.m_arFacility, r.get());
+                    d.m_arReserve.push_back(std::move(r));
+                }
+                if (sortKey >= 0) d.SortReserves(sortKey);
+                return true;
+            },
+            nullptr, 1);
+        if (vanished) {
+            // Nothing of this dialog can be saved any more; it closes.
+            ShowMessage(parent, U(msg::kEditConflict));
+            return true;
+        }
+        if (check != CheckResult::Ok) {
+            ShowMessage(parent, U(CheckMessage(check)));
+            return false;
+        }
+        // A file fault was reported by the document; the input stays for another try.
+        stored = tx == TxResult::Done;
+        return stored;
+    }
+};
+
+}  // namespace
+
+bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, int sortKey) {
+    if (!Reload(doc)) return false;
+    if (sortKey >= 0) doc.SortReserves(sortKey);
+    // The menu command repaints after its re-read; the double-click does not.
+    if (hour < 0 && sortKey < 0) doc.UpdateAllViews(nullptr, 0);
+    ReserveEntry entry;
+    DayOf(doc.m_timeDay, &entry);
+    entry.facility = facilityPos;
+    if (hour >= 0) {
+        entry.startHour = static_cast<uint32_t>(hour);
+        entry.endHour = static_cast<uint32_t>(hour + 1);
+    }
+    CReserveDlg dlg(doc, entry, parent);
+    ReserveCommit commit{doc, parent, sortKey, nullptr, -1};
+    dlg.SetCommit(std::ref(commit));
+    Prompt().Exec(&dlg);
+    // Delete on a new reservation adds nothing: no commit ran.
+    return commit.stored;
+}
+
+bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
+    // The caller may hand in the document's own record, which the re-read frees.
+    const CReserve snapshot = shown;
+    if (!Reload(doc)) return false;
+    if (sortKey >= 0) doc.SortReserves(sortKey);
+    // The record the view showed, found again by value: never the dialog of
+    // whatever record now stands at that position.
+    const int k = doc.FindReserve(pos, snapshot);
+    if (k < 0) {
+        ShowMessage(parent, U(msg::kEditConflict));
+        doc.UpdateAllViews(nullptr, 1);
+        return false;
+    }
+    const CReserve edited = *doc.m_arReserve[static_cast<size_t>(k)];
+    ReserveEntry entry;
+    EntryFromReserve(edited, doc.m_arFacility, &entry);
+    CReserveDlg dlg(doc, entry, parent);
+    ReserveCommit commit{doc, parent, sortKey, &edited, k};
+    dlg.SetCommit(std::ref(commit));
+    if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
+    if (!dlg.Entry().deleteFlag) return commit.stored;
+
+    bool vanished = false;
+    const TxResult tx = doc.Transact(
+        [&](CKivoDoc& d) {
+            if (sortKey >= 0) d.SortReserves(sortKey);
+            const int q = d.FindReserve(k, edited);
+            if (q < 0) {
+                vanished = true;
+                return false;
+            }
+            d.m_arReserve.erase(d.m_arReserve.begin() + q);
+            return true;
+        },
+        nullptr, 1);
+    if (vanished) ShowMessage(parent, U(msg::kEditConflict));
+    return tx == TxResult::Done;
+}
+
+bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
+    const CReserve snapshot = shown;  // may be the document's own record
+    if (!Reload(doc)) return false;
+    if (sortKey >= 0) doc.SortReserves(sortKey);
+    if (!AskOkCancel(parent, U(msg::kConfirmDelete))) return false;
+    bool vanished = false;
+    const TxResult tx = doc.Transact(
+        [&](CKivoDoc& d) {
+            if (sortKey >= 0) d.SortReserves(sortKey);
+            const int q = d.FindReserve(pos, snapshot);
+            if (q < 0) {
+                vanished = true;
+                return false;
+            }
+            d.m_arReserve.erase(d.m_arReserve.begin() + q);
+            return true;
+        },
+        nullptr, 0);
+    if (vanished) ShowMessage(parent, U(msg::kEditConflict));
+    return tx == TxResult::Done;
+}
+
+bool AddFacility(CKivoDoc& doc, QWidget* parent) {
+    if (!Reload(doc)) return false;
+    CKivoDlg dlg(CKivoDlg::Proposed(doc.m_arFacility), parent);
+    if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
+    const CKivo added = dlg.Result();
+    return doc.Transact(
+               [&added](CKivoDoc& d) {
+                   d.m_arFacility.push_back(std::make_unique<CKivo>(added));
+                   return true;
+               },
+               nullptr, 0) == TxResult::Done;
+}
+
+namespace {
+
+FacilityArray CopyFacilities(const FacilityArray& from) {
+    FacilityArray to;
+    to.reserve(from.size());
+    for (const auto& f : from) to.push_back(std::make_unique<CKivo>(*f));
+    return to;
+}
+
+bool SameFacilities(const FacilityArray& a, const FacilityArray& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const CKivo& x = *a[i];
+        const CKivo& y = *b[i];
+        if (x.m_nID != y.m_nID || x.m_strName != y.m_strName || x.m_nMaxPeople != y.m_nMaxPeople ||
+            x.m_strComment != y.m_strComment)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool EditFacilities(CKivoDoc& doc, QWidget* parent) {
+    if (!Reload(doc)) return false;
+    // The editor works on the document's collection in place; what it started
+    // from is kept to tell whether another desk changed the facilities meanwhile.
+    FacilityArray before = CopyFacilities(doc.m_arFacility);
+    CKivoListDlg dlg(doc.m_arFacility, parent);
+    Prompt().Exec(&dlg);
+    // Esc after a change closes like 閉じる, so the result does not matter:
+    // whatever was changed is saved now.
+    if (!dlg.Modified()) return false;
+    FacilityArray edited = std::move(doc.m_arFacility);
+    doc.m_arFacility = CopyFacilities(before);
+
+    // The list is applied whole, within the transaction, only when the file's
+    // facilities are still those the editor started from; otherwise it would
+    // silently undo another desk's facility change. Reservations and users of
+    // the fresh file are kept either way.
+    bool conflict = false;
+    const TxResult tx = doc.Transact(
+        [&](CKivoDoc& d) {
+            if (!SameFacilities(d.m_arFacility, before)) {
+                conflict = true;
+                return false;
+            }
+            d.m_arFacility = std::move(edited);
+            return true;
+        },
+        nullptr, 1);
+    if (conflict) ShowMessage(parent, U(msg::kEditConflict));
+    return tx == TxResult::Done;
+}
+
+}  // namespace editcmd

@@ -1,0 +1,47 @@
+#pragma once
+// The commands that change a register through a dialog: the entry dialog for
+// reservations, the facility dialogs. Each re-reads the file, runs its dialog
+// outside any lock, and applies the confirmed result in one change
+// transaction, then tells the document's views with the hint the command owes.
+// The entry dialog's confirm is that transaction: re-read, facility and
+// overlap checks, change and save under one lock; a refusal is shown after
+// the lock is released and leaves the dialog open. (The user list's commands
+// are in userdlg.h.)
+#include "core/doc/records.h"
+
+class CKivoDoc;
+class QWidget;
+
+namespace editcmd {
+
+// Add a reservation on the displayed day. facilityPos is the initial facility
+// position (0 from the menu); hour < 0 keeps the dialog's default times,
+// otherwise hour:00 to (hour + 1):00. Hint 1 after a confirmed dialog.
+// sortKey >= 0: the caller is a reservation list that sorts by that key after
+// each re-read. Returns true when a reservation was stored.
+bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, int sortKey = -1);
+
+// Edit or delete the reservation a view showed at pos, whose value was
+// snapshot (copied first: it may be the document's own record). It is found
+// again by value after the re-read and again at confirm; when another desk
+// changed or removed it, "Err:編集中のデータは変更されています。..." and a
+// refresh (hint 1), never another reservation's dialog. Hint 1 after a stored
+// change or deletion. True when the file changed.
+bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
+
+// The reservation list's delete: "削除しますか？", then the reservation shown
+// at pos is removed, found again by value (conflict message when it is gone).
+// Hint 0 (the list refills itself). True when the file changed.
+bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
+
+// Add a facility (facility dialog, proposed number = last + 1 or 0). Hint 0.
+bool AddFacility(CKivoDoc& doc, QWidget* parent);
+
+// The facility list editor on the document's facility collection. When
+// something changed (closed with 閉じる or Esc) the edited list replaces the
+// file's in one transaction, provided the file's facilities are still those the
+// editor started from; otherwise the conflict message and nothing written.
+// Hint 1 either way. The schedule recomputes its layout on that hint.
+bool EditFacilities(CKivoDoc& doc, QWidget* parent);
+
+}  // namespace editcmd

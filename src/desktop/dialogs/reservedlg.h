@@ -1,0 +1,83 @@
+#pragma once
+// The reservation entry dialog (template 103) and the repair dialog
+// (template 122) built on it.
+//
+// Object names, for tests and accessibility: the dialog is "CReserveDlg" or
+// "CReserveErrDlg"; its controls are named by their template ids:
+//   edit102 user, button118 browse, edit114/115/116 year/month/day,
+//   edit105/106 start hour/minute, edit107/108 end hour/minute,
+//   combo109 facility, edit110 purpose, edit112 contact, button1 OK,
+//   button2 Cancel (entry dialog only), button111 delete, check120 fee paid,
+//   edit121 fee, label_repair the repair dialog's explanation.
+#include <QDialog>
+#include <functional>
+#include <optional>
+
+#include "core/booking/rules.h"
+#include "desktop/dialogs/dlgfields.h"
+
+class CKivoDoc;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+class CReserveDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Confirm's last step, after the fields read and the date and times
+    // passed: the caller checks and stores the entry (one change transaction)
+    // and says whether the dialog closes with OK (true) or stays open (false,
+    // after the caller has shown why).
+    using Commit = std::function<bool(const ReserveEntry&)>;
+
+    // entry holds the initial values; entry.facility is the initial facility
+    // position (outside the collection: nothing selected). The facility list
+    // comes from doc's collection; browse opens the user list of doc.
+    CReserveDlg(CKivoDoc& doc, const ReserveEntry& entry, QWidget* parent = nullptr);
+
+    void SetCommit(Commit commit) { commit_ = std::move(commit); }
+    // The members as read at the last confirm, delete or browse.
+    const ReserveEntry& Entry() const { return entry_; }
+
+    void accept() override;  // OK and Enter: confirm
+
+protected:
+    CReserveDlg(CKivoDoc& doc, const ReserveEntry& entry, QWidget* parent, bool repair);
+    // Reads every control into the members; false after a refusal message.
+    bool ReadControls();
+    void ShowControls();
+    void OnDelete();
+    void OnBrowse();
+
+    CKivoDoc& doc_;
+    ReserveEntry entry_;
+    Commit commit_;
+
+    QLineEdit* user_;
+    QPushButton* browse_;
+    QLineEdit *year_, *month_, *day_;
+    QLineEdit *startHour_, *startMinute_, *endHour_, *endMinute_;
+    QComboBox* facility_;
+    QPlainTextEdit *purpose_, *contact_;
+    QPushButton *ok_, *cancel_ = nullptr, *delete_;
+    QCheckBox* paid_;
+    QLineEdit* fee_;
+
+    std::optional<TextField> userField_, purposeField_, contactField_;
+    std::optional<NumberField> yearField_, monthField_, dayField_, startHourField_, startMinuteField_,
+        endHourField_, endMinuteField_, feeField_;
+
+private:
+    void Build(bool repair);
+};
+
+// The repair dialog for a reservation without valid times: no Cancel; Esc
+// and the close box end it with OK and the values as typed, unchecked.
+class CReserveErrDlg : public CReserveDlg {
+    Q_OBJECT
+public:
+    CReserveErrDlg(CKivoDoc& doc, const ReserveEntry& entry, QWidget* parent = nullptr);
+    void reject() override;
+};

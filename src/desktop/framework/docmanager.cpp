@@ -1,0 +1,244 @@
+#include "desktop/framework/docmanager.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "core/doc/kivodoc.h"
+#include "core/doc/messages.h"
+#include "core/profile/profile.h"
+#include "desktop/dialogs/dialogdochost.h"
+#include "desktop/dialogs/modalprompt.h"
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromNative(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+const char* const kFilter = "KIVO ﾌｧｲﾙ (*.kv)";
+
+// Save the changes? Yes (6), No (7) or Cancel.
+class CSaveChangesDlg : public QDialog {
+public:
+    CSaveChangesDlg(const QString& title, QWidget* parent) : QDialog(parent) {
+        setObjectName(QStringLiteral("SaveChangesDlg"));
+        setWindowTitle(U(msg::kAppName));
+        setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+        auto* icon = new QLabel(this);
+        icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+        auto* text = new QLabel(U("%1 への変更を保存しますか?").arg(title), this);
+        auto* yes = new QPushButton(U("はい(&Y)"), this);
+        yes->setObjectName(QStringLiteral("button6"));
+        yes->setDefault(true);
+        auto* no = new QPushButton(U("いいえ(&N)"), this);
+        no->setObjectName(QStringLiteral("button7"));
+        auto* cancel = new QPushButton(U("ｷｬﾝｾﾙ"), this);
+        cancel->setObjectName(QStringLiteral("button2"));
+        connect(yes, &QPushButton::clicked, this, [this] { done(kYes); });
+        connect(no, &QPushButton::clicked, this, [this] { done(kNo); });
+        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        auto* top = new QHBoxLayout;
+        top->addWidget(icon);
+        top->addWidget(text, 1);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch(1);
+        for (QPushButton* b : {yes, no, cancel}) buttons->addWidget(b);
+        auto* outer = new QVBoxLayout(this);
+        outer->addLayout(top);
+        outer->addLayout(buttons);
+    }
+    static constexpr int kYes = 6;
+    static constexpr int kNo = 7;
+};
+
+}  // namespace
+
+struct CDocManager::Entry {
+    std::unique_ptr<CDialogDocHost> host;
+    std::unique_ptr<CKivoDoc> doc;
+};
+
+CDocManager::CDocManager(QObject* parent) : QObject(parent) {}
+
+CDocManager::~CDocManager() = default;
+
+QString CDocManager::CanonicalPath(const QString& path) {
+    QFileInfo fi(path);
+    const QString canonical = fi.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : canonical;
+}
+
+QString CDocManager::TitleOf(const QString& path) { return QFileInfo(path).fileName(); }
+
+CKivoDoc* CDocManager::Adopt(std::unique_ptr<Entry> e) {
+    CKivoDoc* doc = e->doc.get();
+    docs_.push_back(std::move(e));
+    if (windows_) windows_->CreateScheduleWindow(*doc);
+    emit documentsChanged();
+    return doc;
+}
+
+CKivoDoc* CDocManager::NewDocument() {
+    auto e = std::make_unique<Entry>();
+    e->host = std::make_unique<CDialogDocHost>(windows_ ? windows_->MainWidget() : nullptr);
+    e->doc = std::make_unique<CKivoDoc>();
+    e->doc->SetHost(e->host.get());
+    if (!e->doc->OnNewDocument()) return nullptr;
+    e->doc->SetTitle(QStringLiteral("Kivo%1").arg(++untitled_).toStdString());
+    return Adopt(std::move(e));
+}
+
+CKivoDoc* CDocManager::FindOpen(const QString& path) const {
+    const QString wanted = CanonicalPath(path);
+    for (const auto& e : docs_) {
+        const std::string& p = e->doc->GetPathName();
+        if (!p.empty() && CanonicalPath(FromNative(p)) == wanted) return e->doc.get();
+    }
+    return nullptr;
+}
+
+CKivoDoc* CDocManager::OpenDocumentFile(const QString& path) {
+    if (CKivoDoc* open = FindOpen(path)) {
+        if (windows_) windows_->ActivateDocument(*open);
+        return open;
+    }
+    auto e = std::make_unique<Entry>();
+    e->host = std::make_unique<CDialogDocHost>(windows_ ? windows_->MainWidget() : nullptr);
+    e->doc = std::make_unique<CKivoDoc>();
+    e->doc->SetHost(e->host.get());
+    const QString full = QFileInfo(path).absoluteFilePath();
+    // The window appears only for a document that opened: a failed open
+    // leaves no window behind.
+    if (!e->doc->OnOpenDocument(Native(full))) {
+        RemoveRecent(full);
+        return nullptr;
+    }
+    e->doc->SetTitle(TitleOf(full).toStdString());
+    AddRecent(full);
+    return Adopt(std::move(e));
+}
+
+CKivoDoc* CDocManager::PromptOpen() {
+    const QString path = Prompt().OpenFileName(windows_ ? windows_->MainWidget() : nullptr, U("開く"), U(kFilter));
+    if (path.isEmpty()) return nullptr;
+    return OpenDocumentFile(path);
+}
+
+bool CDocManager::Save(CKivoDoc& doc) {
+    if (doc.GetPathName().empty()) return SaveAs(doc);
+    // Every change made here reached the file when it was made. Writing the
+    // copy in memory again would throw away what other desks saved since, and
+    // after a failed re-read or save that copy is not the register: show the
+    // file as it stands instead.
+    if (!doc.IsModified()) return true;
+    const bool ok = doc.ReloadFromFile();
+    doc.UpdateAllViews(nullptr, 1);
+    return ok;
+}
+
+bool CDocManager::SaveAs(CKivoDoc& doc) {
+    QWidget* parent = windows_ ? windows_->MainWidget() : nullptr;
+    const QString current = doc.GetPathName().empty() ? FromNative(doc.GetTitle()) : FromNative(doc.GetPathName());
+    const QString path =
+        Prompt().SaveFileName(parent, U("名前を付けて保存"), current, U(kFilter), QStringLiteral("kv"));
+    if (path.isEmpty()) return false;
+    const QString full = QFileInfo(path).absoluteFilePath();
+    if (!doc.OnSaveDocument(Native(full))) return false;
+    doc.SetTitle(TitleOf(full).toStdString());
+    AddRecent(full);
+    doc.UpdateAllViews(nullptr, 0);
+    emit documentsChanged();
+    return true;
+}
+
+bool CDocManager::SaveModified(CKivoDoc& doc) {
+    // A register with a file is saved by every change; only a new one can
+    // hold changes that live nowhere else. A document whose re-read failed is
+    // never offered for saving: it would replace the file with what is left.
+    if (!doc.IsModified() || !doc.GetPathName().empty()) return true;
+    CSaveChangesDlg dlg(FromNative(doc.GetTitle()), windows_ ? windows_->MainWidget() : nullptr);
+    const int answer = Prompt().Exec(&dlg);
+    if (answer == CSaveChangesDlg::kNo) return true;
+    if (answer != CSaveChangesDlg::kYes) return false;
+    return Save(doc);
+}
+
+bool CDocManager::SaveAllModified() {
+    for (CKivoDoc* doc : Documents())
+        if (!SaveModified(*doc)) return false;
+    return true;
+}
+
+bool CDocManager::Close(CKivoDoc& doc) {
+    if (!SaveModified(doc)) return false;
+    doc.SetModifiedFlag(false);
+    return windows_ ? windows_->CloseDocumentWindows(doc) : true;
+}
+
+void CDocManager::WindowDetached(CKivoDoc* doc) {
+    for (auto it = docs_.begin(); it != docs_.end(); ++it) {
+        if ((*it)->doc.get() != doc) continue;
+        if (!doc->Views().empty()) return;
+        docs_.erase(it);
+        emit documentsChanged();
+        return;
+    }
+}
+
+std::vector<CKivoDoc*> CDocManager::Documents() const {
+    std::vector<CKivoDoc*> out;
+    for (const auto& e : docs_) out.push_back(e->doc.get());
+    return out;
+}
+
+bool CDocManager::Owns(const CKivoDoc* doc) const {
+    for (const auto& e : docs_)
+        if (e->doc.get() == doc) return true;
+    return false;
+}
+
+void CDocManager::LoadRecentFiles() {
+    recent_.clear();
+    for (int i = 1; i <= kRecentCount; ++i) {
+        const std::string p = profile::RecentFile(i);
+        if (!p.empty()) recent_ << FromNative(p);
+    }
+    emit recentFilesChanged();
+}
+
+void CDocManager::SaveRecentFiles() const {
+    for (int i = 1; i <= kRecentCount; ++i)
+        profile::WriteRecentFile(i, i <= recent_.size() ? Native(recent_[i - 1]) : std::string());
+}
+
+void CDocManager::AddRecent(const QString& path) {
+    const QString canonical = CanonicalPath(path);
+    for (int i = recent_.size() - 1; i >= 0; --i)
+        if (CanonicalPath(recent_[i]) == canonical) recent_.removeAt(i);
+    recent_.prepend(path);
+    while (recent_.size() > kRecentCount) recent_.removeLast();
+    emit recentFilesChanged();
+}
+
+void CDocManager::RemoveRecent(const QString& path) {
+    const QString canonical = CanonicalPath(path);
+    bool changed = false;
+    for (int i = recent_.size() - 1; i >= 0; --i)
+        if (CanonicalPath(recent_[i]) == canonical) {
+            recent_.removeAt(i);
+            changed = true;
+        }
+    if (changed) emit recentFilesChanged();
+}
+
+CKivoDoc* CDocManager::OpenRecent(int n) {
+    if (n < 0 || n >= recent_.size()) return nullptr;
+    return OpenDocumentFile(recent_[n]);
+}

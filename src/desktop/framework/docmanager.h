@@ -1,0 +1,83 @@
+#pragma once
+// The document manager: the open documents with their hosts, New, Open,
+// Save, Save As, Close, the recent-file list, and finding an open document by
+// its canonical path so a file is never open twice.
+#include <QObject>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class CKivoDoc;
+class CDialogDocHost;
+class QWidget;
+
+// What the manager needs of the main window.
+class IWindowFactory {
+public:
+    virtual ~IWindowFactory() = default;
+    // A new schedule window on the document, shown and active.
+    virtual void CreateScheduleWindow(CKivoDoc& doc) = 0;
+    virtual void ActivateDocument(CKivoDoc& doc) = 0;
+    // Closes every window of the document without asking; false when one stays.
+    virtual bool CloseDocumentWindows(CKivoDoc& doc) = 0;
+    virtual QWidget* MainWidget() = 0;
+};
+
+class CDocManager : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kRecentCount = 4;
+
+    explicit CDocManager(QObject* parent = nullptr);
+    ~CDocManager() override;
+    void SetWindows(IWindowFactory* windows) { windows_ = windows; }
+
+    // File New: an empty document titled Kivo1, Kivo2, ... in a schedule window.
+    CKivoDoc* NewDocument();
+    // Opens path in a schedule window, or activates the window of the document
+    // that has it open already. Null when opening failed (messages shown).
+    CKivoDoc* OpenDocumentFile(const QString& path);
+    // File Open: the file dialog, then OpenDocumentFile.
+    CKivoDoc* PromptOpen();
+    CKivoDoc* FindOpen(const QString& path) const;
+
+    bool Save(CKivoDoc& doc);
+    bool SaveAs(CKivoDoc& doc);
+    // File Close: asks for a modified document without a file, then closes
+    // all its windows. False when cancelled.
+    bool Close(CKivoDoc& doc);
+    // Asks to save a modified document that has no file yet; false on cancel.
+    bool SaveModified(CKivoDoc& doc);
+    // Exit: asks for every document; false when one answer was cancel.
+    bool SaveAllModified();
+
+    // A window let go of doc; the document closes with its last window.
+    void WindowDetached(CKivoDoc* doc);
+
+    std::vector<CKivoDoc*> Documents() const;
+    bool Owns(const CKivoDoc* doc) const;
+
+    const QStringList& RecentFiles() const { return recent_; }
+    void LoadRecentFiles();
+    void SaveRecentFiles() const;
+    // Opens recent file n (0-based); a file that cannot be opened leaves the list.
+    CKivoDoc* OpenRecent(int n);
+
+    static QString CanonicalPath(const QString& path);
+    static QString TitleOf(const QString& path);
+
+signals:
+    void recentFilesChanged();
+    void documentsChanged();
+
+private:
+    struct Entry;
+    CKivoDoc* Adopt(std::unique_ptr<Entry> e);
+    void AddRecent(const QString& path);
+    void RemoveRecent(const QString& path);
+
+    IWindowFactory* windows_ = nullptr;
+    std::vector<std::unique_ptr<Entry>> docs_;
+    int untitled_ = 0;
+    QStringList recent_;
+};

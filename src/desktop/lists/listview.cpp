@@ -1,0 +1,163 @@
+#include "desktop/lists/listview.h"
+
+#include "desktop/dialogs/runexport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QListView>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "core/doc/text.h"
+#include "core/profile/profile.h"
+#include "desktop/dialogs/modalprompt.h"
+#include "desktop/schedule/profilefont.h"
+
+void CListLines::Reset(int count, Formatter format) {
+    beginResetModel();
+    count_ = count;
+    format_ = std::move(format);
+    endResetModel();
+}
+
+int CListLines::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count_; }
+
+QVariant CListLines::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count_ || !format_) return {};
+    return format_(index.row());
+}
+
+QFont ListFont(bool reserveList) {
+    using profile::Key;
+    ProfileFont f;
+    f.face = profile::GetString(reserveList ? Key::RFontFaceName : Key::UFontFaceName);
+    f.height = profile::GetInt(reserveList ? Key::RFontSize : Key::UFontSize);
+    f.weight = profile::GetInt(reserveList ? Key::RFontWeight : Key::UFontWeight);
+    f.italic = profile::GetInt(reserveList ? Key::RFontItalic : Key::UFontItalic);
+    f.underline = profile::GetInt(reserveList ? Key::RFontUnderline : Key::UFontUnderline);
+    f.charSet = profile::GetInt(reserveList ? Key::RFontCharSet : Key::UFontCharSet);
+    return ToQFont(f);
+}
+
+CListViewBase::CListViewBase(CKivoDoc* doc, const char* fontSection, QWidget* parent)
+    : QWidget(parent), doc_(doc), list_(new QListView(this)), lines_(new CListLines(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list_);
+    list_->setObjectName(QStringLiteral("list300"));
+    list_->setModel(lines_);
+    // Equal line heights: the view never measures 100,000 lines to scroll.
+    list_->setUniformItemSizes(true);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_->setFont(ListFont(std::string(fontSection) == "RFont"));
+    setFocusProxy(list_);
+    list_->installEventFilter(this);
+    connect(list_, &QListView::doubleClicked, this, [this](const QModelIndex&) { OnEdit(); });
+    doc_->AddView(this);
+}
+
+CListViewBase::~CListViewBase() { DetachFromDocument(); }
+
+void CListViewBase::DetachFromDocument() {
+    // The document may be deleted right after its last window lets go.
+    if (doc_) doc_->RemoveView(this);
+    doc_ = nullptr;
+}
+
+int CListViewBase::Selection() const {
+    const QModelIndex i = list_->currentIndex();
+    return i.isValid() && list_->selectionModel()->isSelected(i) ? i.row() : -1;
+}
+
+void CListViewBase::SelectLine(int line) {
+    if (line < 0 || line >= LineCount()) {
+        list_->selectionModel()->clearSelection();
+        list_->setCurrentIndex(QModelIndex());
+        return;
+    }
+    const QModelIndex i = lines_->index(line);
+    list_->setCurrentIndex(i);
+    list_->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
+    list_->scrollTo(i);
+}
+
+int CListViewBase::TopLine() const {
+    const QModelIndex i = list_->indexAt(QPoint(1, 1));
+    return i.isValid() ? i.row() : 0;
+}
+
+int CListViewBase::LineCount() const { return lines_->rowCount(); }
+
+QString CListViewBase::LineText(int line) const {
+    return line >= 0 && line < LineCount() ? FormatLine(line) : QString();
+}
+
+void CListViewBase::FillList(int select) {
+    if (!doc_) return;
+    if (select == -1) select = Selection();
+    int top = TopLine();
+    list_->setUpdatesEnabled(false);
+    const int count = TakeSnapshot();
+    if (select == -2) select = count - 1;
+    lines_->Reset(count, [this](int row) { return FormatLine(row); });
+    if (top >= count - 1) top = count - 1;
+    if (top >= 0) list_->scrollTo(lines_->index(top), QAbstractItemView::PositionAtTop);
+    if (select >= count - 1) select = count - 1;
+    if (select >= 0) {
+        const QModelIndex i = lines_->index(select);
+        list_->setCurrentIndex(i);
+        list_->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
+    }
+    doc_->UpdateAllViews(nullptr, 0);
+    list_->setFocus();
+    list_->setUpdatesEnabled(true);
+}
+
+void CListViewBase::OnUpdate(IKivoView*, int hint) {
+    if (hint == 1) FillList(-1);
+    list_->viewport()->update();
+}
+
+bool CListViewBase::eventFilter(QObject* watched, QEvent* e) {
+    // Enter edits the selected line, as the shared accelerator says; the list
+    // would otherwise take the key for itself.
+    if (watched == list_ && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (doc_) OnEdit();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void CListViewBase::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    list_->setFocus();
+}
+
+bool CListViewBase::UpdateSharedCommand(int id, int ownKindCommand, CmdState* state) const {
+    switch (id) {
+        case cmd::AddReserve:
+        case cmd::EditReserve:
+        case cmd::DeleteReserve:
+        case cmd::ExportText:
+            state->enabled = true;
+            return true;
+        case cmd::ShowReserveList:
+        case cmd::ShowSchedule:
+        case cmd::ShowUserList:
+            state->enabled = true;
+            state->checked = id == ownKindCommand;
+            return true;
+        default: return false;
+    }
+}
+
+void CListViewBase::Export(ExportKind kind) {
+    if (doc_) RunExportCommand(this, *doc_, kind);
+}

@@ -1,0 +1,133 @@
+#include "desktop/mainframe/helpwindow.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+// The pages live in the GUI library, which a static link would otherwise drop.
+static void InitHelpResources() { Q_INIT_RESOURCE(orvalis); }
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+const char* const kBase = "qrc:/help/";
+
+// The contents: title and page, in reading order.
+const char* const kContents[][2] = {
+    {"Orvalis ヘルプの目次", "index.html"},
+    {"日程表ウィンドウ", "schedule.html"},
+    {"予約リスト ウィンドウ", "reservelist.html"},
+    {"使用者リスト ウィンドウ", "userlist.html"},
+    {"ファイル メニュー", "file.html"},
+    {"編集 メニュー", "edit.html"},
+    {"表示 メニュー", "view.html"},
+    {"オプション メニュー", "options.html"},
+    {"ウィンドウ メニュー", "window.html"},
+    {"ヘルプ メニュー", "help.html"},
+    {"ツール バーとステータス バー", "toolbar.html"},
+    {"キーボード", "keys.html"},
+};
+
+}  // namespace
+
+CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    InitHelpResources();
+    setObjectName(QStringLiteral("CHelpWindow"));
+    setWindowTitle(U("Orvalis ヘルプ"));
+    tabs_ = new QTabWidget(this);
+    contents_ = new QListWidget(this);
+    contents_->setObjectName(QStringLiteral("helpContents"));
+    for (const auto& c : kContents) {
+        auto* item = new QListWidgetItem(U(c[0]), contents_);
+        item->setData(Qt::UserRole, QString::fromLatin1(c[1]));
+    }
+    auto* indexPage = new QWidget(this);
+    key_ = new QLineEdit(indexPage);
+    key_->setObjectName(QStringLiteral("helpKeyword"));
+    index_ = new QListWidget(indexPage);
+    index_->setObjectName(QStringLiteral("helpIndex"));
+    auto* il = new QVBoxLayout(indexPage);
+    il->addWidget(new QLabel(U("検索するキーワードの最初の数文字を入力してください(&W):"), indexPage));
+    il->addWidget(key_);
+    il->addWidget(index_, 1);
+    tabs_->addTab(contents_, U("目次(&C)"));
+    tabs_->addTab(indexPage, U("キーワード(&K)"));
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    browser_->setOpenLinks(true);
+    auto* split = new QSplitter(this);
+    split->addWidget(tabs_);
+    split->addWidget(browser_);
+    split->setStretchFactor(1, 1);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(split);
+    resize(820, 560);
+
+    connect(contents_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) browser_->setSource(QUrl(QString::fromLatin1(kBase) + contents_->item(row)->data(Qt::UserRole).toString()));
+    });
+    connect(key_, &QLineEdit::textChanged, this, &CHelpWindow::Filter);
+    connect(index_, &QListWidget::itemActivated, this, [this](QListWidgetItem* it) { OpenEntry(index_->row(it)); });
+    connect(index_, &QListWidget::currentRowChanged, this, &CHelpWindow::OpenEntry);
+    for (const auto& k : Keywords()) {
+        auto* item = new QListWidgetItem(k.first, index_);
+        item->setData(Qt::UserRole, k.second);
+    }
+}
+
+QList<QPair<QString, QString>> CHelpWindow::Keywords() {
+    InitHelpResources();
+    QList<QPair<QString, QString>> out;
+    QFile f(QStringLiteral(":/help/keywords.txt"));
+    if (!f.open(QIODevice::ReadOnly)) return out;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+        const int tab = line.indexOf(QLatin1Char('\t'));
+        if (tab <= 0) continue;
+        out.append({line.left(tab).trimmed(), line.mid(tab + 1).trimmed()});
+    }
+    return out;
+}
+
+void CHelpWindow::ShowContents() {
+    tabs_->setCurrentIndex(0);
+    contents_->setCurrentRow(0);
+    browser_->setSource(QUrl(QString::fromLatin1(kBase) + QStringLiteral("index.html")));
+    show();
+    raise();
+    activateWindow();
+}
+
+void CHelpWindow::ShowIndex(const QString& partialKey) {
+    tabs_->setCurrentIndex(1);
+    key_->setText(partialKey);
+    Filter(partialKey);
+    key_->setFocus();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CHelpWindow::Filter(const QString& text) {
+    // Like the index of the old help: jump to the first keyword that begins so.
+    for (int i = 0; i < index_->count(); ++i) {
+        if (index_->item(i)->text().startsWith(text, Qt::CaseInsensitive)) {
+            index_->scrollToItem(index_->item(i), QAbstractItemView::PositionAtTop);
+            index_->setCurrentRow(i);
+            return;
+        }
+    }
+}
+
+void CHelpWindow::OpenEntry(int row) {
+    if (row < 0 || row >= index_->count()) return;
+    browser_->setSource(QUrl(QString::fromLatin1(kBase) + index_->item(row)->data(Qt::UserRole).toString()));
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The kinds of document window (the document templates): the schedule, the
+// reservation list and the user list. The main frame opens, finds and
+// switches windows through this table only, so a kind is added by
+// registering it, without touching the frame.
+#include <QList>
+#include <functional>
+#include <vector>
+
+class CKivoDoc;
+class CMainFrame;
+class IKivoView;
+class QMdiSubWindow;
+class QMenu;
+class QWidget;
+
+struct ViewKind {
+    int templateId = 0;  // 3 schedule, 4 reservation list, 5 user list
+    int command = 0;     // the view command that shows it: 32781, 32780, 32798
+    // The window's widget, an IDocWindow, with its view's initial update done.
+    std::function<QWidget*(CKivoDoc& doc, CMainFrame& frame)> create;
+    // Whether a view of the document is of this kind.
+    std::function<bool(IKivoView* view)> owns;
+    // The menu bar while such a window is active; empty: the schedule's menus.
+    std::function<QList<QMenu*>(CMainFrame& frame)> menus;
+    // Shows a new sub-window of this kind; empty: shown as it is.
+    std::function<void(QMdiSubWindow* sub)> show;
+};
+
+void RegisterViewKind(const ViewKind& kind);
+const std::vector<ViewKind>& ViewKinds();
+const ViewKind* ViewKindByCommand(int command);
+const ViewKind* ViewKindOf(IKivoView* view);

@@ -1,0 +1,50 @@
+#pragma once
+// The one painting routine of the day schedule, for the screen, print
+// preview, the printer and image files, and the two header panes' headings.
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QStringList>
+#include <cstdint>
+
+#include "core/schedule/geometry.h"
+
+class CKivoDoc;
+class QPainter;
+
+// The two fee colours; the profile keeps them as 0x00BBGGRR decimals.
+struct ScheduleColors {
+    QColor paid = QColor(0, 255, 0);
+    QColor unpaid = QColor(0, 255, 0);
+};
+QColor ColorFromRef(uint32_t ref);
+uint32_t RefFromColor(const QColor& c);
+
+enum class Surface { Screen, Paper };
+
+// The layout of a document's day for a font: cw and rh from its metrics.
+sched::Layout MakeLayout(const CKivoDoc& doc, int mode, int startHour, int endHour, const QFont& font);
+
+// What a reservation box says for the display content (0..3, else nothing).
+QString BoxText(const CReserve& r, int object);
+
+// Screen: the painter's origin is the layout origin (scrolling and the
+// 3-pixel shift already applied). Paper: the painter's origin is the
+// printer's origin moved 3 device units down, one unit is 0.01 inch, and the
+// page's upward logical y is drawn downwards so text stays upright.
+void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
+                   const ScheduleColors& colors, int object, Surface surface);
+
+// What the view hands the header panes at every drawing.
+struct PaneData {
+    QString caption;
+    QStringList names;
+    int wl = 0;
+    int scrollX = 0;
+    int scrollY = 0;
+    int mode = 0;
+    int startHour = 0;
+    int slotCount = 0;
+};
+void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client);
+void PaintLeftPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client);

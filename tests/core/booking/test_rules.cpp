@@ -1,0 +1,191 @@
+// The entry and repair dialogs' confirmation checks: date, start and end,
+// the instants with roll-over, the facility selection and the overlap rule.
+#include <gtest/gtest.h>
+
+#include "core/booking/rules.h"
+#include "core/doc/kvtime.h"
+#include "support/testutil.h"
+
+using testutil::MakeFacility;
+using testutil::MakeReserve;
+
+namespace {
+
+ReserveEntry Entry(uint32_t y, uint32_t mo, uint32_t d, uint32_t h1 = 10, uint32_t m1 = 0, uint32_t h2 = 11,
+                   uint32_t m2 = 0) {
+    ReserveEntry e;
+    e.year = y, e.month = mo, e.day = d;
+    e.startHour = h1, e.startMinute = m1, e.endHour = h2, e.endMinute = m2;
+    return e;
+}
+
+const char* Message(const ReserveEntry& e) { return CheckMessage(CheckDateTimes(e)); }
+
+// Two facilities (ids 1 and 2) and an existing 11:00-12:00 on facility 1, 2000-05-01.
+class Overlap : public ::testing::Test {
+protected:
+    void SetUp() override {
+        facilities.push_back(std::make_unique<CKivo>(MakeFacility(1, "A")));
+        facilities.push_back(std::make_unique<CKivo>(MakeFacility(2, "B")));
+        reserves.push_back(std::make_unique<CReserve>(MakeReserve("x", 1, 2000, 5, 1, 11, 0, 12, 0)));
+    }
+    CheckResult Check(uint32_t h1, uint32_t m1, uint32_t h2, uint32_t m2, int facility = 0, uint32_t day = 1,
+                      const CReserve* edited = nullptr) {
+        ReserveEntry e = Entry(2000, 5, day, h1, m1, h2, m2);
+        e.facility = facility;
+        return CheckOverlap(e, reserves, facilities, edited);
+    }
+    FacilityArray facilities;
+    ReserveArray reserves;
+};
+
+}  // namespace
+
+TEST(DateCheck, LeapYearsAndTheRegisterRange) {
+    EXPECT_STREQ(Message(Entry(2000, 2, 29)), "");
+    EXPECT_STREQ(Message(Entry(2004, 2, 29)), "");
+    EXPECT_STREQ(Message(Entry(1999, 2, 29)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(2037, 12, 31)), "");
+    EXPECT_STREQ(Message(Entry(1972, 1, 1)), "");
+    EXPECT_STREQ(Message(Entry(1971, 12, 31)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(1971, 6, 1)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(2038, 1, 1)), "日付が不正です");
+}
+
+TEST(DateCheck, DaysAndMonthsOutOfRange) {
+    EXPECT_STREQ(Message(Entry(2001, 4, 31)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(2001, 4, 30)), "");
+    EXPECT_STREQ(Message(Entry(2001, 4, 0)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(2001, 0, 1)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(2001, 13, 1)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(0, 0, 0)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(4294967295u, 1, 1)), "日付が不正です");
+}
+
+TEST(TimeChecks, TwentyFourAndSixtyPassAndTheFirstFailureIsReported) {
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 24, 60, 24, 60)), "");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 25, 0, 11, 0)), "開始時刻が不正です");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 10, 61, 11, 0)), "開始時刻が不正です");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 10, 0, 25, 0)), "終了時刻が不正です");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 10, 0, 11, 61)), "終了時刻が不正です");
+    EXPECT_STREQ(Message(Entry(2000, 5, 0, 25, 0, 25, 0)), "日付が不正です");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 25, 0, 25, 0)), "開始時刻が不正です");
+    // An end before the start is not this check's business.
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 15, 0, 9, 0)), "");
+}
+
+TEST(Instants, RollOverMinuteSixtyAndHourTwentyFour) {
+    EXPECT_EQ(EntryStart(Entry(2000, 5, 1, 10, 60)), kvtime::MakeTime(2000, 5, 1, 11, 0));
+    EXPECT_EQ(EntryEnd(Entry(2000, 5, 1, 10, 0, 24, 0)), kvtime::MakeTime(2000, 5, 2, 0, 0));
+    EXPECT_EQ(EntryEnd(Entry(2000, 12, 31, 10, 0, 24, 0)), kvtime::MakeTime(2001, 1, 1, 0, 0));
+}
+
+TEST_F(Overlap, TouchingBookingsAreAccepted) {
+    EXPECT_EQ(Check(10, 0, 11, 0), CheckResult::Ok);
+    EXPECT_EQ(Check(12, 0, 13, 0), CheckResult::Ok);
+}
+
+TEST_F(Overlap, OverlappingBookingsOfTheSameFacilityAndDayAreRefused) {
+    EXPECT_EQ(Check(10, 30, 11, 30), CheckResult::Overlap);
+    EXPECT_EQ(Check(11, 15, 11, 45), CheckResult::Overlap);
+    EXPECT_EQ(Check(10, 0, 13, 0), CheckResult::Overlap);
+    EXPECT_EQ(Check(11, 0, 12, 0), CheckResult::Overlap);
+    EXPECT_EQ(Check(11, 30, 12, 30), CheckResult::Overlap);
+    EXPECT_STREQ(CheckMessage(CheckResult::Overlap), "既に予約されています");
+}
+
+TEST_F(Overlap, AnotherFacilityOrDayIsFine) {
+    EXPECT_EQ(Check(10, 30, 11, 30, 1), CheckResult::Ok);
+    EXPECT_EQ(Check(10, 30, 11, 30, 0, 2), CheckResult::Ok);
+}
+
+TEST_F(Overlap, RollOverIsComparedAsTheInstantItBecomes) {
+    // 10:60-11:30 is 11:00-11:30.
+    EXPECT_EQ(Check(10, 60, 11, 30), CheckResult::Overlap);
+    // The day before, 23:00-24:00 ends where a booking at 0:00 of the 1st would start.
+    reserves.push_back(std::make_unique<CReserve>(MakeReserve("y", 1, 2000, 5, 2, 0, 0, 1, 0)));
+    EXPECT_EQ(Check(23, 0, 24, 0), CheckResult::Ok);
+    EXPECT_EQ(Check(23, 0, 24, 30), CheckResult::Overlap);
+}
+
+TEST_F(Overlap, UnsetTimesNeverConflict) {
+    CReserve unset = MakeReserve("u", 1, 2000, 5, 1, 0, 0, 0, 0);
+    unset.m_timeStart = unset.m_timeEnd = kTimeUnset;
+    reserves.push_back(std::make_unique<CReserve>(unset));
+    EXPECT_EQ(Check(0, 0, 24, 0, 0, 3), CheckResult::Ok);
+    // Half set: a valid start with an unset end blocks nothing either, on
+    // this day or any other.
+    CReserve half = MakeReserve("h", 1, 2000, 5, 1, 15, 0, 16, 0);
+    half.m_timeEnd = kTimeUnset;
+    reserves.push_back(std::make_unique<CReserve>(half));
+    EXPECT_EQ(Check(14, 0, 15, 0), CheckResult::Ok);
+    EXPECT_EQ(Check(15, 0, 16, 0), CheckResult::Ok);
+}
+
+TEST_F(Overlap, TheEditedReservationAndAnIdenticalTwinAreSkipped) {
+    const CReserve edited = *reserves[0];
+    reserves.push_back(std::make_unique<CReserve>(edited));
+    EXPECT_EQ(Check(11, 0, 12, 0, 0, 1, &edited), CheckResult::Ok);
+    EXPECT_EQ(Check(10, 30, 11, 30, 0, 1, &edited), CheckResult::Ok);
+    // Equal by value: a copy that differs in the spare word is another booking.
+    CReserve other = edited;
+    other.m_nSpare = 1;
+    EXPECT_EQ(Check(11, 0, 12, 0, 0, 1, &other), CheckResult::Overlap);
+}
+
+TEST_F(Overlap, ASelectionOutsideTheFacilitiesIsRefusedWithoutReadingThere) {
+    EXPECT_EQ(Check(10, 0, 11, 0, 2), CheckResult::NoFacility);
+    EXPECT_EQ(Check(10, 0, 11, 0, -1), CheckResult::NoFacility);
+    EXPECT_STREQ(CheckMessage(CheckResult::NoFacility), "施設を選択してください。");
+    ReserveEntry e = Entry(2000, 5, 1);
+    e.facility = 5;
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, nullptr, false), CheckResult::NoFacility);
+    FacilityArray none;
+    e.facility = 0;
+    EXPECT_EQ(CheckAfterReload(e, reserves, none, nullptr, true), CheckResult::NoFacility);
+}
+
+TEST_F(Overlap, DupZeroAllowsOverlaps) {
+    ReserveEntry e = Entry(2000, 5, 1, 11, 0, 12, 0);
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, nullptr, false), CheckResult::Ok);
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, nullptr, true), CheckResult::Overlap);
+}
+
+TEST(NumberFields, UnsignedExchangeAnd16BitRange) {
+    uint32_t v = 0;
+    EXPECT_TRUE(ParseUnsigned(" \t42\t ", &v));
+    EXPECT_EQ(v, 42u);
+    EXPECT_TRUE(ParseUnsigned("4294967295", &v));
+    EXPECT_FALSE(ParseUnsigned("4294967296", &v));
+    EXPECT_FALSE(ParseUnsigned("", &v));
+    EXPECT_FALSE(ParseUnsigned("  ", &v));
+    EXPECT_FALSE(ParseUnsigned("-1", &v));
+    EXPECT_FALSE(ParseUnsigned("1 2", &v));
+    EXPECT_FALSE(ParseUnsigned("+1", &v));
+    EXPECT_TRUE(Fits16(65535));
+    EXPECT_FALSE(Fits16(65536));
+}
+
+TEST(ApplyEntry, BuildsTheReservationFromTheDialog) {
+    FacilityArray facilities;
+    facilities.push_back(std::make_unique<CKivo>(MakeFacility(7, "A")));
+    facilities.push_back(std::make_unique<CKivo>(MakeFacility(3, "B")));
+    ReserveEntry e = Entry(2000, 5, 1, 18, 0, 24, 0);
+    e.user = "u";
+    e.purpose = "p\r\nq";
+    e.facility = 1;
+    e.paid = true;
+    e.fee = 5000;
+    CReserve r;
+    ApplyEntry(e, facilities, &r);
+    EXPECT_EQ(r.m_nFacilityID, 3);
+    EXPECT_EQ(r.m_timeEnd, kvtime::MakeTime(2000, 5, 2, 0, 0));
+    EXPECT_EQ(r.m_bPaid, 1);
+    EXPECT_EQ(r.m_nFee, 5000);
+    EXPECT_EQ(r.m_strPurpose, "p\r\nq");
+    ReserveEntry back;
+    EntryFromReserve(r, facilities, &back);
+    EXPECT_EQ(back.facility, 1);
+    EXPECT_EQ(back.startHour, 18u);
+    EXPECT_EQ(back.day, 1u);
+}

@@ -1,0 +1,208 @@
+// Several desks on one register at once: random bookings, changes and
+// cancellations from separate processes. Every booking a desk was told is
+// stored is in the file exactly once, with its last confirmed value, and no
+// two bookings of one facility overlap.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "core/booking/rules.h"
+#include "core/doc/fileio.h"
+#include "core/doc/kvformat.h"
+#include "core/doc/kvtime.h"
+#include "core/doc/messages.h"
+#include "core/profile/profile.h"
+#include "support/testutil.h"
+
+namespace {
+
+using testutil::TempDir;
+
+std::string Key(const CReserve& r) {
+    std::ostringstream s;
+    s << r.m_strPurpose << '|' << r.m_nFacilityID << '|' << r.m_timeStart << '|' << r.m_timeEnd;
+    return s.str();
+}
+
+ReserveEntry RandomSlot(std::mt19937& rng, const std::string& tag) {
+    ReserveEntry e;
+    e.user = "desk";
+    e.purpose = tag;
+    e.year = 2026;
+    e.month = 12;
+    e.day = 7 + std::uniform_int_distribution<uint32_t>(0, 2)(rng);
+    e.startHour = std::uniform_int_distribution<uint32_t>(8, 20)(rng);
+    e.startMinute = std::uniform_int_distribution<uint32_t>(0, 1)(rng) * 30;
+    const uint32_t halfHours = std::uniform_int_distribution<uint32_t>(1, 4)(rng);
+    const uint32_t end = e.startHour * 60 + e.startMinute + halfHours * 30;
+    e.endHour = end / 60;
+    e.endMinute = end % 60;
+    e.facility = std::uniform_int_distribution<int>(0, 2)(rng);
+    return e;
+}
+
+// One desk: 100 commands, each one change transaction. Writes the bookings it
+// believes stored, one key per line, to resultFd.
+[[noreturn]] void Desk(const std::string& path, int id, int resultFd) {
+    std::mt19937 rng(1000 + id);
+    testutil::RecordingHost host;
+    CKivoDoc doc;
+    doc.SetHost(&host);
+    doc.SetPathName(path);
+    std::map<std::string, CReserve> mine;  // by purpose tag
+    for (int n = 0; n < 100; ++n) {
+        const int op = std::uniform_int_distribution<int>(0, 9)(rng);
+        if (op < 6 || mine.empty()) {
+            ReserveEntry e = RandomSlot(rng, "d" + std::to_string(id) + "-" + std::to_string(n));
+            CReserve stored;
+            TxResult r = doc.Transact([&](CKivoDoc& d) {
+                if (CheckAfterReload(e, d.m_arReserve, d.m_arFacility, nullptr, true) != CheckResult::Ok) return false;
+                auto rec = std::make_unique<CReserve>();
+                ApplyEntry(e, d.m_arFacility, rec.get());
+                stored = *rec;
+                d.m_arReserve.push_back(std::move(rec));
+                return true;
+            });
+            if (r == TxResult::Done) mine[e.purpose] = stored;
+            continue;
+        }
+        auto it = mine.begin();
+        std::advance(it, std::uniform_int_distribution<size_t>(0, mine.size() - 1)(rng));
+        const CReserve snapshot = it->second;
+        if (op < 8) {
+            // Move the booking to another slot, its own old slot not counting.
+            ReserveEntry e = RandomSlot(rng, snapshot.m_strPurpose);
+            CReserve stored;
+            TxResult r = doc.Transact([&](CKivoDoc& d) {
+                int at = d.FindReserve(0, snapshot);
+                if (at < 0) return false;
+                if (CheckAfterReload(e, d.m_arReserve, d.m_arFacility, &snapshot, true) != CheckResult::Ok) return false;
+                ApplyEntry(e, d.m_arFacility, d.m_arReserve[static_cast<size_t>(at)].get());
+                stored = *d.m_arReserve[static_cast<size_t>(at)];
+                return true;
+            });
+            if (r == TxResult::Done) it->second = stored;
+        } else {
+            TxResult r = doc.Transact([&](CKivoDoc& d) {
+                int at = d.FindReserve(0, snapshot);
+                if (at < 0) return false;
+                d.m_arReserve.erase(d.m_arReserve.begin() + at);
+                return true;
+            });
+            if (r == TxResult::Done) mine.erase(it);
+        }
+    }
+    std::string out;
+    for (const auto& [tag, r] : mine) out += Key(r) + "\n";
+    (void)!write(resultFd, out.data(), out.size());
+    _exit(host.messages.empty() ? 0 : 3);
+}
+
+TEST(ManyDesks, RandomBookingsEditsAndCancellationsLoseNothingAndNeverOverlap) {
+    TempDir dir;
+    const std::string path = dir.File("hall.kv");
+    RegisterData start;
+    for (int id = 1; id <= 3; ++id) {
+        auto f = std::make_unique<CKivo>();
+        f->m_nID = id;
+        f->m_strName = "room" + std::to_string(id);
+        start.facilities.push_back(std::move(f));
+    }
+    ASSERT_TRUE(fileio::SafeWrite(path, StoreRegister(start.facilities, start.reserves, start.users)).ok());
+    profile::WriteString(profile::Key::DefaultFile, path);  // no desk needs to write the profile
+
+    const int kDesks = 8;
+    std::vector<std::pair<pid_t, int>> desks;
+    for (int id = 0; id < kDesks; ++id) {
+        int fds[2];
+        ASSERT_EQ(0, pipe(fds));
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(fds[0]);
+            Desk(path, id, fds[1]);
+        }
+        close(fds[1]);
+        desks.emplace_back(pid, fds[0]);
+    }
+    std::multiset<std::string> promised;
+    for (auto [pid, fd] : desks) {
+        std::string text;
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+        close(fd);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << "a desk crashed";
+        EXPECT_EQ(0, WEXITSTATUS(status)) << "a desk was shown a message (a lock not had, a file error)";
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) promised.insert(line);
+    }
+
+    std::string bytes = testutil::ReadFile(path);
+    RegisterData end;
+    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &end);
+    std::multiset<std::string> inFile;
+    for (const auto& r : end.reserves) inFile.insert(Key(*r));
+    EXPECT_EQ(promised, inFile) << "the file differs from what the desks were told";
+    ASSERT_EQ(3u, end.facilities.size());
+    for (size_t i = 0; i < end.reserves.size(); ++i)
+        for (size_t j = i + 1; j < end.reserves.size(); ++j) {
+            const CReserve &a = *end.reserves[i], &b = *end.reserves[j];
+            if (a.m_nFacilityID != b.m_nFacilityID) continue;
+            EXPECT_FALSE(a.m_timeStart < b.m_timeEnd && b.m_timeStart < a.m_timeEnd)
+                << Key(a) << " overlaps " << Key(b);
+        }
+    std::printf("desks: %d, bookings in the file: %zu\n", kDesks, end.reserves.size());
+    EXPECT_GT(end.reserves.size(), 20u);
+}
+
+TEST(ManyDesks, TwoDesksEditingOneReservationOneWinsTheOtherIsToldAndWritesNothing) {
+    TempDir dir;
+    const std::string path = dir.File("hall.kv");
+    RegisterData start;
+    auto f = std::make_unique<CKivo>();
+    f->m_nID = 1;
+    start.facilities.push_back(std::move(f));
+    auto r = std::make_unique<CReserve>(testutil::MakeReserve("山田", 1, 2026, 12, 8, 10, 0, 11, 0));
+    start.reserves.push_back(std::move(r));
+    ASSERT_TRUE(fileio::SafeWrite(path, StoreRegister(start.facilities, start.reserves, start.users)).ok());
+
+    testutil::RecordingHost hostA, hostB;
+    CKivoDoc a, b;
+    a.SetHost(&hostA);
+    b.SetHost(&hostB);
+    ASSERT_TRUE(a.OnOpenDocument(path));
+    ASSERT_TRUE(b.OnOpenDocument(path));
+    // Both desks opened the edit on the same record.
+    const CReserve snapA = *a.m_arReserve[0], snapB = *b.m_arReserve[0];
+    auto edit = [](const CReserve& snap, const char* purpose, bool* conflict) {
+        return [&snap, purpose, conflict](CKivoDoc& d) {
+            int at = d.FindReserve(0, snap);
+            if (at < 0) {
+                *conflict = true;
+                return false;
+            }
+            d.m_arReserve[static_cast<size_t>(at)]->m_strPurpose = purpose;
+            return true;
+        };
+    };
+    bool conflictA = false, conflictB = false;
+    EXPECT_EQ(TxResult::Done, a.Transact(edit(snapA, "A", &conflictA)));
+    const std::string afterA = testutil::ReadFile(path);
+    EXPECT_EQ(TxResult::Abandoned, b.Transact(edit(snapB, "B", &conflictB)));
+    EXPECT_FALSE(conflictA);
+    EXPECT_TRUE(conflictB);
+    EXPECT_EQ(afterA, testutil::ReadFile(path)) << "the losing desk wrote";
+    ASSERT_EQ(1u, b.m_arReserve.size());
+    EXPECT_EQ("A", b.m_arReserve[0]->m_strPurpose) << "the losing desk sees the winner's change";
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// Start-up: the command-line rule, the first document, and open requests
+// handed over by a second start.
+#include <QEventLoop>
+#include <QMdiArea>
+#include <QTimer>
+
+#include "desktop/app/cmdline.h"
+#include "desktop/app/kivoapp.h"
+#include "desktop/app/singleinstance.h"
+#include "desktop/dialogs/dlgtest.h"
+#include "desktop/framework/docmanager.h"
+#include "desktop/mainframe/mainframe.h"
+#include "desktop/schedule/kivoframe.h"
+
+using namespace dlgtest;
+
+namespace {
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPrompt(&prompt_);
+        path_ = dir_.File("r.kv");
+        CKivoDoc doc;
+        ASSERT_TRUE(doc.OnSaveDocument(path_));
+        profile::WriteString(profile::Key::DefaultFile, "");
+    }
+    void TearDown() override {
+        app_.reset();
+        SetPrompt(nullptr);
+    }
+    CKivoApp& Start(const QString& line) {
+        app_ = std::make_unique<CKivoApp>();
+        EXPECT_TRUE(app_->InitInstance(line, false));
+        return *app_;
+    }
+    std::vector<std::string> Titles() {
+        std::vector<std::string> t;
+        for (CKivoDoc* d : app_->DocManager()->Documents()) t.push_back(d->GetTitle());
+        return t;
+    }
+
+    testutil::TempDir dir_;
+    std::string path_;
+    ScriptedPrompt prompt_;
+    std::unique_ptr<CKivoApp> app_;
+};
+
+}  // namespace
+
+TEST(CommandLine, EmptySwitchOrPath) {
+    EXPECT_EQ(ParseCommandLine("").kind, StartKind::DefaultOrNew);
+    for (const char* s : {"-e", "/E", "-E", "/e", "-eanything", "/Edde"})
+        EXPECT_EQ(ParseCommandLine(QString::fromLatin1(s)).kind, StartKind::Nothing) << s;
+    for (const char* s : {"/dde", "-x", "e", "/home/desk/r.kv", "-", "/"}) {
+        const StartRequest r = ParseCommandLine(QString::fromLatin1(s));
+        EXPECT_EQ(r.kind, StartKind::Path) << s;
+        EXPECT_EQ(r.path, QString::fromLatin1(s));
+    }
+}
+
+TEST(CommandLine, TakenWholeWithItsBlanks) {
+    const QString line = CommandLineText({QStringLiteral("/home/desk/my"), QStringLiteral("register.kv")});
+    EXPECT_EQ(line, QStringLiteral("/home/desk/my register.kv"));
+    EXPECT_EQ(ParseCommandLine(line).path, line);
+}
+
+TEST_F(Startup, EmptyLineAndNoDefaultFileOpensKivo1) {
+    Start("");
+    EXPECT_EQ(Titles(), std::vector<std::string>{"Kivo1"});
+    EXPECT_EQ(app_->MainFrame()->MdiArea()->subWindowList().size(), 1);
+    EXPECT_TRUE(app_->MainFrame()->isVisible());
+}
+
+TEST_F(Startup, EmptyLineOpensTheDefaultFile) {
+    profile::WriteString(profile::Key::DefaultFile, path_);
+    Start("");
+    EXPECT_EQ(Titles(), std::vector<std::string>{"r.kv"});
+}
+
+TEST_F(Startup, SlashCapitalEOpensNothingEvenWithADefaultFile) {
+    profile::WriteString(profile::Key::DefaultFile, path_);
+    Start("/E");
+    EXPECT_TRUE(Titles().empty());
+    app_.reset();
+    Start("-e");
+    EXPECT_TRUE(Titles().empty());
+    EXPECT_TRUE(prompt_.messages.empty());
+}
+
+TEST_F(Startup, MissingDefaultFileShowsTheFileMessageAndNoDocument) {
+    profile::WriteString(profile::Key::DefaultFile, dir_.File("gone.kv"));
+    Start("");
+    EXPECT_TRUE(Titles().empty());
+    ASSERT_EQ(prompt_.messages.size(), 1u);
+    EXPECT_TRUE(prompt_.messages[0].text.contains(QString::fromStdString(dir_.File("gone.kv"))));
+    EXPECT_TRUE(app_->MainFrame()->MdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(Startup, PathOnTheLineOpensIt) {
+    Start(QString::fromStdString(path_));
+    EXPECT_EQ(Titles(), std::vector<std::string>{"r.kv"});
+    EXPECT_EQ(profile::GetString(profile::Key::DefaultFile), path_);
+}
+
+TEST_F(Startup, ShowCmdOneOpensScheduleWindowsNormal) {
+    profile::WriteInt(profile::Key::ShowCmd, 1);
+    Start("");
+    EXPECT_EQ(g_nChildShowCmd, 1);
+    EXPECT_FALSE(app_->MainFrame()->ActiveSubWindow()->isMaximized());
+    app_.reset();
+    profile::WriteInt(profile::Key::ShowCmd, 3);
+    Start("");
+    EXPECT_TRUE(app_->MainFrame()->ActiveSubWindow()->isMaximized());
+}
+
+TEST_F(Startup, RecentFilesAreWrittenAtTheEndOfTheRun) {
+    Start(QString::fromStdString(path_));
+    app_->MainFrame()->close();
+    EXPECT_EQ(profile::RecentFile(1), path_);
+}
+
+TEST_F(Startup, ASecondStartHandsItsPathToTheRunningProgram) {
+    CInstanceServer server;
+    ASSERT_TRUE(server.Listen());
+    QString received = QStringLiteral("none");
+    QEventLoop loop;
+    QObject::connect(&server, &CInstanceServer::openRequested, &loop, [&](const QString& p) {
+        received = p;
+        loop.quit();
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);  // a guard, not a wait: the request ends the loop
+    ASSERT_TRUE(SendToRunningInstance(QString::fromStdString(path_)));
+    loop.exec();
+    EXPECT_EQ(received, QString::fromStdString(path_));
+    CInstanceServer second;
+    EXPECT_FALSE(second.Listen());
+}
+
+TEST_F(Startup, NoRunningProgramTakesNothing) { EXPECT_FALSE(SendToRunningInstance(QStringLiteral("/x.kv"))); }
+
+ORVALIS_QTEST_MAIN

@@ -1,0 +1,179 @@
+// The document manager: titles, the already-open rule, failed opens, Save
+// As, asking before a new register's changes are lost, the recent files.
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include "desktop/dialogs/dlgtest.h"
+#include "desktop/framework/docmanager.h"
+#include "desktop/mainframe/mainframe.h"
+
+using namespace dlgtest;
+
+namespace {
+
+class DocManager : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPrompt(&prompt_);
+        for (const char* name : {"a.kv", "b.kv"}) {
+            CKivoDoc doc;
+            ASSERT_TRUE(doc.OnSaveDocument(dir_.File(name)));
+        }
+        docs_ = std::make_unique<CDocManager>();
+        frame_ = std::make_unique<CMainFrame>(docs_.get());
+        frame_->show();
+    }
+    void TearDown() override {
+        frame_.reset();
+        docs_.reset();
+        SetPrompt(nullptr);
+    }
+    QString F(const char* name) { return QString::fromStdString(dir_.File(name)); }
+    int Windows() { return static_cast<int>(frame_->MdiArea()->subWindowList().size()); }
+
+    testutil::TempDir dir_;
+    ScriptedPrompt prompt_;
+    std::unique_ptr<CDocManager> docs_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace
+
+TEST_F(DocManager, NewDocumentsAreNumbered) {
+    EXPECT_EQ(docs_->NewDocument()->GetTitle(), "Kivo1");
+    EXPECT_EQ(docs_->NewDocument()->GetTitle(), "Kivo2");
+    EXPECT_EQ(Windows(), 2);
+}
+
+TEST_F(DocManager, AFileOpenUnderAnotherNameIsActivatedNotOpenedTwice) {
+    CKivoDoc* a = docs_->OpenDocumentFile(F("a.kv"));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetTitle(), "a.kv");
+    docs_->OpenDocumentFile(F("b.kv"));
+    ASSERT_EQ(QFile::link(F("a.kv"), F("link.kv")), true);
+    EXPECT_EQ(docs_->OpenDocumentFile(F("link.kv")), a);
+    EXPECT_EQ(docs_->OpenDocumentFile(QString::fromStdString(dir_.path() + "/./sub/../a.kv")), a);
+    EXPECT_EQ(docs_->Documents().size(), 2u);
+    EXPECT_EQ(Windows(), 2);
+    EXPECT_EQ(frame_->ActiveDocument(), a);
+}
+
+TEST_F(DocManager, DroppedFileAlreadyOpenComesToTheFront) {
+    CKivoDoc* a = docs_->OpenDocumentFile(F("a.kv"));
+    docs_->OpenDocumentFile(F("b.kv"));
+    frame_->OpenRequested(F("a.kv"));
+    EXPECT_EQ(frame_->ActiveDocument(), a);
+    EXPECT_EQ(Windows(), 2);
+}
+
+TEST_F(DocManager, AFailedOpenLeavesNoWindow) {
+    testutil::WriteFile(dir_.File("bad.kv"), "not a register");
+    EXPECT_EQ(docs_->OpenDocumentFile(F("bad.kv")), nullptr);
+    EXPECT_EQ(docs_->OpenDocumentFile(F("none.kv")), nullptr);
+    EXPECT_EQ(Windows(), 0);
+    EXPECT_TRUE(docs_->Documents().empty());
+    ASSERT_EQ(prompt_.messages.size(), 2u);
+    EXPECT_EQ(prompt_.messages[0].text, Q("予期しないﾌｧｲﾙ形式です。"));
+}
+
+TEST_F(DocManager, FileOpenUsesTheRegisterFilter) {
+    prompt_.fileNames = {F("b.kv")};
+    CKivoDoc* b = docs_->PromptOpen();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->GetTitle(), "b.kv");
+    EXPECT_EQ(docs_->PromptOpen(), nullptr);  // cancelled
+}
+
+TEST_F(DocManager, SaveAsGivesANewDocumentItsFileAndTitle) {
+    CKivoDoc* doc = docs_->NewDocument();
+    doc->m_arFacility.push_back(std::make_unique<CKivo>());
+    prompt_.fileNames = {F("new.kv")};
+    ASSERT_TRUE(docs_->Save(*doc));
+    EXPECT_EQ(doc->GetTitle(), "new.kv");
+    EXPECT_EQ(doc->GetPathName(), dir_.File("new.kv"));
+    CKivoDoc check;
+    ASSERT_TRUE(check.OnOpenDocument(dir_.File("new.kv")));
+    EXPECT_EQ(check.m_arFacility.size(), 1u);
+    EXPECT_EQ(frame_->ActiveSubWindow()->windowTitle(), Q("new.kv"));
+    EXPECT_EQ(docs_->RecentFiles().first(), F("new.kv"));
+}
+
+TEST_F(DocManager, ClosingTheLastWindowOfAChangedNewDocumentAsks) {
+    CKivoDoc* doc = docs_->NewDocument();
+    doc->SetModifiedFlag(true);
+    prompt_.onDialog = [](QDialog* d) { d->reject(); };
+    frame_->ActiveSubWindow()->close();
+    EXPECT_EQ(Windows(), 1);
+    prompt_.fileNames = {F("kept.kv")};
+    prompt_.onDialog = [](QDialog* d) { Click(d, "button6"); };
+    frame_->ActiveSubWindow()->close();
+    EXPECT_EQ(Windows(), 0);
+    EXPECT_TRUE(docs_->Documents().empty());
+    EXPECT_TRUE(testutil::Exists(dir_.File("kept.kv")));
+}
+
+TEST_F(DocManager, ARegisterWithAFileClosesWithoutAsking) {
+    CKivoDoc* a = docs_->OpenDocumentFile(F("a.kv"));
+    a->SetModifiedFlag(true);  // as after a re-read that failed: never written back
+    frame_->ActiveSubWindow()->close();
+    EXPECT_TRUE(prompt_.dialogsRun.empty());
+    EXPECT_TRUE(docs_->Documents().empty());
+}
+
+TEST_F(DocManager, DocumentStaysWhileAnotherWindowShowsIt) {
+    docs_->NewDocument()->SetModifiedFlag(true);
+    frame_->Execute(cmd::WindowNew);
+    frame_->ActiveSubWindow()->close();
+    EXPECT_TRUE(prompt_.dialogsRun.empty());
+    EXPECT_EQ(docs_->Documents().size(), 1u);
+}
+
+TEST_F(DocManager, RecentFilesHoldFourMostRecentFirst) {
+    for (const char* n : {"c.kv", "d.kv", "e.kv"}) {
+        CKivoDoc doc;
+        ASSERT_TRUE(doc.OnSaveDocument(dir_.File(n)));
+    }
+    for (const char* n : {"a.kv", "b.kv", "c.kv", "d.kv", "e.kv", "b.kv"}) docs_->OpenDocumentFile(F(n));
+    // Activating b.kv, which is open already, does not move it up.
+    EXPECT_EQ(docs_->RecentFiles(), QStringList({F("e.kv"), F("d.kv"), F("c.kv"), F("b.kv")}));
+    docs_->SaveRecentFiles();
+    EXPECT_EQ(profile::RecentFile(1), dir_.File("e.kv"));
+    EXPECT_EQ(profile::RecentFile(4), dir_.File("b.kv"));
+    EXPECT_TRUE(frame_->Action(cmd::RecentFile1 + 3)->isVisible());
+}
+
+TEST_F(DocManager, ARecentFileThatIsGoneLeavesTheList) {
+    docs_->OpenDocumentFile(F("a.kv"));
+    docs_->OpenDocumentFile(F("b.kv"));
+    frame_->ActiveSubWindow()->close();
+    ASSERT_TRUE(QFile::remove(F("b.kv")));
+    EXPECT_EQ(docs_->OpenRecent(0), nullptr);
+    EXPECT_EQ(docs_->RecentFiles(), QStringList({F("a.kv")}));
+}
+
+ORVALIS_QTEST_MAIN
+
+TEST_F(DocManager, SaveNeverWritesAnOlderCopyOverAnotherDesksBookings) {
+    CKivoDoc* a = docs_->OpenDocumentFile(F("a.kv"));
+    ASSERT_NE(a, nullptr);
+    // Another desk books after this one last read the file.
+    CKivoDoc other;
+    ASSERT_TRUE(other.OnOpenDocument(dir_.File("a.kv")));
+    ASSERT_EQ(TxResult::Done, other.Transact([](CKivoDoc& d) {
+        d.m_arReserve.push_back(std::make_unique<CReserve>(testutil::MakeReserve("東雲", 1, 2026, 12, 8, 9, 0, 10, 0)));
+        return true;
+    }));
+    const std::string booked = testutil::ReadFile(dir_.File("a.kv"));
+    frame_->Execute(cmd::FileSave);
+    EXPECT_EQ(booked, testutil::ReadFile(dir_.File("a.kv")));
+
+    // After a re-read that failed this desk holds nothing: Save shows the file
+    // as it stands and never writes the emptied copy over it.
+    a->SetModifiedFlag(true);
+    a->DeleteContents();
+    frame_->Execute(cmd::FileSave);
+    EXPECT_EQ(booked, testutil::ReadFile(dir_.File("a.kv")));
+    EXPECT_EQ(1u, a->m_arReserve.size());
+    EXPECT_FALSE(a->IsModified());
+}

@@ -1,0 +1,311 @@
+// The main window: placement text, fee colours, the settings command, menus
+// and disabled commands, switching windows, help and About.
+#include <QAction>
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QTextBrowser>
+#include <QListWidget>
+#include <QToolBar>
+
+#include "desktop/dialogs/dlgtest.h"
+#include "desktop/framework/docmanager.h"
+#include "desktop/mainframe/helpwindow.h"
+#include "desktop/mainframe/mainframe.h"
+#include "desktop/mainframe/windowpos.h"
+#include "desktop/schedule/kivoframe.h"
+
+using namespace dlgtest;
+
+namespace {
+
+class MainFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPrompt(&prompt_);
+        g_nChildShowCmd = 3;
+    }
+    void TearDown() override {
+        frame_.reset();
+        docs_.reset();
+        SetPrompt(nullptr);
+    }
+    CMainFrame* Make() {
+        docs_ = std::make_unique<CDocManager>();
+        frame_ = std::make_unique<CMainFrame>(docs_.get());
+        frame_->show();
+        return frame_.get();
+    }
+    QStringList MenuTitles() {
+        QStringList t;
+        for (QAction* a : frame_->menuBar()->actions()) t << a->text();
+        return t;
+    }
+
+    testutil::TempDir dir_;
+    ScriptedPrompt prompt_;
+    std::unique_ptr<CDocManager> docs_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace
+
+TEST(WindowPos, TenNumbersRoundTrip) {
+    WindowPlacement p;
+    ASSERT_TRUE(ParseWindowPos("0,1,-1,-1,-1,-1,10,10,500,400", &p));
+    EXPECT_EQ(p.showCmd, 1u);
+    EXPECT_EQ(p.minX, -1);
+    EXPECT_EQ(p.left, 10);
+    EXPECT_EQ(p.bottom, 400);
+    EXPECT_EQ(FormatWindowPos(p), "0,1,-1,-1,-1,-1,10,10,500,400");
+}
+
+TEST(WindowPos, FewerThanTenNumbersAreIgnored) {
+    WindowPlacement p;
+    p.left = 77;
+    EXPECT_FALSE(ParseWindowPos("1,1,0,0", &p));
+    EXPECT_FALSE(ParseWindowPos("", &p));
+    EXPECT_FALSE(ParseWindowPos("0,1,-1,-1,-1,-1,10,10,500", &p));
+    EXPECT_FALSE(ParseWindowPos("0;1;-1;-1;-1;-1;10;10;500;400", &p));
+    EXPECT_EQ(p.left, 77);
+    EXPECT_TRUE(ParseWindowPos(" 2, 3,-1,-1,-1,-1,0,0,640,480,junk", &p));
+    EXPECT_EQ(p.flags, 2u);
+}
+
+TEST_F(MainFrame, ColoursDefaultToPureGreenAndFollowTheProfile) {
+    EXPECT_EQ(Make()->m_colors.paid, QColor(0, 255, 0));
+    EXPECT_EQ(frame_->m_colors.unpaid, QColor(0, 255, 0));
+    frame_.reset();
+    profile::WriteString(profile::Key::RevColor1, "255xyz");
+    profile::WriteString(profile::Key::RevColor2, "16711680");
+    Make();
+    EXPECT_EQ(frame_->m_colors.paid, QColor(255, 0, 0));
+    EXPECT_EQ(frame_->m_colors.unpaid, QColor(0, 0, 255));
+}
+
+TEST_F(MainFrame, PlacementIsRestoredFromTheProfile) {
+    profile::WriteString(profile::Key::WindowPos, "0,1,-1,-1,-1,-1,10,20,510,420");
+    docs_ = std::make_unique<CDocManager>();
+    frame_ = std::make_unique<CMainFrame>(docs_.get());
+    frame_->RestorePlacementAndShow(1);
+    EXPECT_EQ(frame_->geometry(), QRect(10, 20, 500, 400));
+    EXPECT_FALSE(frame_->isMaximized());
+}
+
+TEST_F(MainFrame, ClosingMaximisedStoresShowCommandThreeAndFlagTwo) {
+    profile::WriteString(profile::Key::WindowPos, "0,3,-1,-1,-1,-1,10,20,510,420");
+    docs_ = std::make_unique<CDocManager>();
+    frame_ = std::make_unique<CMainFrame>(docs_.get());
+    frame_->RestorePlacementAndShow(1);
+    EXPECT_TRUE(frame_->isMaximized());
+    frame_->close();
+    const std::string text = profile::GetString(profile::Key::WindowPos);
+    EXPECT_EQ(text.rfind("2,3,", 0), 0u) << text;
+    WindowPlacement p;
+    EXPECT_TRUE(ParseWindowPos(text, &p));
+}
+
+TEST_F(MainFrame, ClosingNormalStoresShowCommandOne) {
+    Make();
+    frame_->showNormal();
+    frame_->close();
+    const std::string text = profile::GetString(profile::Key::WindowPos);
+    EXPECT_EQ(text.rfind("0,1,-1,-1,-1,-1,", 0), 0u) << text;
+}
+
+TEST_F(MainFrame, MenusFollowTheActiveWindow) {
+    Make();
+    EXPECT_EQ(MenuTitles(), QStringList({Q("ファイル(&F)"), Q("表示(&V)"), Q("ｵﾌﾟｼｮﾝ(&0)"), Q("ヘルプ(&H)")}));
+    EXPECT_FALSE(frame_->Action(cmd::FileSave)->isEnabled());
+    EXPECT_FALSE(frame_->Action(cmd::NextDay)->isEnabled());
+    docs_->NewDocument();
+    EXPECT_EQ(MenuTitles(), QStringList({Q("ファイル(&F)"), Q("編集(&E)"), Q("表示(&V)"), Q("ｵﾌﾟｼｮﾝ(&0)"),
+                                         Q("ウィンドウ(&W)"), Q("ヘルプ(&H)")}));
+    EXPECT_TRUE(frame_->Action(cmd::NextDay)->isEnabled());
+    EXPECT_TRUE(frame_->Action(cmd::ShowSchedule)->isChecked());
+    // The commands of the list windows are not the schedule's.
+    EXPECT_FALSE(frame_->Action(cmd::EditReserve)->isEnabled());
+    EXPECT_FALSE(frame_->Action(cmd::DeleteReserve)->isEnabled());
+    EXPECT_EQ(frame_->Action(cmd::Settings)->text(), Q("設定(&S)..."));
+    EXPECT_EQ(frame_->Action(cmd::HelpIndex)->text(), Q("キーワードで検索(&S)"));
+    EXPECT_EQ(frame_->Action(cmd::WindowTileVert)->text(), Q("左右に並べて表示(&V)"));
+}
+
+TEST_F(MainFrame, ToolBarHasTwentyFiveSlotsWithTips) {
+    Make();
+    const QList<QAction*> buttons = frame_->ToolBar()->actions();
+    ASSERT_EQ(buttons.size(), 25);
+    int separators = 0;
+    for (QAction* a : buttons) {
+        if (a->isSeparator()) ++separators;
+        else EXPECT_FALSE(a->toolTip().isEmpty());
+    }
+    EXPECT_EQ(separators, 7);
+    EXPECT_EQ(buttons[0]->data().toInt(), cmd::FileNew);
+    EXPECT_EQ(buttons[24]->data().toInt(), cmd::About);
+}
+
+TEST_F(MainFrame, SettingsAreWrittenOnOk) {
+    Make();
+    prompt_.colors = {QColor(255, 0, 0)};
+    QString shownStart;
+    prompt_.onDialog = [&](QDialog* d) {
+        shownStart = Get(d, "edit119");
+        Child<QCheckBox>(d, "check116")->setChecked(false);
+        Set(d, "edit119", "9");
+        Set(d, "edit120", "20");
+        Child<QComboBox>(d, "combo128")->setCurrentIndex(2);
+        Click(d, "button125");
+        Click(d, "button1");
+    };
+    frame_->Execute(cmd::Settings);
+    EXPECT_EQ(prompt_.dialogsRun.back(), "CSettingDlg");
+    EXPECT_EQ(shownStart, "8");
+    EXPECT_EQ(profile::GetInt(profile::Key::Dup), 0);
+    EXPECT_EQ(profile::GetInt(profile::Key::StartTime), 9);
+    EXPECT_EQ(profile::GetInt(profile::Key::EndTime), 20);
+    EXPECT_EQ(profile::GetInt(profile::Key::ViewObject), 2);
+    EXPECT_EQ(profile::GetString(profile::Key::RevColor1), "255");
+    EXPECT_EQ(profile::GetString(profile::Key::RevColor2), "65280");
+    EXPECT_EQ(frame_->m_colors.paid, QColor(255, 0, 0));
+}
+
+TEST_F(MainFrame, CancelAfterPickingAColourKeepsTheOldOne) {
+    Make();
+    prompt_.colors = {QColor(255, 0, 0)};
+    QString typed;
+    prompt_.onDialog = [&](QDialog* d) {
+        Set(d, "edit119", "10");
+        Click(d, "button126");
+        typed = Get(d, "edit119");
+        Click(d, "button2");
+    };
+    frame_->Execute(cmd::Settings);
+    EXPECT_EQ(typed, "10");  // typed before the colour dialog, still there after it
+    EXPECT_EQ(frame_->m_colors.unpaid, QColor(0, 255, 0));
+    EXPECT_EQ(profile::GetInt(profile::Key::StartTime), 8);
+}
+
+TEST_F(MainFrame, SettingsRefuseHoursOutsideADay) {
+    Make();
+    prompt_.onDialog = [&](QDialog* d) {
+        Set(d, "edit119", "24");
+        Click(d, "button1");
+        Set(d, "edit119", "12");
+        Set(d, "edit120", "11");
+        Click(d, "button1");
+        Set(d, "edit120", "x");
+        Click(d, "button1");
+    };
+    frame_->Execute(cmd::Settings);
+    ASSERT_EQ(prompt_.messages.size(), 3u);
+    EXPECT_EQ(prompt_.messages[0].text, Q("開始時刻が不正です"));
+    EXPECT_EQ(prompt_.messages[1].text, Q("終了時刻が不正です"));
+    EXPECT_EQ(prompt_.messages[2].text, Q("正の整数を入力してください。"));
+    EXPECT_EQ(profile::GetInt(profile::Key::StartTime), 8);
+}
+
+TEST_F(MainFrame, ScheduleCommandActivatesTheFirstScheduleWindow) {
+    Make();
+    CKivoDoc* doc = docs_->NewDocument();
+    QMdiSubWindow* first = frame_->ActiveSubWindow();
+    frame_->Execute(cmd::WindowNew);
+    EXPECT_EQ(frame_->MdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(first->windowTitle(), Q("Kivo1:1"));
+    EXPECT_NE(frame_->ActiveSubWindow(), first);
+    frame_->Execute(cmd::ShowSchedule);
+    EXPECT_EQ(frame_->MdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(frame_->ActiveSubWindow(), first);
+    EXPECT_EQ(doc->Views().size(), 2u);
+}
+
+TEST_F(MainFrame, MaximisedStateCarriesToTheNextScheduleWindow) {
+    Make();
+    docs_->NewDocument();
+    EXPECT_TRUE(frame_->ActiveSubWindow()->isMaximized());
+    frame_->ActiveSubWindow()->showNormal();
+    EXPECT_EQ(g_nChildShowCmd, 1);
+    docs_->NewDocument();
+    EXPECT_FALSE(frame_->ActiveSubWindow()->isMaximized());
+    frame_->ActiveSubWindow()->showMinimized();
+    EXPECT_EQ(g_nChildShowCmd, 1);
+    frame_->ActiveSubWindow()->showMaximized();
+    EXPECT_EQ(g_nChildShowCmd, 3);
+}
+
+TEST_F(MainFrame, TilingSideBySide) {
+    Make();
+    g_nChildShowCmd = 1;
+    docs_->NewDocument();
+    docs_->NewDocument();
+    frame_->Execute(cmd::WindowTileVert);
+    QList<QMdiSubWindow*> subs = frame_->MdiArea()->subWindowList();
+    ASSERT_EQ(subs.size(), 2);
+    EXPECT_EQ(subs[0]->y(), subs[1]->y());
+    EXPECT_NE(subs[0]->x(), subs[1]->x());
+    frame_->Execute(cmd::WindowTileHorz);
+    EXPECT_EQ(subs[0]->x(), subs[1]->x());
+    EXPECT_NE(subs[0]->y(), subs[1]->y());
+}
+
+TEST_F(MainFrame, AboutShowsTheVersion) {
+    Make();
+    QString text, title;
+    prompt_.onDialog = [&](QDialog* d) {
+        title = d->windowTitle();
+        text = Child<QLabel>(d, "aboutText")->text();
+        Click(d, "button1");
+    };
+    frame_->Execute(cmd::About);
+    EXPECT_EQ(title, Q("バージョン情報"));
+    EXPECT_EQ(text, "Orvalis Version 2.05");
+}
+
+TEST_F(MainFrame, HelpShowsContentsAndTheWholeIndex) {
+    Make();
+    frame_->Execute(cmd::HelpContents);
+    CHelpWindow* help = frame_->HelpWindow();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->Browser()->toPlainText().contains(Q("Orvalis ヘルプの目次")));
+    frame_->Execute(cmd::HelpIndex);
+    EXPECT_GT(help->Index()->count(), 30);
+    // Every keyword leads to a page that exists.
+    for (const auto& k : CHelpWindow::Keywords()) {
+        const QString page = k.second.section(QLatin1Char('#'), 0, 0);
+        EXPECT_TRUE(QFile::exists(QStringLiteral(":/help/") + page)) << k.second.toStdString();
+    }
+}
+
+TEST_F(MainFrame, EveryMenuCommandIsDescribedInHelp) {
+    Make();
+    QString all;
+    QDirIterator it(QStringLiteral(":/help"));
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly)) all += QString::fromUtf8(f.readAll());
+    }
+    for (QMenu* m : frame_->ScheduleMenus() + frame_->NoDocumentMenus())
+        for (QAction* a : m->actions()) {
+            if (a->isSeparator() || a->menu() || a->data().toInt() == 0) continue;
+            QString label = a->text().section(QLatin1Char('\t'), 0, 0);
+            label.remove(QRegularExpression(QStringLiteral("\\(&.\\)|\\.\\.\\.|&")));
+            EXPECT_TRUE(all.contains(label)) << label.toStdString();
+        }
+}
+
+TEST_F(MainFrame, FileCloseOfANewDocumentWithChangesAsks) {
+    Make();
+    CKivoDoc* doc = docs_->NewDocument();
+    doc->SetModifiedFlag(true);
+    prompt_.onDialog = [](QDialog* d) { d->reject(); };
+    frame_->Execute(cmd::FileClose);
+    EXPECT_EQ(prompt_.dialogsRun.back(), "SaveChangesDlg");
+    EXPECT_EQ(docs_->Documents().size(), 1u);
+    prompt_.onDialog = [](QDialog* d) { Click(d, "button7"); };
+    frame_->Execute(cmd::FileClose);
+    EXPECT_TRUE(docs_->Documents().empty());
+    EXPECT_TRUE(frame_->MdiArea()->subWindowList().isEmpty());
+}
+
+ORVALIS_QTEST_MAIN

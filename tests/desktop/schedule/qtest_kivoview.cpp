@@ -115,20 +115,6 @@ TEST_F(KivoView, TheDateDialogRollsAnyDayOverAndRefusesOnlyWhatTheRegisterCannot
             EXPECT_EQ(Day(), "2000/05/01 12:00");
         }
     }
-    // The dialog opened again shows the day it rolled over to.
-    doc_.m_timeDay = kvtime::MakeTime(2001, 1, 1, 0, 0);
-    QString shown;
-    prompt_.onDialog = [&](QDialog* d) {
-        shown = Get(d, "edit114") + "/" + Get(d, "edit108") + "/" + Get(d, "edit109");
-        Set(d, "edit109", "-1");
-        Click(d, "button1");
-        Click(d, "button2");
-    };
-    prompt_.messages.clear();
-    view()->OnCommand(cmd::GotoDate);
-    EXPECT_EQ(shown, "2001/1/1");
-    ASSERT_EQ(prompt_.messages.size(), 1u);
-    EXPECT_EQ(prompt_.messages[0].text, Q("正の整数を入力してください。"));
 }
 
 TEST_F(KivoView, ToggleFlipsThisViewAndWritesTheProfile) {

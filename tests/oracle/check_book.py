@@ -106,10 +106,13 @@ def decide(reg, b, profile):
         return "refused", BAD_START
     if not time_valid(*b.end):
         return "refused", BAD_END
-    if kf.facility_index(reg, b.facility) < 0:
-        return "refused", NO_FACILITY
     S = kvrun.make_time(*b.date, *b.start)
     E = kvrun.make_time(*b.date, *b.end)
+    # After the ranges: a booking may not end before it starts (equal is fine).
+    if E < S:
+        return "refused", BAD_END
+    if kf.facility_index(reg, b.facility) < 0:
+        return "refused", NO_FACILITY
     if not dup_allows(profile) and overlaps(reg, b.facility, S, E) is not None:
         return "refused", TAKEN
     # The change runs on the register as the document holds it after opening
@@ -175,7 +178,8 @@ def check_described(c):
              ((1, 10, 30, 11, 30), taken), ((1, 11, 15, 11, 45), taken),
              ((1, 10, 0, 13, 0), taken), ((1, 11, 0, 12, 0), taken),
              ((1, 11, 30, 12, 30), taken), ((1, 11, 0, 11, 30), taken),
-             ((2, 10, 30, 11, 30), ok), ((1, 10, 60, 12, 0), taken), ((1, 12, 0, 11, 0), ok),
+             ((2, 10, 30, 11, 30), ok), ((1, 10, 60, 12, 0), taken),
+             ((1, 12, 0, 11, 0), ("refused", BAD_END)), ((1, 12, 0, 11, 60), ok),
              ((1, 9, 0, 10, 60), ok), ((1, 10, 0, 10, 61), ("refused", BAD_END))]
     for (fac, sh, sm, eh, em), expect in cases:
         check_booking(c, "with an 11:00-12:00 booking", reg,
@@ -204,7 +208,8 @@ def check_described(c):
              ((24, 60, 24, 60), ok), ((25, 0, 26, 0), ("refused", BAD_START)),
              ((10, 61, 11, 0), ("refused", BAD_START)), ((10, 0, 25, 0), ("refused", BAD_END)),
              ((10, 0, 11, 61), ("refused", BAD_END)), ((99, 99, 99, 99), ("refused", BAD_START)),
-             ((23, 0, 8, 0), ok), ((9, 0, 9, 0), ok)]
+             ((23, 0, 8, 0), ("refused", BAD_END)), ((9, 0, 9, 0), ok),
+             ((9, 30, 9, 29), ("refused", BAD_END)), ((23, 0, 24, 60), ok)]
     for (sh, sm, eh, em), expect in times:
         check_booking(c, "time checks", reg, Booking(2, 2037, 12, 31, sh, sm, eh, em),
                       expect=expect)
@@ -214,6 +219,9 @@ def check_described(c):
     check_booking(c, "start before end", reg, Booking(2, 2000, 1, 1, 25, 0, 25, 0),
                   expect=("refused", BAD_START))
     check_booking(c, "times before overlap", reg, Booking(1, 2000, 5, 1, 11, 0, 12, 61),
+                  expect=("refused", BAD_END))
+    # A backwards end is refused before the facility is looked for.
+    check_booking(c, "backwards end before facility", reg, Booking(3, 2000, 5, 1, 12, 0, 11, 0),
                   expect=("refused", BAD_END))
     # An end at 24:00 is midnight of the next day; a booking from there on is free.
     check_booking(c, "up to midnight", reg, Booking(1, 2000, 4, 30, 23, 0, 24, 0), expect=ok)

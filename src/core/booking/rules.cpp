@@ -34,6 +34,9 @@ CheckResult CheckDateTimes(const ReserveEntry& e) {
     if (!kvtime::IsValidDate(e.year, e.month, e.day)) return CheckResult::BadDate;
     if (e.startHour > 24 || e.startMinute > 60) return CheckResult::BadStart;
     if (e.endHour > 24 || e.endMinute > 60) return CheckResult::BadEnd;
+    // A booking that ends before it starts would block unrelated bookings
+    // through the overlap rule; an end equal to the start harms nothing.
+    if (EntryEnd(e) < EntryStart(e)) return CheckResult::BadEnd;
     return CheckResult::Ok;
 }
 
@@ -57,9 +60,16 @@ CheckResult CheckOverlap(const ReserveEntry& e, const ReserveArray& reserves, co
     return CheckResult::Ok;
 }
 
+bool MovesBooking(const ReserveEntry& e, const FacilityArray& facilities, const CReserve& edited) {
+    if (!FacilitySelected(e, facilities)) return true;
+    return EntryStart(e) != edited.m_timeStart || EntryEnd(e) != edited.m_timeEnd ||
+           facilities[static_cast<size_t>(e.facility)]->m_nID != edited.m_nFacilityID;
+}
+
 CheckResult CheckAfterReload(const ReserveEntry& e, const ReserveArray& reserves, const FacilityArray& facilities,
                              const CReserve* edited, bool dupForbidden) {
     if (!FacilitySelected(e, facilities)) return CheckResult::NoFacility;
     if (!dupForbidden) return CheckResult::Ok;
+    if (edited && !MovesBooking(e, facilities, *edited)) return CheckResult::Ok;
     return CheckOverlap(e, reserves, facilities, edited);
 }

@@ -19,7 +19,8 @@ bool ParseUnsigned(const std::string& text, uint32_t* out);
 // Fields stored in 16 bits (fee, facility number, maximum people).
 inline bool Fits16(uint32_t v) { return v <= 65535; }
 
-// The range checks of confirm (steps 3 to 5): date, start, end.
+// The range checks of confirm: date, start, end; then an end instant before
+// the start instant is refused as BadEnd.
 CheckResult CheckDateTimes(const ReserveEntry& e);
 
 // The overlap rule against every reservation of the selected facility, all
@@ -28,7 +29,11 @@ CheckResult CheckDateTimes(const ReserveEntry& e);
 CheckResult CheckOverlap(const ReserveEntry& e, const ReserveArray& reserves, const FacilityArray& facilities,
                          const CReserve* edited);
 
+// Whether an edit changes the booking's start, end or facility.
+bool MovesBooking(const ReserveEntry& e, const FacilityArray& facilities, const CReserve& edited);
+
 // The checks after the re-read: facility selected, then (when dupForbidden)
-// the overlap rule.
+// the overlap rule, for a new booking always, for an edit only when it moves
+// the booking: one that already overlaps can still be marked paid.
 CheckResult CheckAfterReload(const ReserveEntry& e, const ReserveArray& reserves, const FacilityArray& facilities,
                              const CReserve* edited, bool dupForbidden);

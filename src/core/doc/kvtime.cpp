@@ -22,6 +22,16 @@ KvTime MakeTime(int year, int month, int day, int hour, int minute, int second) 
     return static_cast<KvTime>(t);
 }
 
+KvTime MidnightOf(uint32_t year, uint32_t month, uint32_t day) {
+    // Months go into the year first so that no part overflows an int; a day
+    // count this large lands after 2038 from any year.
+    const uint64_t months = static_cast<uint64_t>(year) * 12 + month;
+    if (months == 0 || months / 12 > 3000 || day > 1000000) return kTimeUnset;
+    const int y = static_cast<int>((months - 1) / 12), m = static_cast<int>((months - 1) % 12) + 1;
+    const KvTime t = MakeTime(y, m, static_cast<int>(day), 0, 0, 0);
+    return t < 0 ? kTimeUnset : t;
+}
+
 bool ToLocal(KvTime t, std::tm* out) {
     if (t < 0) return false;
     time_t tt = t;

@@ -22,5 +22,7 @@ inline constexpr const char* kRepairText =
     "時刻が設定されていないデータがあります。正しい日付を入力するか、このデータを削除してください。";
 // %1 names the character that CP932 cannot hold.
 inline constexpr const char* kCannotEncode = "「%1」はこのファイルに保存できない文字です。";
+// %1 is the reservation's real end, "%Y/%m/%d %H:%M".
+inline constexpr const char* kEndNotShown = "この予約の終了日時 %1 は予約の入力で表せないため、編集できません。";
 
 }  // namespace msg

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "core/doc/kvtime.h"
+#include "core/doc/messages.h"
 
 ReserveEntry ReserveEntry::ForRepair() {
     ReserveEntry e;
@@ -28,7 +29,7 @@ bool FacilitySelected(const ReserveEntry& e, const FacilityArray& facilities) {
     return e.facility >= 0 && static_cast<size_t>(e.facility) < facilities.size();
 }
 
-void EntryFromReserve(const CReserve& r, const FacilityArray& facilities, ReserveEntry* e) {
+bool EntryFromReserve(const CReserve& r, const FacilityArray& facilities, ReserveEntry* e) {
     e->user = r.m_strUser;
     e->purpose = r.m_strPurpose;
     e->contact = r.m_strContact;
@@ -41,21 +42,39 @@ void EntryFromReserve(const CReserve& r, const FacilityArray& facilities, Reserv
             break;
         }
     }
-    std::tm tm;
-    if (kvtime::ToLocal(r.m_timeStart, &tm)) {
-        e->year = static_cast<uint32_t>(tm.tm_year + 1900);
-        e->month = static_cast<uint32_t>(tm.tm_mon + 1);
-        e->day = static_cast<uint32_t>(tm.tm_mday);
-        e->startHour = static_cast<uint32_t>(tm.tm_hour);
-        e->startMinute = static_cast<uint32_t>(tm.tm_min);
+    std::tm start;
+    const bool haveStart = kvtime::ToLocal(r.m_timeStart, &start);
+    if (haveStart) {
+        e->year = static_cast<uint32_t>(start.tm_year + 1900);
+        e->month = static_cast<uint32_t>(start.tm_mon + 1);
+        e->day = static_cast<uint32_t>(start.tm_mday);
+        e->startHour = static_cast<uint32_t>(start.tm_hour);
+        e->startMinute = static_cast<uint32_t>(start.tm_min);
     }
-    if (kvtime::ToLocal(r.m_timeEnd, &tm)) {
-        // An end at midnight shows as 24:00, so that confirming unchanged keeps
-        // it at the end of the start's day rather than at its beginning.
-        const bool midnight = tm.tm_hour == 0 && tm.tm_min == 0;
-        e->endHour = midnight ? 24u : static_cast<uint32_t>(tm.tm_hour);
-        e->endMinute = static_cast<uint32_t>(tm.tm_min);
+    std::tm end;
+    if (!kvtime::ToLocal(r.m_timeEnd, &end)) return true;
+    e->endHour = static_cast<uint32_t>(end.tm_hour);
+    e->endMinute = static_cast<uint32_t>(end.tm_min);
+    if (!haveStart) return true;
+    auto sameDay = [](const std::tm& a, const std::tm& b) {
+        return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday;
+    };
+    if (sameDay(start, end)) return true;
+    // The day after the start, by the calendar: confirming unchanged then
+    // rolls hour + 24 back onto the same instant.
+    std::tm next;
+    const KvTime nextDay = kvtime::MakeTime(start.tm_year + 1900, start.tm_mon + 1, start.tm_mday + 1, 0, 0, 0);
+    if (kvtime::ToLocal(nextDay, &next) && sameDay(next, end)) {
+        e->endHour += 24;
+        return true;
     }
+    return false;
+}
+
+std::string EndNotShownMessage(const CReserve& r) {
+    std::string m = msg::kEndNotShown;
+    m.replace(m.find("%1"), 2, kvtime::Format(r.m_timeEnd, "%Y/%m/%d %H:%M"));
+    return m;
 }
 
 void ApplyEntry(const ReserveEntry& e, const FacilityArray& facilities, CReserve* r) {

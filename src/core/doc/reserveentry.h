@@ -32,8 +32,13 @@ KvTime EntryEnd(const ReserveEntry& e);
 bool FacilitySelected(const ReserveEntry& e, const FacilityArray& facilities);
 
 // Fills the entry from a reservation (date and times of its start and end,
-// facility position, texts, fee) for an edit.
-void EntryFromReserve(const CReserve& r, const FacilityArray& facilities, ReserveEntry* e);
+// facility position, texts, fee) for an edit. The entry holds one date, so an
+// end on the following day is given as its hour plus 24 (00:30 -> 24:30).
+// False when the end lies on any other day than the start's or the next: the
+// entry cannot show it, and confirming would move it.
+bool EntryFromReserve(const CReserve& r, const FacilityArray& facilities, ReserveEntry* e);
+// The refusal of an edit whose end the entry cannot show, naming that end (UTF-8).
+std::string EndNotShownMessage(const CReserve& r);
 // Writes the entry into a reservation: texts, paid, fee, facility number of the
 // selected position, start and end instants. The facility must be selected.
 void ApplyEntry(const ReserveEntry& e, const FacilityArray& facilities, CReserve* r);

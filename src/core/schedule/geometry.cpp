@@ -76,18 +76,39 @@ int FacilityIndex::Of(int id) const {
     return pos_[static_cast<size_t>(id)];
 }
 
-Rect ReserveBox(const Layout& lay, const CReserve& r, int facilityPos) {
+bool ShownOnDay(const CReserve& r, const DayRange& day) {
+    if (day.Contains(r.m_timeStart)) return true;
+    // Unset times (-1) are never a continuation.
+    return r.m_timeStart >= 0 && r.m_timeStart < day.begin && r.m_timeEnd > day.begin;
+}
+
+Rect ReserveBox(const Layout& lay, const CReserve& r, int facilityPos, const DayRange& day) {
     int s0 = 0, s1 = 0;
-    if (!SlotOf(r.m_timeStart, lay.startHour, false, &s0)) return {};
-    // An end without a calendar value gives an empty box rather than a guess.
-    if (!SlotOf(r.m_timeEnd, lay.startHour, true, &s1)) s1 = s0;
+    if (r.m_timeStart < day.begin && r.m_timeStart >= 0) {
+        s0 = -2 * lay.startHour;  // 0:00 of the day
+    } else if (!SlotOf(r.m_timeStart, lay.startHour, false, &s0)) {
+        return {};
+    }
+    if (r.m_timeEnd > day.end) {
+        // Counted on from the day's midnight, then held to the grid: a box
+        // never runs upside down and never past the last slot.
+        const int64_t half = (static_cast<int64_t>(r.m_timeEnd) - day.begin) / 1800 - 2 * lay.startHour;
+        s1 = static_cast<int>(std::min<int64_t>(half, std::max(lay.slotCount, s0)));
+    } else if (!SlotOf(r.m_timeEnd, lay.startHour, true, &s1)) {
+        // An end without a calendar value gives an empty box rather than a guess.
+        s1 = s0;
+    }
     return lay.Box(facilityPos, s0, s1);
+}
+
+Rect ReserveBox(const Layout& lay, const CReserve& r, int facilityPos) {
+    return ReserveBox(lay, r, facilityPos, DayOf(r.m_timeStart));
 }
 
 std::vector<int> ReservesOfDay(const ReserveArray& reserves, const DayRange& day) {
     std::vector<int> out;
     for (size_t i = 0; i < reserves.size(); ++i)
-        if (day.Contains(reserves[i]->m_timeStart)) out.push_back(static_cast<int>(i));
+        if (ShownOnDay(*reserves[i], day)) out.push_back(static_cast<int>(i));
     return out;
 }
 
@@ -97,8 +118,8 @@ Hit HitTest(const Layout& lay, const CKivoDoc& doc, int x, int y) {
     const FacilityIndex facilities(doc.m_arFacility);
     for (size_t i = 0; i < doc.m_arReserve.size(); ++i) {
         const CReserve& r = *doc.m_arReserve[i];
-        if (!day.Contains(r.m_timeStart)) continue;
-        if (ReserveBox(lay, r, facilities.Of(r.m_nFacilityID)).Contains(x, y)) {
+        if (!ShownOnDay(r, day)) continue;
+        if (ReserveBox(lay, r, facilities.Of(r.m_nFacilityID), day).Contains(x, y)) {
             hit.onBox = true;
             hit.reservePos = static_cast<int>(i);
             return hit;

@@ -72,16 +72,25 @@ private:
     std::vector<int> pos_;
 };
 
-// The box of a reservation; facilityPos -1 puts it one band before the first.
+// Whether a reservation is drawn on the day: it starts there, or it started
+// earlier and runs past the day's midnight (its continuation).
+bool ShownOnDay(const CReserve& r, const DayRange& day);
+
+// The box of a reservation on the day; facilityPos -1 puts it one band before
+// the first. A booking that runs past the day's end reaches the end of the
+// grid (no further than its real end where the grid runs past midnight); a
+// continuation from an earlier day begins at the day's 0:00.
+Rect ReserveBox(const Layout& lay, const CReserve& r, int facilityPos, const DayRange& day);
+// The same on the day the reservation starts.
 Rect ReserveBox(const Layout& lay, const CReserve& r, int facilityPos);
 
-// Positions of the reservations that start on the day, in collection order.
+// Positions of the reservations shown on the day, in collection order.
 std::vector<int> ReservesOfDay(const ReserveArray& reserves, const DayRange& day);
 
 // What a double-click at a layout point means.
 struct Hit {
     bool onBox = false;
-    int reservePos = -1;  // the first reservation of the day whose box holds the point
+    int reservePos = -1;  // the first reservation shown on the day whose box holds the point
     int facilityPos = 0;  // otherwise the proposal: facility position and whole hour
     int hour = 0;
 };

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <ctime>
 
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
@@ -67,14 +68,17 @@ void CDateDlg::accept() {
     if (!NumberField(year_, false).Read(&y) || !NumberField(month_, false).Read(&m) ||
         !NumberField(day_, false).Read(&d))
         return;
-    // A day the register's 32-bit times cannot hold never becomes the schedule's day.
-    if (!kvtime::IsValidDate(y, m, d)) {
+    // Any numbers roll over into a real day; only a day the register's 32-bit
+    // times cannot hold is refused, and never becomes the schedule's day.
+    std::tm tm;
+    const KvTime t = kvtime::MidnightOf(y, m, d);
+    if (t == kTimeUnset || !kvtime::ToLocal(t, &tm)) {
         ShowMessage(this, QString::fromUtf8(msg::kBadDate));
         year_->setFocus();
         return;
     }
-    m_nYear = y;
-    m_nMonth = m;
-    m_nDay = d;
+    m_nYear = static_cast<uint32_t>(tm.tm_year + 1900);
+    m_nMonth = static_cast<uint32_t>(tm.tm_mon + 1);
+    m_nDay = static_cast<uint32_t>(tm.tm_mday);
     QDialog::accept();
 }

@@ -12,6 +12,8 @@ class CDateDlg : public QDialog {
 public:
     CDateDlg(uint32_t year, uint32_t month, uint32_t day, QWidget* parent = nullptr);
 
+    // After OK: the day typed, rolled over into a real one (2000/13/1 is
+    // 2001/1/1).
     uint32_t m_nMonth = 0;
     uint32_t m_nYear = 0;
     uint32_t m_nDay = 0;

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QWidget>
+#include <optional>
 
 #include "core/booking/rules.h"
 #include "core/doc/kivodoc.h"
@@ -36,6 +37,15 @@ void DayOf(KvTime day, ReserveEntry* e) {
     e->day = static_cast<uint32_t>(tm.tm_mday);
 }
 
+// The edited reservation as it now stands in the file, after users renamed
+// from the dialog's 参照 carried their new names into the reservations.
+CReserve Renamed(const CReserve& r, const CReserveDlg::Renames& renames) {
+    CReserve out = r;
+    for (const auto& [from, to] : renames)
+        if (out.m_strUser == from) out.m_strUser = to;
+    return out;
+}
+
 // Confirm as one transaction: the re-read, the facility and overlap checks,
 // the change and the save under one lock, so two desks confirming the same
 // slot cannot both succeed. Refusals are shown once the lock is released.
@@ -43,13 +53,17 @@ struct ReserveCommit {
     CKivoDoc& doc;
     QWidget* parent;
     int sortKey;
-    const CReserve* edited;  // nullptr for a new reservation
-    int hint;                // where the edited record stood after the first re-read
+    const CReserve* shown;  // nullptr for a new reservation
+    int hint;               // where the edited record stood after the first re-read
+    const CReserveDlg::Renames* renames = nullptr;
     bool stored = false;
     bool vanished = false;
 
     bool operator()(const ReserveEntry& entry) {
         CheckResult check = CheckResult::Ok;
+        std::optional<CReserve> current;
+        if (shown) current = renames ? Renamed(*shown, *renames) : *shown;
+        const CReserve* edited = current ? &*current : nullptr;
         const TxResult tx = doc.Transact(
             [&](CKivoDoc& d) {
                 if (sortKey >= 0) d.SortReserves(sortKey);
@@ -124,15 +138,20 @@ bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& sh
         doc.UpdateAllViews(nullptr, 1);
         return false;
     }
-    const CReserve edited = *doc.m_arReserve[static_cast<size_t>(k)];
+    const CReserve shownNow = *doc.m_arReserve[static_cast<size_t>(k)];
     ReserveEntry entry;
-    EntryFromReserve(edited, doc.m_arFacility, &entry);
+    if (!EntryFromReserve(shownNow, doc.m_arFacility, &entry)) {
+        // Offered on its start's date, that end would be moved by any OK.
+        ShowMessage(parent, QString::fromUtf8(EndNotShownMessage(shownNow)));
+        return false;
+    }
     CReserveDlg dlg(doc, entry, parent);
-    ReserveCommit commit{doc, parent, sortKey, &edited, k};
+    ReserveCommit commit{doc, parent, sortKey, &shownNow, k, &dlg.UserRenames()};
     dlg.SetCommit(std::ref(commit));
     if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
     if (!dlg.Entry().deleteFlag) return commit.stored;
 
+    const CReserve edited = Renamed(shownNow, dlg.UserRenames());
     bool vanished = false;
     const TxResult tx = doc.Transact(
         [&](CKivoDoc& d) {

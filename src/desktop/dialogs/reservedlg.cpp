@@ -228,6 +228,7 @@ void CReserveDlg::accept() {
     const CheckResult r = CheckDateTimes(entry_);
     if (r != CheckResult::Ok) {
         ShowMessage(this, U(CheckMessage(r)));
+        if (r == CheckResult::BadEnd) endHour_->setFocus();
         return;
     }
     if (!commit_ || commit_(entry_)) QDialog::accept();
@@ -243,9 +244,19 @@ void CReserveDlg::OnDelete() {
 void CReserveDlg::OnBrowse() {
     if (!ReadControls()) return;
     CUserListDlg dlg(doc_, entry_.user, this);
-    if (Prompt().Exec(&dlg) != QDialog::Accepted) return;
-    entry_.user = dlg.Name();
-    ShowControls();
+    const bool chosen = Prompt().Exec(&dlg) == QDialog::Accepted;
+    // A user renamed there is renamed in this field too, chosen or not: the
+    // old name would otherwise come back as a user of its own.
+    bool renamed = false;
+    for (const auto& rename : dlg.Renames()) {
+        renames_.push_back(rename);
+        if (entry_.user == rename.first) {
+            entry_.user = rename.second;
+            renamed = true;
+        }
+    }
+    if (chosen) entry_.user = dlg.Name();
+    if (chosen || renamed) ShowControls();
 }
 
 CReserveErrDlg::CReserveErrDlg(CKivoDoc& doc, const ReserveEntry& entry, QWidget* parent)

@@ -12,6 +12,9 @@
 #include <QDialog>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/booking/rules.h"
 #include "desktop/dialogs/dlgfields.h"
@@ -40,6 +43,10 @@ public:
     void SetCommit(Commit commit) { commit_ = std::move(commit); }
     // The members as read at the last confirm, delete or browse.
     const ReserveEntry& Entry() const { return entry_; }
+    // Users renamed from 参照 (old name, new name, in order): their
+    // reservations, the edited one among them, now carry the new name.
+    using Renames = std::vector<std::pair<std::string, std::string>>;
+    const Renames& UserRenames() const { return renames_; }
 
     void accept() override;  // OK and Enter: confirm
 
@@ -54,6 +61,7 @@ protected:
     CKivoDoc& doc_;
     ReserveEntry entry_;
     Commit commit_;
+    Renames renames_;
 
     QLineEdit* user_;
     QPushButton* browse_;

@@ -36,6 +36,25 @@ void ChainTabs(QWidget* dlg, std::initializer_list<QWidget*> chain) {
     (void)dlg;
 }
 
+// One user's edit in its change transaction, the same from the list window
+// and from the list dialog: the record found again by value, and a new name
+// carried into the reservations so the old one does not come back as a user.
+TxResult StoreUserEdit(CKivoDoc& doc, int pos, const CKivoUser& before, const CKivoUser& edited, int hint,
+                       bool* vanished) {
+    return doc.Transact(
+        [&](CKivoDoc& d) {
+            const int q = d.FindUser(pos, before);
+            if (q < 0) {
+                *vanished = true;
+                return false;
+            }
+            *d.m_arUser[static_cast<size_t>(q)] = edited;
+            if (edited.m_strName != before.m_strName) d.RenameUser(before.m_strName, edited.m_strName);
+            return true;
+        },
+        nullptr, hint);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- CUserDlg
@@ -270,17 +289,11 @@ void CUserListDlg::OnEdit() {
     }
     const CKivoUser edited = dlg.Record();
     bool vanished = false;
-    doc_.Transact(
-        [&](CKivoDoc& d) {
-            const int q = d.FindUser(sel, snapshot);
-            if (q < 0) {
-                vanished = true;
-                return false;
-            }
-            *d.m_arUser[static_cast<size_t>(q)] = edited;
-            return true;
-        },
-        nullptr, 0);
+    // A rename changes reservations too, so the list windows refill as after
+    // the user list window's edit; otherwise they wait for their next refresh.
+    const bool renamed = edited.m_strName != snapshot.m_strName;
+    if (StoreUserEdit(doc_, sel, snapshot, edited, renamed ? 1 : 0, &vanished) == TxResult::Done && renamed)
+        renames_.emplace_back(snapshot.m_strName, edited.m_strName);
     if (vanished) ShowMessage(this, U(msg::kEditConflict));
     FillList(Fill::Plain);
 }
@@ -298,9 +311,14 @@ void CUserListDlg::OnFindNext(int step) {
 }
 
 void CUserListDlg::accept() {
-    int line = Selection();
-    if (line < 0) line = 0;
-    name_ = line < static_cast<int>(names_.size()) ? names_[static_cast<size_t>(line)] : std::string();
+    // With no line chosen there is no user to hand back; taking line 0 would
+    // replace the name the clerk typed with whoever stands first.
+    const int line = Selection();
+    if (line < 0 || line >= static_cast<int>(names_.size())) {
+        reject();
+        return;
+    }
+    name_ = names_[static_cast<size_t>(line)];
     QDialog::accept();
 }
 
@@ -341,18 +359,7 @@ bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& shown) {
     if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
     const CKivoUser edited = dlg.Record();
     bool vanished = false;
-    const TxResult tx = doc.Transact(
-        [&](CKivoDoc& d) {
-            const int q = d.FindUser(k, before);
-            if (q < 0) {
-                vanished = true;
-                return false;
-            }
-            *d.m_arUser[static_cast<size_t>(q)] = edited;
-            if (edited.m_strName != before.m_strName) d.RenameUser(before.m_strName, edited.m_strName);
-            return true;
-        },
-        nullptr, 1);
+    const TxResult tx = StoreUserEdit(doc, k, before, edited, 1, &vanished);
     if (vanished) ShowMessage(parent, U(msg::kEditConflict));
     return tx == TxResult::Done;
 }

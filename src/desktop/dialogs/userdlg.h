@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/doc/records.h"
@@ -55,8 +56,12 @@ class CUserListDlg : public QDialog {
 public:
     // name: the user to preselect (the last of that exact name).
     CUserListDlg(CKivoDoc& doc, const std::string& name, QWidget* parent = nullptr);
-    // The chosen user's name after OK; empty with an empty list.
+    // The chosen user's name after OK. OK with no line selected (or an empty
+    // list) chooses nobody: the dialog ends as if cancelled.
     const std::string& Name() const { return name_; }
+    // Users renamed through 編集 while the dialog ran, old name then new, in
+    // order; their reservations were renamed in the same transaction.
+    const std::vector<std::pair<std::string, std::string>>& Renames() const { return renames_; }
     int Selection() const;
     void accept() override;
 
@@ -72,6 +77,7 @@ private:
     CKivoDoc& doc_;
     std::string name_;
     std::vector<std::string> names_;  // the lines as filled, in stored bytes
+    std::vector<std::pair<std::string, std::string>> renames_;
     QListWidget* list_;
 };
 

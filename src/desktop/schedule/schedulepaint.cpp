@@ -182,7 +182,7 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
     const QRect visible = surface == Surface::Screen ? VisibleArea(p) : QRect();
     for (const auto& rp : doc.m_arReserve) {
         const CReserve& r = *rp;
-        if (!day.Contains(r.m_timeStart)) continue;
+        if (!sched::ShownOnDay(r, day)) continue;
         const int fpos = facilities.Of(r.m_nFacilityID);
         if (!visible.isNull()) {
             // A box spans its facility's band across; that band out of sight
@@ -192,7 +192,7 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
                                            : band.top <= visible.bottom() && band.bottom > visible.top();
             if (!seen) continue;
         }
-        const sched::Rect b = sched::ReserveBox(lay, r, fpos);
+        const sched::Rect b = sched::ReserveBox(lay, r, fpos, day);
         if (b.IsEmpty()) continue;
         const QRect box(b.left, b.top, b.right - b.left, b.bottom - b.top);
         if (!visible.isNull() && !visible.intersects(box)) continue;

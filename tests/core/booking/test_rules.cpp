@@ -70,8 +70,13 @@ TEST(TimeChecks, TwentyFourAndSixtyPassAndTheFirstFailureIsReported) {
     EXPECT_STREQ(Message(Entry(2000, 5, 1, 10, 0, 11, 61)), "終了時刻が不正です");
     EXPECT_STREQ(Message(Entry(2000, 5, 0, 25, 0, 25, 0)), "日付が不正です");
     EXPECT_STREQ(Message(Entry(2000, 5, 1, 25, 0, 25, 0)), "開始時刻が不正です");
-    // An end before the start is not this check's business.
-    EXPECT_STREQ(Message(Entry(2000, 5, 1, 15, 0, 9, 0)), "");
+    // After the ranges, an end instant before the start instant; equal or
+    // rolled over past midnight is fine.
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 15, 0, 14, 0)), "終了時刻が不正です");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 15, 0, 14, 60)), "");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 15, 0, 14, 59)), "終了時刻が不正です");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 23, 0, 24, 30)), "");
+    EXPECT_STREQ(Message(Entry(2000, 5, 1, 25, 0, 9, 0)), "開始時刻が不正です");
 }
 
 TEST(Instants, RollOverMinuteSixtyAndHourTwentyFour) {
@@ -145,6 +150,27 @@ TEST_F(Overlap, ASelectionOutsideTheFacilitiesIsRefusedWithoutReadingThere) {
     EXPECT_EQ(CheckAfterReload(e, reserves, none, nullptr, true), CheckResult::NoFacility);
 }
 
+TEST_F(Overlap, AnEditIsTestedOnlyWhenItMovesTheBooking) {
+    // A second booking that already overlaps the first (made while overlaps
+    // were allowed) can still be marked paid; moving it is tested.
+    reserves.push_back(std::make_unique<CReserve>(MakeReserve("y", 1, 2000, 5, 1, 11, 30, 12, 30)));
+    const CReserve edited = *reserves[1];
+    ReserveEntry e = Entry(2000, 5, 1, 11, 30, 12, 30);
+    e.paid = true;
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, &edited, true), CheckResult::Ok);
+    e.endMinute = 45;
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, &edited, true), CheckResult::Overlap);
+    e = Entry(2000, 5, 1, 11, 0, 12, 0);
+    e.facility = 1;
+    const CReserve first = *reserves[0];
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, &first, true), CheckResult::Ok);
+    reserves.push_back(std::make_unique<CReserve>(MakeReserve("z", 2, 2000, 5, 1, 11, 0, 11, 30)));
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, &first, true), CheckResult::Overlap);
+    // A new booking is always tested.
+    e.facility = 0;
+    EXPECT_EQ(CheckAfterReload(e, reserves, facilities, nullptr, true), CheckResult::Overlap);
+}
+
 TEST_F(Overlap, DupZeroAllowsOverlaps) {
     ReserveEntry e = Entry(2000, 5, 1, 11, 0, 12, 0);
     EXPECT_EQ(CheckAfterReload(e, reserves, facilities, nullptr, false), CheckResult::Ok);
@@ -184,8 +210,29 @@ TEST(ApplyEntry, BuildsTheReservationFromTheDialog) {
     EXPECT_EQ(r.m_nFee, 5000);
     EXPECT_EQ(r.m_strPurpose, "p\r\nq");
     ReserveEntry back;
-    EntryFromReserve(r, facilities, &back);
+    EXPECT_TRUE(EntryFromReserve(r, facilities, &back));
     EXPECT_EQ(back.facility, 1);
     EXPECT_EQ(back.startHour, 18u);
     EXPECT_EQ(back.day, 1u);
+}
+
+TEST(EntryFromReserve, AnEndOnTheNextDayIsItsHourPlus24OtherDaysCannotBeShown) {
+    FacilityArray facilities;
+    // From 2000-12-31 23:00 to the end given as days after the start's date.
+    struct Case {
+        int days, h2, m2;
+        bool shown;
+        uint32_t endHour;
+    } cases[] = {{0, 23, 30, true, 23}, {1, 0, 0, true, 24}, {1, 0, 30, true, 24},
+                 {1, 9, 0, true, 33},   {2, 0, 0, false, 0}, {0, 0, 0, true, 0}, {-1, 23, 0, false, 0}};
+    for (const Case& c : cases) {
+        CReserve r = MakeReserve("u", 1, 2000, 12, 31, 23, 0, 0, 0);
+        r.m_timeEnd = kvtime::MakeTime(2000, 12, 31 + c.days, c.h2, c.m2);
+        ReserveEntry e;
+        ASSERT_EQ(EntryFromReserve(r, facilities, &e), c.shown) << c.days << " " << c.h2;
+        if (!c.shown) continue;
+        EXPECT_EQ(e.endHour, c.endHour);
+        // Confirming unchanged gives the same end back.
+        EXPECT_EQ(EntryEnd(e), r.m_timeEnd);
+    }
 }

@@ -99,10 +99,15 @@ TEST(GeometryBox, MidnightEndIsHourTwentyFour) {
     Rect b = sched::ReserveBox(l, At(1, 2000, 5, 1, 23, 30, 0, 0, 2), 0);
     EXPECT_EQ(b.top, 31 * 17);
     EXPECT_EQ(b.bottom, 32 * 17);
-    // Half past midnight keeps its own hour: slot -15, before the start.
-    Rect c = sched::ReserveBox(l, At(1, 2000, 5, 1, 23, 30, 0, 30, 2), 0);
-    EXPECT_EQ(c.bottom, -15 * 17);
-    EXPECT_TRUE(c.IsEmpty());
+    // Past midnight the box runs to the end of the grid, no further than the
+    // real end where the grid goes on past midnight; never upside down.
+    const CReserve late = At(1, 2000, 5, 1, 23, 0, 0, 30, 2);
+    EXPECT_EQ(sched::ReserveBox(l, late, 0), (Rect{0, 30 * 17, 70, 32 * 17}));
+    EXPECT_EQ(sched::ReserveBox(Lay(0, 1, 8, 25), late, 0).bottom, 33 * 17);
+    EXPECT_EQ(sched::ReserveBox(Lay(0, 1, 8, 20), late, 0).bottom, 30 * 17);
+    // On the next day its continuation starts at 0:00.
+    const sched::DayRange next = sched::DayOf(kvtime::MakeTime(2000, 5, 2, 12, 0));
+    EXPECT_EQ(sched::ReserveBox(Lay(0, 1, 0, 23), late, 0, next), (Rect{0, 0, 70, 17}));
 }
 
 TEST(GeometryBox, OutsideTheHoursIsNotClamped) {
@@ -119,15 +124,21 @@ TEST(GeometryBox, UnknownFacilityLiesOneBandBeforeTheFirst) {
     EXPECT_EQ(b.right, 0);
 }
 
-TEST(GeometryDay, OnlyReservationsStartingOnTheDayBelong) {
+TEST(GeometryDay, ReservationsStartingOnTheDayOrRunningIntoItBelong) {
     CKivoDoc doc;
     AddFacility(doc, 1);
-    AddReserve(doc, At(1, 2000, 4, 30, 22, 0, 10, 0, 31));  // ends on the day, starts the day before
+    AddReserve(doc, At(1, 2000, 4, 30, 22, 0, 10, 0, 31));  // starts the day before, runs into the day
     AddReserve(doc, At(1, 2000, 5, 1, 0, 0, 1, 0));
     AddReserve(doc, At(1, 2000, 5, 1, 23, 30, 0, 0, 2));
     AddReserve(doc, At(1, 2000, 5, 2, 0, 0, 1, 0));
+    AddReserve(doc, At(1, 2000, 4, 30, 22, 0, 0, 0, 31));  // ends at the day's midnight
     const sched::DayRange day = sched::DayOf(kvtime::MakeTime(2000, 5, 1, 15, 7));
-    EXPECT_EQ(sched::ReservesOfDay(doc.m_arReserve, day), (std::vector<int>{1, 2}));
+    EXPECT_EQ(sched::ReservesOfDay(doc.m_arReserve, day), (std::vector<int>{0, 1, 2}));
+    // A double-click on the continuation edits that booking.
+    doc.m_timeDay = day.begin;
+    const sched::Hit h = sched::HitTest(Lay(0, 1), doc, 10, 2 * 17);
+    EXPECT_TRUE(h.onBox);
+    EXPECT_EQ(h.reservePos, 0);
 }
 
 TEST(GeometryHit, EmptyPlaceProposesTheWholeHour) {

@@ -170,6 +170,64 @@ TEST_F(EditCommands, AnEditOntoAnotherBookingIsRefusedAndTheDialogStays) {
     EXPECT_TRUE(ReadRegister(path).reserves[0]->IsEqual(yamada));
 }
 
+TEST_F(EditCommands, AnOvernightBookingKeepsItsEndWhenConfirmedAndWhenMarkedPaid) {
+    CReserve night = MakeReserve("夜間", 1, 2000, 4, 3, 23, 0, 24, 30);
+    CKivoUser user;
+    user.m_strName = Sj("夜間");
+    WriteRegister(path, {night}, {{1, "大会議室"}, {2, "小会議室"}}, {user});
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    const std::string before = testutil::ReadFile(path);
+    QString end;
+    desk.On("CReserveDlg", [&](QDialog* d) {
+        end = Get(d, "edit107") + ":" + Get(d, "edit108");
+        Click(d, "button1");
+    });
+    desk.On("CReserveDlg", [](QDialog* d) {
+        Child<QCheckBox>(d, "check120")->setChecked(true);
+        Click(d, "button1");
+    });
+    ASSERT_TRUE(editcmd::EditReservation(doc, nullptr, 0, night));
+    EXPECT_EQ(end, "24:30");
+    EXPECT_EQ(testutil::ReadFile(path), before);
+    ASSERT_TRUE(editcmd::EditReservation(doc, nullptr, 0, night));
+    night.m_bPaid = 1;
+    const std::string expected = dir.File("expected.kv");
+    WriteRegister(expected, {night}, {{1, "大会議室"}, {2, "小会議室"}}, {user});
+    EXPECT_EQ(testutil::ReadFile(path), testutil::ReadFile(expected));
+    EXPECT_TRUE(desk.Messages().empty());
+}
+
+TEST_F(EditCommands, AnEndTwoDaysAfterTheStartIsNotOfferedForEditing) {
+    CReserve longer = yamada;
+    longer.m_timeEnd = At(2000, 4, 5, 9, 0);
+    WriteRegister(path, {longer});
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    const std::string before = testutil::ReadFile(path);
+    EXPECT_FALSE(editcmd::EditReservation(doc, nullptr, 0, longer));
+    EXPECT_TRUE(desk.prompt.dialogsRun.empty());
+    EXPECT_EQ(desk.Messages(),
+              std::vector<QString>{Q("この予約の終了日時 2000/04/05 09:00 は予約の入力で表せないため、編集できません。")});
+    EXPECT_EQ(testutil::ReadFile(path), before);
+}
+
+TEST_F(EditCommands, ABookingThatAlreadyOverlapsCanBeMarkedPaid) {
+    profile::WriteInt(profile::Key::Dup, 1);
+    const CReserve overlapping = MakeReserve("佐藤", 1, 2000, 4, 3, 11, 30, 12, 30);
+    OtherDesk([&](CKivoDoc& o) { o.m_arReserve.push_back(std::make_unique<CReserve>(overlapping)); });
+    desk.On("CReserveDlg", [](QDialog* d) {
+        Child<QCheckBox>(d, "check120")->setChecked(true);
+        Set(d, "edit110", Q("説明会"));
+        Click(d, "button1");
+    });
+    ASSERT_TRUE(editcmd::EditReservation(doc, nullptr, 2, overlapping));
+    EXPECT_TRUE(desk.Messages().empty());
+    RegisterData r = ReadRegister(path);
+    ASSERT_EQ(r.reserves.size(), 3u);
+    EXPECT_EQ(r.reserves[2]->m_bPaid, 1);
+    EXPECT_EQ(r.reserves[2]->m_strPurpose, Sj("説明会"));
+    EXPECT_EQ(r.reserves[2]->m_timeStart, overlapping.m_timeStart);
+}
+
 TEST_F(EditCommands, ARecordRemovedBeforeTheDoubleClickOpensNoDialog) {
     OtherDesk([](CKivoDoc& o) { o.m_arReserve.erase(o.m_arReserve.begin()); });
     const std::string before = testutil::ReadFile(path);

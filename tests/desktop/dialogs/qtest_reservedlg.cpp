@@ -172,10 +172,27 @@ TEST_F(EntryDialog, TimesBeyondTheRangeAreRefusedStartFirst) {
     EXPECT_EQ(Stored(), 0u);
 }
 
-TEST_F(EntryDialog, AnEndBeforeTheStartIsNotRefused) {
-    Open();
-    EXPECT_TRUE(AddAt(2000, 4, 3, 15, 0, 14, 0));
-    EXPECT_EQ(Stored(), 1u);
+TEST_F(EntryDialog, AnEndBeforeTheStartIsRefusedAtTheEndHourAnEqualEndIsNot) {
+    Open({MakeReserve("山田", 1, 2000, 4, 3, 9, 0, 10, 0)});
+    const std::string before = testutil::ReadFile(path);
+    QString focused;
+    std::string fileAfterRefusal;
+    desk.On("CReserveDlg", [&](QDialog* d) {
+        SetWhen(d, 2000, 4, 3, 15, 0, 14, 0);
+        Click(d, "button1");
+        focused = d->focusWidget() ? d->focusWidget()->objectName() : QString();
+        fileAfterRefusal = testutil::ReadFile(path);
+        Set(d, "edit107", "15");
+        Click(d, "button1");
+    });
+    ASSERT_TRUE(editcmd::AddReservation(doc, nullptr, 0, -1));
+    EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("終了時刻が不正です")});
+    EXPECT_EQ(focused, "edit107");
+    EXPECT_EQ(fileAfterRefusal, before);
+    RegisterData r = ReadRegister(path);
+    ASSERT_EQ(r.reserves.size(), 2u);
+    EXPECT_EQ(r.reserves[1]->m_timeEnd, At(2000, 4, 3, 15, 0));
+    EXPECT_EQ(r.reserves[1]->m_timeStart, r.reserves[1]->m_timeEnd);
 }
 
 TEST_F(EntryDialog, ARefusalKeepsTheDialogOpenWithTheInput) {
@@ -409,6 +426,61 @@ TEST_F(EntryDialog, BrowsePutsTheChosenUserIntoTheField) {
     EXPECT_EQ(preselected, 0);
     EXPECT_EQ(user, Q("佐藤"));
     EXPECT_EQ(ReadRegister(path).reserves[0]->m_strUser, Sj("佐藤"));
+}
+
+TEST_F(EntryDialog, BrowseWithNoLineChosenKeepsTheTypedName) {
+    CKivoUser a;
+    a.m_strName = Sj("青木");
+    WriteRegister(path, {}, {{1, "大会議室"}}, {a});
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    doc.m_timeDay = At(2000, 4, 3, 0, 0);
+    desk.On("CUserListDlg", [&](QDialog* d) {
+        Child<QListWidget>(d, "list117")->clearSelection();
+        Click(d, "button1");
+    });
+    QString user;
+    desk.On("CReserveDlg", [&](QDialog* d) {
+        Set(d, "edit102", Q("新規の客"));
+        Click(d, "button118");
+        user = Get(d, "edit102");
+        Click(d, "button1");
+    });
+    ASSERT_TRUE(editcmd::AddReservation(doc, nullptr, 0, 9));
+    EXPECT_EQ(user, Q("新規の客"));
+    EXPECT_EQ(ReadRegister(path).reserves[0]->m_strUser, Sj("新規の客"));
+}
+
+TEST_F(EntryDialog, ARenameFromBrowseRenamesTheBookingsAndTheEditedOneToo) {
+    CKivoUser a;
+    a.m_strName = Sj("青木");
+    WriteRegister(path, {MakeReserve("青木", 1, 2000, 4, 3, 9, 0, 10, 0), MakeReserve("青木", 2, 2000, 4, 4, 9, 0, 10, 0)},
+                  {{1, "大会議室"}, {2, "小会議室"}}, {a});
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    desk.On("CUserDlg", [](QDialog* d) {
+        Set(d, "edit102", Q("青木商店"));
+        Click(d, "button1");
+    });
+    desk.On("CUserListDlg", [](QDialog* d) {
+        Click(d, "button114");
+        Click(d, "button1");
+    });
+    QString user;
+    desk.On("CReserveDlg", [&](QDialog* d) {
+        Click(d, "button118");
+        user = Get(d, "edit102");
+        Child<QCheckBox>(d, "check120")->setChecked(true);
+        Click(d, "button1");
+    });
+    ASSERT_TRUE(editcmd::EditReservation(doc, nullptr, 0, *doc.m_arReserve[0]));
+    EXPECT_TRUE(desk.Messages().empty());
+    EXPECT_EQ(user, Q("青木商店"));
+    CKivoDoc reread;
+    ASSERT_TRUE(reread.OnOpenDocument(path));
+    ASSERT_EQ(reread.m_arReserve.size(), 2u);
+    for (const auto& r : reread.m_arReserve) EXPECT_EQ(r->m_strUser, Sj("青木商店"));
+    EXPECT_EQ(reread.m_arReserve[0]->m_bPaid, 1);
+    ASSERT_EQ(reread.m_arUser.size(), 1u);
+    EXPECT_EQ(reread.m_arUser[0]->m_strName, Sj("青木商店"));
 }
 
 }  // namespace

@@ -42,20 +42,14 @@ TEST_F(UserDialogs, TheLaterOfTwoEqualNamesIsPreselected) {
     EXPECT_EQ(none.Selection(), -1);
 }
 
-TEST_F(UserDialogs, OkWithNothingSelectedReturnsTheFirstUser) {
-    Open({User("山田"), User("佐藤")});
-    CUserListDlg dlg(doc, Sj("田中"));
-    dlg.accept();
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(dlg.Name(), Sj("山田"));
-}
-
-TEST_F(UserDialogs, OkOnAnEmptyListReturnsAnEmptyName) {
-    Open({});
-    CUserListDlg dlg(doc, Sj("田中"));
-    dlg.accept();
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(dlg.Name(), "");
+TEST_F(UserDialogs, OkWithNothingSelectedChoosesNobody) {
+    // Neither the first user nor an empty name: the caller keeps what was typed.
+    for (bool empty : {false, true}) {
+        Open(empty ? std::vector<CKivoUser>{} : std::vector<CKivoUser>{User("山田"), User("佐藤")});
+        CUserListDlg dlg(doc, Sj("田中"));
+        dlg.accept();
+        EXPECT_EQ(dlg.result(), QDialog::Rejected) << empty;
+    }
 }
 
 TEST_F(UserDialogs, ADoubleClickChoosesTheLine) {

@@ -85,24 +85,36 @@ TEST_F(KivoView, TodayIsNowAndTheDateDialogGivesMidnight) {
     EXPECT_EQ(Day(), "2001/12/31 00:00");
 }
 
-TEST_F(KivoView, DateDialogRefusesADayTheRegisterCannotHold) {
-    const KvTime before = doc_.m_timeDay;
-    prompt_.onDialog = [&](QDialog* d) {
-        Set(d, "edit114", "2040");
-        Click(d, "button1");
-        Set(d, "edit114", "2000");
-        Set(d, "edit108", "2");
-        Set(d, "edit109", "30");
-        Click(d, "button1");
-        Set(d, "edit109", "-1");
-        Click(d, "button1");
-    };
-    view()->OnCommand(cmd::GotoDate);
-    ASSERT_EQ(prompt_.messages.size(), 3u);
-    EXPECT_EQ(prompt_.messages[0].text, Q("日付が不正です"));
-    EXPECT_EQ(prompt_.messages[1].text, Q("日付が不正です"));
-    EXPECT_EQ(prompt_.messages[2].text, Q("正の整数を入力してください。"));
-    EXPECT_EQ(doc_.m_timeDay, before);
+TEST_F(KivoView, TheDateDialogRollsAnyDayOverAndRefusesOnlyWhatTheRegisterCannotHold) {
+    struct Case {
+        const char *y, *m, *d, *day;  // day: "" when refused
+    } cases[] = {{"2000", "13", "1", "2001/01/01"},  {"2000", "1", "32", "2000/02/01"},
+                 {"2000", "2", "30", "2000/03/01"},  {"1971", "6", "1", "1971/06/01"},
+                 {"2038", "1", "1", "2038/01/01"},   {"2038", "1", "19", "2038/01/19"},
+                 {"1970", "1", "2", "1970/01/02"},   {"2000", "0", "0", "1999/11/30"},
+                 {"1970", "1", "1", ""},             {"2038", "1", "20", ""},
+                 {"2040", "3", "15", ""},            {"0", "0", "0", ""},
+                 {"4294967295", "4294967295", "4294967295", ""}};
+    for (const Case& c : cases) {
+        doc_.m_timeDay = kvtime::MakeTime(2000, 5, 1, 12, 0);
+        prompt_.messages.clear();
+        prompt_.onDialog = [&](QDialog* d) {
+            Set(d, "edit114", c.y);
+            Set(d, "edit108", c.m);
+            Set(d, "edit109", c.d);
+            Click(d, "button1");
+            if (d->result() != QDialog::Accepted) Click(d, "button2");
+        };
+        view()->OnCommand(cmd::GotoDate);
+        if (*c.day) {
+            EXPECT_TRUE(prompt_.messages.empty()) << c.y << "/" << c.m << "/" << c.d;
+            EXPECT_EQ(Day(), std::string(c.day) + " 00:00");
+        } else {
+            ASSERT_EQ(prompt_.messages.size(), 1u) << c.y << "/" << c.m << "/" << c.d;
+            EXPECT_EQ(prompt_.messages[0].text, Q("日付が不正です"));
+            EXPECT_EQ(Day(), "2000/05/01 12:00");
+        }
+    }
 }
 
 TEST_F(KivoView, ToggleFlipsThisViewAndWritesTheProfile) {

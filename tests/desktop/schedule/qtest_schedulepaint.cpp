@@ -137,6 +137,30 @@ TEST_F(SchedulePaint, ReservationsOfOtherDaysAreNotDrawn) {
     EXPECT_EQ(Screen(0).pixelColor(5 * lay.cw, 3 * lay.rh), QColor(Qt::white));
 }
 
+TEST_F(SchedulePaint, AnOvernightBookingIsDrawnToTheGridsEndAndContinuesNextDay) {
+    // 22:00 to 00:30 of the next day.
+    Add(1, 22, 0, 24, 30, true);
+    for (int mode : {0, 1}) {
+        const sched::Layout lay = Lay(mode);
+        const QImage img = Screen(mode);
+        // Slots 28 to 31, 22:00 to 24:00, in the first facility's band.
+        for (int slot : {28, 31}) {
+            const int x = mode == 0 ? 5 * lay.cw : 2 * lay.cw * slot + lay.cw;
+            const int y = mode == 0 ? slot * lay.rh + lay.rh / 2 : lay.rh / 2;
+            EXPECT_EQ(img.pixelColor(x, y), kPaid) << mode << " " << slot;
+        }
+    }
+    // The next day, on a grid that starts at 0:00: the half hour after midnight.
+    doc_.m_timeDay = kvtime::MakeTime(2000, 5, 2, 10, 0);
+    const sched::Layout lay = MakeLayout(doc_, 0, 0, 23, font_);
+    QImage img(lay.GridWidth() + 10, lay.GridHeight() + 10, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    PaintSchedule(p, doc_, lay, font_, colors_, 0, Surface::Screen);
+    EXPECT_EQ(img.pixelColor(5 * lay.cw, lay.rh / 2), kPaid);
+    EXPECT_NE(img.pixelColor(5 * lay.cw, lay.rh + lay.rh / 2), kPaid);
+}
+
 TEST_F(SchedulePaint, BoxTextFollowsTheDisplayContent) {
     CReserve r;
     r.m_strUser = testutil::Sj("山田");

@@ -138,9 +138,8 @@ TEST_F(Kvtool, AWeeklySeriesBooksTheFreeDatesAndNamesTheTakenOne) {
     testutil::WriteRegister(path, {MakeFacility(1, "大会議室"), MakeFacility(2, "和室")},
                             {MakeReserve("山田商事", 2, 2027, 1, 5, 19, 0, 21, 0)});
     std::string out, err;
-    EXPECT_EQ(Book(Plus(Slot("2", "2026-11-17", "18:00", "20:00"), {"--repeat", "weekly", "--count", "10"}), &out, &err),
-              3)
-        << err;
+    const auto weekly = Plus(Slot("2", "2026-11-17", "18:00", "20:00"), {"--repeat", "weekly", "--count", "10"});
+    EXPECT_EQ(Book(weekly, &out, &err), 3) << err;
     EXPECT_EQ(out,
               "2026-11-17 booked\n2026-11-24 booked\n2026-12-01 booked\n2026-12-08 booked\n2026-12-15 booked\n"
               "2026-12-22 booked\n2026-12-29 booked\n2027-01-05 既に予約されています\n2027-01-12 booked\n"
@@ -162,8 +161,8 @@ TEST_F(Kvtool, AWeeklySeriesBooksTheFreeDatesAndNamesTheTakenOne) {
 
 TEST_F(Kvtool, AMonthlySeriesFromThe31stSkipsTheShortMonths) {
     std::string out;
-    EXPECT_EQ(Book(Plus(Slot("1", "2027-01-31", "9:00", "10:00"), {"--repeat", "monthly", "--until", "2027-06-30"}), &out),
-              0);
+    const auto monthly = Plus(Slot("1", "2027-01-31", "9:00", "10:00"), {"--repeat", "monthly", "--until", "2027-06-30"});
+    EXPECT_EQ(Book(monthly, &out), 0);
     EXPECT_EQ(out, "2027-01-31 booked\n2027-02 skipped\n2027-03-31 booked\n2027-04 skipped\n2027-05-31 booked\n"
                    "2027-06 skipped\n");
     const RegisterData d = Read(path);

@@ -350,7 +350,10 @@ int BookSeries(const std::string& path, const ReserveEntry& e, uint32_t facility
     doc.SetHost(&host);
     doc.SetPathName(path);
     const bool dupForbidden = profile::GetInt(profile::Key::Dup) != 0;
-    const TxResult tx = series::Book(doc, e, dupForbidden, &items, static_cast<int>(facilityId));
+    // Facility numbers are 16-bit: a larger one names no facility (and must
+    // never turn negative, which would mean "the first in the list").
+    const int facility = facilityId > 65535 ? 65536 : static_cast<int>(facilityId);
+    const TxResult tx = series::Book(doc, e, dupForbidden, &items, facility);
     if (tx == TxResult::Failed) return kFileError;
     bool refused = false;
     std::string out;

@@ -75,6 +75,12 @@ CRepeatDlg::CRepeatDlg(CKivoDoc& doc, const ReserveEntry& entry, QWidget* parent
 
 void CRepeatDlg::Build() {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    CreateControls();
+    LayOut();
+    Bind();
+}
+
+void CRepeatDlg::CreateControls() {
     user_ = new QLineEdit(this);
     user_->setObjectName(QStringLiteral("edit102"));
     browse_ = new QPushButton(U("参照(&B)..."), this);
@@ -121,7 +127,9 @@ void CRepeatDlg::Build() {
     cancel_ = new QPushButton(U("ｷｬﾝｾﾙ"), this);
     cancel_->setObjectName(QStringLiteral("button2"));
     cancel_->setAutoDefault(false);
+}
 
+void CRepeatDlg::LayOut() {
     auto row = [this](std::initializer_list<QWidget*> widgets, std::initializer_list<const char*> units) {
         auto* h = new QHBoxLayout;
         auto u = units.begin();
@@ -188,7 +196,9 @@ void CRepeatDlg::Build() {
                         patternBox_, byUntil_, untilYear_, untilMonth_, untilDay_,   byCount_, count_,
                         ok_,       cancel_,   preview_,   list_};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+}
 
+void CRepeatDlg::Bind() {
     userField_.emplace(user_);
     purposeField_.emplace(purpose_);
     contactField_.emplace(contact_);

@@ -48,6 +48,9 @@ public:
 
 private:
     void Build();
+    void CreateControls();
+    void LayOut();
+    void Bind();  // the fields' exchange and the signals
     void ShowControls();
     bool ReadControls();
     // Reads and plans; false after the refusal message (none when quiet).

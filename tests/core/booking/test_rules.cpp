@@ -206,7 +206,8 @@ TEST(Series, DatesOfEachPattern) {
         {Pattern::Biweekly, 2000, 2, 15, {true, 3}, "2000-02-15 2000-02-29 2000-03-14"},
         {Pattern::Weekly, 2027, 1, 5, {false, 0, 2027, 1, 19}, "2027-01-05 2027-01-12 2027-01-19"},
         {Pattern::Weekly, 2027, 1, 5, {false, 0, 2027, 1, 18}, "2027-01-05 2027-01-12"},
-        {Pattern::Monthly, 2027, 1, 31, {true, 4}, "2027-01-31 2027-02 - 2027-03-31 2027-04 - 2027-05-31 2027-06 - 2027-07-31"},
+        {Pattern::Monthly, 2027, 1, 31, {true, 4},
+         "2027-01-31 2027-02 - 2027-03-31 2027-04 - 2027-05-31 2027-06 - 2027-07-31"},
         {Pattern::Monthly, 2027, 11, 30, {false, 0, 2028, 3, 1}, "2027-11-30 2027-12-30 2028-01-30 2028-02 -"},
         {Pattern::Monthly, 2000, 1, 29, {true, 3}, "2000-01-29 2000-02-29 2000-03-29"},
         {Pattern::Daily, 2037, 12, 31, {true, 2}, "2037-12-31 2038-01-01"},
@@ -226,7 +227,8 @@ TEST(Series, DatesOfEachPattern) {
         else if (r == series::PlanResult::Ok)
             for (const auto& it : items) {
                 char buf[24];
-                std::snprintf(buf, sizeof buf, it.skipped ? "%04d-%02d -" : "%04d-%02d-%02d", it.year, it.month, it.day);
+                const char* form = it.skipped ? "%04d-%02d -" : "%04d-%02d-%02d";
+                std::snprintf(buf, sizeof buf, form, it.year, it.month, it.day);
                 got += (got.empty() ? "" : " ") + std::string(buf);
             }
         EXPECT_EQ(got, c.dates) << c.y << "-" << c.m << "-" << c.d;

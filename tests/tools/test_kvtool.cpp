@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "core/doc/kvformat.h"
+#include "core/doc/kvtime.h"
 #include "support/testutil.h"
 
 using testutil::MakeFacility;
@@ -52,6 +53,19 @@ TEST_F(Kvtool, BadArgumentsExitTwo) {
     EXPECT_EQ(RunKvtool({"list", path, "--sort", "6"}, nullptr, &err), 2);
     EXPECT_EQ(Book({"--facility", "1"}, nullptr, &err), 2);
     EXPECT_EQ(Book(Plus(Slot("1", "2000-05-01", "9", "10:00"), {})), 2);
+    const std::string before = ReadFile(path);
+    for (const std::vector<std::string>& series : std::vector<std::vector<std::string>>{
+             {"--repeat", "weekly", "--count", "400"},
+             {"--repeat", "weekly", "--count", "0"},
+             {"--repeat", "weekly", "--count", "3", "--until", "2000-06-01"},
+             {"--repeat", "weekly"},
+             {"--repeat", "yearly", "--count", "3"},
+             {"--count", "3"},
+             {"--repeat", "daily", "--until", "2000-04-30"},
+             {"--repeat", "daily", "--until", "2001-05-03"},
+         })
+        EXPECT_EQ(Book(Plus(Slot("1", "2000-05-02", "9:00", "10:00"), series), nullptr, &err), 2) << series[1];
+    EXPECT_EQ(ReadFile(path), before);
 }
 
 TEST_F(Kvtool, FileErrorsExitOneWithTheFileMessage) {
@@ -107,6 +121,78 @@ TEST_F(Kvtool, RefusalsExitThreeWithTheDialogsMessageAndWriteNothing) {
         EXPECT_EQ(err, std::string(c.message) + "\n");
     }
     EXPECT_EQ(ReadFile(path), before);
+}
+
+namespace {
+
+RegisterData Read(const std::string& path) {
+    RegisterData d;
+    const std::string bytes = ReadFile(path);
+    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
+    return d;
+}
+
+}  // namespace
+
+TEST_F(Kvtool, AWeeklySeriesBooksTheFreeDatesAndNamesTheTakenOne) {
+    testutil::WriteRegister(path, {MakeFacility(1, "大会議室"), MakeFacility(2, "和室")},
+                            {MakeReserve("山田商事", 2, 2027, 1, 5, 19, 0, 21, 0)});
+    std::string out, err;
+    const auto weekly = Plus(Slot("2", "2026-11-17", "18:00", "20:00"), {"--repeat", "weekly", "--count", "10"});
+    EXPECT_EQ(Book(weekly, &out, &err), 3) << err;
+    EXPECT_EQ(out,
+              "2026-11-17 booked\n2026-11-24 booked\n2026-12-01 booked\n2026-12-08 booked\n2026-12-15 booked\n"
+              "2026-12-22 booked\n2026-12-29 booked\n2027-01-05 既に予約されています\n2027-01-12 booked\n"
+              "2027-01-19 booked\n");
+    const RegisterData d = Read(path);
+    ASSERT_EQ(d.reserves.size(), 10u);
+    const int days[][3] = {{2026, 11, 17}, {2026, 11, 24}, {2026, 12, 1}, {2026, 12, 8}, {2026, 12, 15},
+                           {2026, 12, 22}, {2026, 12, 29}, {2027, 1, 12}, {2027, 1, 19}};
+    for (size_t i = 0; i < 9; ++i) {
+        const CReserve& r = *d.reserves[i + 1];
+        EXPECT_EQ(r.m_timeStart, kvtime::MakeTime(days[i][0], days[i][1], days[i][2], 18, 0)) << i;
+        EXPECT_EQ(r.m_timeEnd, kvtime::MakeTime(days[i][0], days[i][1], days[i][2], 20, 0)) << i;
+        EXPECT_EQ(r.m_nFacilityID, 2);
+        EXPECT_EQ(r.m_strUser, testutil::Sj("青葉"));
+    }
+    // 2026-12-29 18:00 in Tokyo is 09:00 UTC.
+    EXPECT_EQ(d.reserves[7]->m_timeStart, 1798534800);
+}
+
+TEST_F(Kvtool, AMonthlySeriesFromThe31stSkipsTheShortMonths) {
+    std::string out;
+    const auto monthly = Plus(Slot("1", "2027-01-31", "9:00", "10:00"), {"--repeat", "monthly", "--until", "2027-06-30"});
+    EXPECT_EQ(Book(monthly, &out), 0);
+    EXPECT_EQ(out, "2027-01-31 booked\n2027-02 skipped\n2027-03-31 booked\n2027-04 skipped\n2027-05-31 booked\n"
+                   "2027-06 skipped\n");
+    const RegisterData d = Read(path);
+    ASSERT_EQ(d.reserves.size(), 4u);
+    EXPECT_EQ(d.reserves[3]->m_timeStart, kvtime::MakeTime(2027, 5, 31, 9, 0));
+}
+
+TEST_F(Kvtool, TwoOverlappingSeriesAtOnceNeverBookADateTwice) {
+    auto a = testutil::StartKvtool(Plus({"book", path}, Plus(Slot("2", "2030-01-01", "10:00", "12:00"),
+                                                             {"--repeat", "weekly", "--count", "10"})));
+    auto b = testutil::StartKvtool(Plus({"book", path}, Plus(Slot("2", "2030-01-01", "11:00", "13:00"),
+                                                             {"--repeat", "daily", "--count", "30"})));
+    std::string outA, outB;
+    const int rcA = testutil::WaitKvtool(a, &outA), rcB = testutil::WaitKvtool(b, &outB);
+    // Whichever came second found five of its dates taken by the first.
+    EXPECT_EQ(rcA + rcB, 3);
+    auto count = [](const std::string& s, const char* what) {
+        size_t n = 0;
+        for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(outA + outB, "booked"), 35u);
+    EXPECT_EQ(count(outA + outB, "既に予約されています"), 5u);
+    const RegisterData d = Read(path);
+    ASSERT_EQ(d.reserves.size(), 1u + 35u);
+    for (const auto& x : d.reserves)
+        for (const auto& y : d.reserves)
+            if (x != y && x->m_nFacilityID == y->m_nFacilityID) {
+                EXPECT_FALSE(x->m_timeStart < y->m_timeEnd && y->m_timeStart < x->m_timeEnd) << x->m_timeStart;
+            }
 }
 
 TEST_F(Kvtool, DupZeroInTheProfileAllowsOverlaps) {

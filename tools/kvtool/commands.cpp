@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/booking/rules.h"
+#include "core/booking/series.h"
 #include "core/doc/archive.h"
 #include "core/doc/fileio.h"
 #include "core/doc/kivodoc.h"
@@ -313,13 +314,73 @@ int List(const Args& a) {
     return kOk;
 }
 
+namespace {
+
+// The series options of book: pattern and end, refused as bad arguments.
+bool ReadRepeat(const std::string& repeat, const std::string& until, const std::string& count,
+                series::Pattern* pattern, series::End* end) {
+    static const std::pair<const char*, series::Pattern> kPatterns[] = {{"daily", series::Pattern::Daily},
+                                                                         {"weekly", series::Pattern::Weekly},
+                                                                         {"biweekly", series::Pattern::Biweekly},
+                                                                         {"monthly", series::Pattern::Monthly}};
+    bool known = false;
+    for (const auto& [name, p] : kPatterns)
+        if (repeat == name) *pattern = p, known = true;
+    if (!known || until.empty() == count.empty()) return false;
+    end->byCount = !count.empty();
+    uint32_t ymd[3];
+    if (end->byCount) return ParseUnsigned(count, &end->count);
+    if (!ParseNumbers(until, '-', 3, ymd)) return false;
+    end->year = ymd[0], end->month = ymd[1], end->day = ymd[2];
+    return true;
+}
+
+// A series: one line per date, "YYYY-MM-DD booked" or the date and why not;
+// a month without the first date's day shows as "YYYY-MM skipped".
+int BookSeries(const std::string& path, const ReserveEntry& e, uint32_t facilityId, series::Pattern pattern,
+               const series::End& end) {
+    std::vector<series::Item> items;
+    const series::PlanResult plan = series::Plan(e, pattern, end, &items);
+    if (plan != series::PlanResult::Ok) {
+        Error(series::PlanMessage(plan));
+        return kBadArgs;
+    }
+    StderrHost host;
+    CKivoDoc doc;
+    doc.SetHost(&host);
+    doc.SetPathName(path);
+    const bool dupForbidden = profile::GetInt(profile::Key::Dup) != 0;
+    // Facility numbers are 16-bit: a larger one names no facility (and must
+    // never turn negative, which would mean "the first in the list").
+    const int facility = facilityId > 65535 ? 65536 : static_cast<int>(facilityId);
+    const TxResult tx = series::Book(doc, e, dupForbidden, &items, facility);
+    if (tx == TxResult::Failed) return kFileError;
+    bool refused = false;
+    std::string out;
+    char date[16];
+    for (const series::Item& it : items) {
+        if (it.skipped) {
+            std::snprintf(date, sizeof date, "%04d-%02d", it.year, it.month);
+            out += std::string(date) + " skipped\n";
+            continue;
+        }
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", it.year, it.month, it.day);
+        refused |= !it.booked;
+        out += std::string(date) + " " + (it.booked ? "booked" : CheckMessage(it.check)) + "\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return refused ? kRefused : kOk;
+}
+
+}  // namespace
+
 int Book(const Args& a) {
     if (a.empty()) {
         Error("usage: kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME ...");
         return kBadArgs;
     }
     const std::string path = a[0];
-    std::string facility, date, start, end, user, purpose, contact, fee = "0";
+    std::string facility, date, start, end, user, purpose, contact, fee = "0", repeat, until, count;
     bool paid = false, haveUser = false;
     for (size_t i = 1; i < a.size(); ++i) {
         const std::string& k = a[i];
@@ -340,6 +401,9 @@ int Book(const Args& a) {
         else if (k == "--purpose") purpose = v;
         else if (k == "--contact") contact = v;
         else if (k == "--fee") fee = v;
+        else if (k == "--repeat") repeat = v;
+        else if (k == "--until") until = v;
+        else if (k == "--count") count = v;
         else {
             Error("kvtool book: unknown option " + k);
             return kBadArgs;
@@ -349,6 +413,13 @@ int Book(const Args& a) {
     if (!haveUser || !ParseUnsigned(facility, &id) || !ParseNumbers(date, '-', 3, ymd) ||
         !ParseNumbers(start, ':', 2, hm1) || !ParseNumbers(end, ':', 2, hm2)) {
         Error("kvtool book: --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME are required");
+        return kBadArgs;
+    }
+    series::Pattern pattern{};
+    series::End seriesEnd;
+    if ((!repeat.empty() || !until.empty() || !count.empty()) &&
+        !ReadRepeat(repeat, until, count, &pattern, &seriesEnd)) {
+        Error("kvtool book: --repeat daily|weekly|biweekly|monthly takes --until YYYY-MM-DD or --count N");
         return kBadArgs;
     }
     ReserveEntry e;
@@ -379,6 +450,7 @@ int Book(const Args& a) {
         Error(CheckMessage(r));
         return kRefused;
     }
+    if (!repeat.empty()) return BookSeries(path, e, id, pattern, seriesEnd);
 
     StderrHost host;
     CKivoDoc doc;

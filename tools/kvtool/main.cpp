@@ -14,6 +14,7 @@ void Usage() {
         "  kvtool export KIND FILE.kv OUT   (KIND: reserve-text facility-text reserve-csv facility-csv users)\n"
         "  kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME\n"
         "              [--purpose T] [--contact T] [--fee N] [--paid]\n"
+        "              [--repeat daily|weekly|biweekly|monthly (--until YYYY-MM-DD | --count N)]\n"
         "  kvtool list FILE.kv [--sort KEY]\n"
         "  kvtool check FILE.kv\n"
         "  kvtool demo OUT.kv\n"

@@ -5,12 +5,14 @@
 #include <optional>
 
 #include "core/booking/rules.h"
+#include "core/booking/series.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/kivodlg.h"
 #include "desktop/dialogs/modalprompt.h"
+#include "desktop/dialogs/repeatdlg.h"
 #include "desktop/dialogs/reservedlg.h"
 
 namespace editcmd {
@@ -123,6 +125,47 @@ bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, i
     Prompt().Exec(&dlg);
     // Delete on a new reservation adds nothing: no commit ran.
     return commit.stored;
+}
+
+bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, int sortKey) {
+    // The pointed reservation may be the document's own record, which the re-read frees.
+    const std::optional<CReserve> at = pointed ? std::optional<CReserve>(*pointed) : std::nullopt;
+    if (!Reload(doc)) return false;
+    if (sortKey >= 0) doc.SortReserves(sortKey);
+    else doc.UpdateAllViews(nullptr, 0);
+    ReserveEntry entry;
+    DayOf(at ? at->m_timeStart : doc.m_timeDay, &entry);
+    entry.facility = at ? doc.GetFacilityIndex(at->m_nFacilityID) : 0;
+    CRepeatDlg dlg(doc, entry, parent);
+    bool stored = false;
+    dlg.SetCommit([&](const ReserveEntry& first, series::Pattern pattern, const series::End& end) {
+        std::vector<series::Item> items;
+        if (series::Plan(first, pattern, end, &items) != series::PlanResult::Ok) return false;
+        const bool dupForbidden = OverlapsForbidden();
+        const TxResult tx = series::Book(doc, first, dupForbidden, &items, -1, sortKey, nullptr, 1);
+        // A file fault was reported by the document; the input stays for another try.
+        if (tx == TxResult::Failed) return false;
+        stored = tx == TxResult::Done;
+        QString refused;
+        for (const series::Item& it : items) {
+            if (it.skipped || it.booked) continue;
+            // No facility is every date's fault, and the entry dialog's to tell.
+            if (it.check == CheckResult::NoFacility) {
+                ShowMessage(parent, U(CheckMessage(it.check)));
+                return false;
+            }
+            refused += QStringLiteral("\n%1/%2/%3 %4")
+                           .arg(it.year, 4, 10, QLatin1Char('0'))
+                           .arg(it.month, 2, 10, QLatin1Char('0'))
+                           .arg(it.day, 2, 10, QLatin1Char('0'))
+                           .arg(U(CheckMessage(it.check)));
+        }
+        if (!refused.isEmpty()) ShowMessage(parent, U(series::kNotBooked) + refused);
+        // With nothing booked the dialog stays for another try.
+        return stored;
+    });
+    Prompt().Exec(&dlg);
+    return stored;
 }
 
 bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {

@@ -21,6 +21,13 @@ namespace editcmd {
 // each re-read. Returns true when a reservation was stored.
 bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, int sortKey = -1);
 
+// Book a series through the repeat dialog: the first date proposed is the
+// displayed day, or the day and facility of pointed (a reservation the view
+// showed) when given. Confirm books every free date in one transaction; the
+// dates refused at that moment are named in one message. Hint 0 after the
+// opening re-read, 1 after the booking. True when the file changed.
+bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, int sortKey = -1);
+
 // Edit or delete the reservation a view showed at pos, whose value was
 // snapshot (copied first: it may be the document's own record). It is found
 // again by value after the re-read and again at confirm; when another desk

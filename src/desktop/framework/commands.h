@@ -35,6 +35,7 @@ enum : int {
     ExportReserveCsv = 32801,
     ExportFacilityCsv = 32802,
     HelpIndex = 32810,
+    RepeatReserve = 32811,
 
     FileNew = 57600,
     FileOpen = 57601,

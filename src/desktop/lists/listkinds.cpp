@@ -82,6 +82,7 @@ QList<QMenu*> ListMenus(CMainFrame& frame, bool reserveList) {
     QMenu* edit = reserveList
                       ? MakeMenu(frame, "編集(&E)", QStringLiteral("menuEdit4"),
                                  {{cmd::AddReserve, "予約の追加(&A)...\tCtrl+A", "予約の追加"},
+                                  {cmd::RepeatReserve, "繰り返し予約(&P)...", "繰り返し予約"},
                                   {cmd::EditReserve, "予約の編集(&R)...\tEnter", "編集"},
                                   {cmd::DeleteReserve, "予約の削除(&D)...", "削除"}})
                       : MakeMenu(frame, "編集(&E)", QStringLiteral("menuEdit5"),

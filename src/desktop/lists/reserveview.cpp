@@ -45,6 +45,13 @@ void CReserveView::OnAdd() {
     if (editcmd::AddReservation(*GetDocument(), this, 0, -1, SortKey())) FillList(-2);
 }
 
+void CReserveView::OnRepeat() {
+    // The series starts from the day and facility of the line the desk chose, if any.
+    const int p = Selection();
+    const CReserve* pointed = p >= 0 && p < static_cast<int>(shown_.size()) ? &shown_[static_cast<size_t>(p)] : nullptr;
+    if (editcmd::RepeatReservation(*GetDocument(), this, pointed, SortKey())) FillList(-2);
+}
+
 void CReserveView::OnEdit() {
     const int p = Selection();
     // The line the desk chose stands for the reservation it showed; a line
@@ -80,6 +87,7 @@ bool CReserveView::OnCommand(int id) {
     }
     switch (id) {
         case cmd::AddReserve: OnAdd(); return true;
+        case cmd::RepeatReserve: OnRepeat(); return true;
         case cmd::EditReserve: OnEdit(); return true;
         case cmd::DeleteReserve: OnDelete(); return true;
         case cmd::ExportText: Export(ExportKind::ReserveText); return true;
@@ -95,5 +103,7 @@ bool CReserveView::OnUpdateCommand(int id, CmdState* state) {
             return true;
         }
     }
+    // Enabled wherever the add command is.
+    if (id == cmd::RepeatReserve) return UpdateSharedCommand(cmd::AddReserve, cmd::ShowReserveList, state);
     return UpdateSharedCommand(id, cmd::ShowReserveList, state);
 }

@@ -19,6 +19,7 @@ public:
     static constexpr int kSortCommands[6] = {32784, 32785, 32786, 32787, 32805, 32806};
 
     void OnAdd();
+    void OnRepeat();
     void OnEdit() override;
     void OnDelete();
     void OnSort(int key);

@@ -64,6 +64,7 @@ const ActionSpec kActions[] = {
     {cmd::PrintSetup, "プリンタの設定(&R)...", "プリンタおよび印刷オプションを変更します\nプリンタの設定", false},
     {cmd::Exit, "アプリケーションの終了(&X)", "アプリケーションを終了し、ドキュメントの保存を指示します\n終了", false},
     {cmd::AddReserve, "予約の追加(&A)...", "予約を追加します\n予約の追加", false},
+    {cmd::RepeatReserve, "繰り返し予約(&P)...", "同じ予約を繰り返しの日付にまとめて追加します\n繰り返し予約", false},
     {cmd::AddFacility, "施設の追加(&A)...", "施設を追加します\n施設の追加", false},
     {cmd::EditFacilities, "施設の編集(&E)...", "施設を編集します\n施設の編集", false},
     {cmd::EditReserve, "予約の編集(&E)...", "予約を編集します\n予約の編集", false},
@@ -300,6 +301,7 @@ void CMainFrame::BuildMenus() {
     file3->addAction(A(cmd::Exit));
     QMenu* edit3 = menu("編集(&E)", "menuEdit3");
     edit3->addAction(A(cmd::AddReserve));
+    edit3->addAction(A(cmd::RepeatReserve));
     edit3->addSeparator();
     edit3->addAction(A(cmd::AddFacility));
     edit3->addAction(A(cmd::EditFacilities));

@@ -249,6 +249,7 @@ bool CKivoView::OnCommand(int id) {
     const QPoint pos = ScrollPos();
     switch (id) {
         case cmd::AddReserve: editcmd::AddReservation(*doc_, this, 0, -1); return true;
+        case cmd::RepeatReserve: editcmd::RepeatReservation(*doc_, this, nullptr); return true;
         case cmd::AddFacility:
             if (editcmd::AddFacility(*doc_, this)) RecalcLayout();
             return true;
@@ -293,7 +294,7 @@ bool CKivoView::OnUpdateCommand(int id, CmdState* state) {
         case cmd::ShowUserList:
             state->checked = id == cmd::ShowSchedule;
             return true;
-        case cmd::AddReserve: case cmd::AddFacility: case cmd::EditFacilities:
+        case cmd::AddReserve: case cmd::RepeatReserve: case cmd::AddFacility: case cmd::EditFacilities:
         case cmd::NextDay: case cmd::PrevDay: case cmd::NextWeek: case cmd::PrevWeek:
         case cmd::GotoDate: case cmd::Today: case cmd::ToggleMode: case cmd::Font:
         case cmd::ExportReserveText: case cmd::ExportFacilityText:

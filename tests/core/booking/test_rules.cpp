@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/booking/rules.h"
+#include "core/booking/series.h"
 #include "core/doc/kvtime.h"
 #include "support/testutil.h"
 
@@ -235,4 +236,70 @@ TEST(EntryFromReserve, AnEndOnTheNextDayIsItsHourPlus24OtherDaysCannotBeShown) {
         // Confirming unchanged gives the same end back.
         EXPECT_EQ(EntryEnd(e), r.m_timeEnd);
     }
+}
+
+// The dates of a repeat series, as a table: pattern, first date, end, the
+// dates (a month without the first date's day as "YYYY-MM -") or the refusal.
+TEST(Series, DatesOfEachPattern) {
+    using series::Pattern;
+    const struct {
+        Pattern pattern;
+        uint32_t y, m, d;
+        series::End end;
+        const char* dates;
+    } cases[] = {
+        {Pattern::Daily, 2026, 12, 30, {true, 4}, "2026-12-30 2026-12-31 2027-01-01 2027-01-02"},
+        {Pattern::Weekly, 2026, 12, 22, {true, 3}, "2026-12-22 2026-12-29 2027-01-05"},
+        {Pattern::Biweekly, 2000, 2, 15, {true, 3}, "2000-02-15 2000-02-29 2000-03-14"},
+        {Pattern::Weekly, 2027, 1, 5, {false, 0, 2027, 1, 19}, "2027-01-05 2027-01-12 2027-01-19"},
+        {Pattern::Weekly, 2027, 1, 5, {false, 0, 2027, 1, 18}, "2027-01-05 2027-01-12"},
+        {Pattern::Monthly, 2027, 1, 31, {true, 4},
+         "2027-01-31 2027-02 - 2027-03-31 2027-04 - 2027-05-31 2027-06 - 2027-07-31"},
+        {Pattern::Monthly, 2027, 11, 30, {false, 0, 2028, 3, 1}, "2027-11-30 2027-12-30 2028-01-30 2028-02 -"},
+        {Pattern::Monthly, 2000, 1, 29, {true, 3}, "2000-01-29 2000-02-29 2000-03-29"},
+        {Pattern::Daily, 2037, 12, 31, {true, 2}, "2037-12-31 2038-01-01"},
+        {Pattern::Daily, 2027, 1, 1, {true, 366}, "366 dates"},
+        {Pattern::Daily, 2027, 1, 1, {true, 367}, "回数は 1 から 366 までの整数を入力してください。"},
+        {Pattern::Daily, 2027, 1, 1, {true, 0}, "回数は 1 から 366 までの整数を入力してください。"},
+        {Pattern::Daily, 2027, 1, 1, {false, 0, 2028, 1, 2}, "繰り返しは 366 回までです。終了日を確認してください。"},
+        {Pattern::Daily, 2027, 1, 1, {false, 0, 2026, 12, 31}, "終了日が不正です"},
+        {Pattern::Daily, 2027, 1, 1, {false, 0, 2027, 2, 29}, "終了日が不正です"},
+        {Pattern::Daily, 2027, 2, 29, {true, 1}, "日付が不正です"},
+    };
+    for (const auto& c : cases) {
+        std::vector<series::Item> items;
+        const series::PlanResult r = series::Plan(Entry(c.y, c.m, c.d), c.pattern, c.end, &items);
+        std::string got = series::PlanMessage(r);
+        if (r == series::PlanResult::Ok && items.size() > 20) got = std::to_string(items.size()) + " dates";
+        else if (r == series::PlanResult::Ok)
+            for (const auto& it : items) {
+                char buf[24];
+                const char* form = it.skipped ? "%04d-%02d -" : "%04d-%02d-%02d";
+                std::snprintf(buf, sizeof buf, form, it.year, it.month, it.day);
+                got += (got.empty() ? "" : " ") + std::string(buf);
+            }
+        EXPECT_EQ(got, c.dates) << c.y << "-" << c.m << "-" << c.d;
+    }
+}
+
+// Every date is checked as a single booking: the overlap rule (with the
+// series' own earlier dates), the register's range, an end before the start.
+TEST_F(Overlap, SeriesDatesAreMarkedAsSingleBookingsWouldBe) {
+    std::vector<series::Item> items;
+    ReserveEntry e = Entry(2000, 4, 24, 10, 30, 11, 30);
+    ASSERT_EQ(series::Plan(e, series::Pattern::Weekly, {true, 2}, &items), series::PlanResult::Ok);
+    series::CheckItems(e, reserves, facilities, true, &items);
+    EXPECT_EQ(items[0].check, CheckResult::Ok);
+    EXPECT_EQ(items[1].check, CheckResult::Overlap);
+    series::CheckItems(e, reserves, facilities, false, &items);
+    EXPECT_EQ(items[1].check, CheckResult::Ok);
+    for (uint32_t y : {2000u, 2037u}) {
+        e = Entry(y, 12, 31, 0, 0, 24, 30);  // each day runs into the next
+        ASSERT_EQ(series::Plan(e, series::Pattern::Daily, {true, 2}, &items), series::PlanResult::Ok);
+        series::CheckItems(e, reserves, facilities, true, &items);
+        EXPECT_EQ(items[0].check, CheckResult::Ok);
+        EXPECT_EQ(items[1].check, y == 2000 ? CheckResult::Overlap : CheckResult::BadDate);
+    }
+    EXPECT_EQ(CheckDateTimes(Entry(2000, 5, 1, 15, 0, 9, 0)), CheckResult::BadEnd);
+    EXPECT_EQ(CheckDateTimes(Entry(2000, 5, 1, 9, 0, 9, 0)), CheckResult::Ok);
 }

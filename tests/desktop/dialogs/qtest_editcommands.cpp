@@ -90,6 +90,37 @@ TEST_F(EditCommands, CancelWritesNothing) {
     EXPECT_TRUE(views.hints.empty());
 }
 
+// ------------------------------------------------------------ repeat
+
+TEST_F(EditCommands, ARepeatSeriesPreviewsBooksTheFreeDatesInOneSaveAndNamesTheTakenOnes) {
+    std::vector<QString> preview;
+    desk.On("CRepeatDlg", [&](QDialog* d) {
+        Set(d, "edit102", Q("田中"));
+        Set(d, "edit105", Q("11")), Set(d, "edit106", Q("30")), Set(d, "edit107", Q("12")), Set(d, "edit108", Q("30"));
+        Set(d, "edit_count", Q("3"));
+        Click(d, "button_preview");
+        auto* list = Child<QListWidget>(d, "list_preview");
+        for (int i = 0; i < list->count(); ++i) preview.push_back(list->item(i)->text());
+        // Taken after the preview: the booking checks every date again.
+        OtherDesk([&](CKivoDoc& o) {
+            o.m_arReserve.push_back(std::make_unique<CReserve>(MakeReserve("他", 1, 2000, 4, 17, 12, 0, 13, 0)));
+        });
+        Click(d, "button1");
+    });
+    ASSERT_TRUE(editcmd::RepeatReservation(doc, nullptr, nullptr));
+    EXPECT_EQ(preview, (std::vector<QString>{Q("2000/04/03(月)  予約済み"), Q("2000/04/10(月)  空き"),
+                                             Q("2000/04/17(月)  空き")}));
+    EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("次の日付は予約しませんでした。\n2000/04/03 既に予約されています\n"
+                                                      "2000/04/17 既に予約されています")});
+    EXPECT_EQ(views.hints, (std::vector<int>{0, 1}));  // one transaction
+    RegisterData r = ReadRegister(path);
+    ASSERT_EQ(r.reserves.size(), 4u);
+    EXPECT_EQ(r.reserves[3]->m_strUser, Sj("田中"));
+    EXPECT_EQ(r.reserves[3]->m_nFacilityID, 1);
+    EXPECT_EQ(r.reserves[3]->m_timeStart, At(2000, 4, 10, 11, 30));
+    EXPECT_EQ(r.reserves[3]->m_timeEnd, At(2000, 4, 10, 12, 30));
+}
+
 // ------------------------------------------------------------ edit
 
 TEST_F(EditCommands, TheEditDialogShowsTheRecord) {

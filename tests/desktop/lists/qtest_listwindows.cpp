@@ -105,10 +105,12 @@ TEST_F(ListWindows, MenusFourAndFiveCarryTheirItemsAndTheScheduleOnlyCommandsAre
     EXPECT_EQ(MenuTitles(), QStringList({Q("ファイル(&F)"), Q("編集(&E)"), Q("表示(&V)"), Q("ｵﾌﾟｼｮﾝ(&0)"),
                                          Q("ウィンドウ(&W)"), Q("ヘルプ(&H)")}));
     EXPECT_EQ(ItemsOf("menuEdit4"),
-              QStringList({Q("予約の追加(&A)...\tCtrl+A"), Q("予約の編集(&R)...\tEnter"), Q("予約の削除(&D)...")}));
+              QStringList({Q("予約の追加(&A)...\tCtrl+A"), Q("繰り返し予約(&P)..."), Q("予約の編集(&R)...\tEnter"),
+                           Q("予約の削除(&D)...")}));
     EXPECT_EQ(ItemsOf("menuSort4"),
               QStringList({Q("開始時刻"), Q("終了時刻"), Q("予約者"), Q("会議室"), Q("使用目的"), Q("連絡先")}));
     EXPECT_TRUE(frame_->StateOf(cmd::EditReserve).enabled);
+    EXPECT_TRUE(frame_->StateOf(cmd::RepeatReserve).enabled);
     EXPECT_TRUE(frame_->StateOf(cmd::ExportText).enabled);
     for (int off : {cmd::AddFacility, cmd::EditFacilities, cmd::Font, cmd::Print, cmd::PrintPreview, cmd::NextDay})
         EXPECT_FALSE(frame_->StateOf(off).enabled) << off;
@@ -119,6 +121,7 @@ TEST_F(ListWindows, MenusFourAndFiveCarryTheirItemsAndTheScheduleOnlyCommandsAre
                            Q("使用者の検索(&F)..."), Q("次検索"), Q("前検索")}));
     EXPECT_EQ(ItemsOf("menuSort5"), QStringList({Q("予約者")}));
     EXPECT_TRUE(frame_->StateOf(CUserView::kFind).enabled);
+    EXPECT_FALSE(frame_->StateOf(cmd::RepeatReserve).enabled) << "a series in the user list";
     EXPECT_FALSE(frame_->StateOf(CReserveView::kSortCommands[0]).enabled) << "a reservation sort in the user list";
     // The sort item of menu 4 runs the list's command through the frame.
     frame_->Execute(cmd::ShowReserveList);

@@ -71,6 +71,8 @@ TEST(FileFaults, EachInjectedFaultOfASaveReportsItsCauseAndKeepsTheOldFile) {
         {"fsync", EDQUOT, "%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
         {"rename", EACCES, "%1 へのｱｸｾｽは拒否されました。"},
         {"rename", EXDEV, msg::kSaveFailed},
+        // The new file is in place, but not yet surely on disk: not saved.
+        {"dirsync", EIO, "%1 へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.step) + " " + std::strerror(c.err));
@@ -84,7 +86,9 @@ TEST(FileFaults, EachInjectedFaultOfASaveReportsItsCauseAndKeepsTheOldFile) {
         if (expected.find("%1") != std::string::npos) expected.replace(expected.find("%1"), 2, desk.path);
         ASSERT_EQ(1u, desk.host.messages.size());
         EXPECT_EQ(expected, desk.host.messages[0]);
-        EXPECT_EQ(desk.before, testutil::ReadFile(desk.path)) << "the old file changed";
+        if (std::strcmp(c.step, "dirsync") != 0) {
+            EXPECT_EQ(desk.before, testutil::ReadFile(desk.path)) << "the old file changed";
+        }
         EXPECT_EQ(1u, FilesIn(desk.dir.path())) << "a temporary file was left (the register only: a desk never writes the profile)";
         EXPECT_TRUE(desk.doc.IsModified()) << "a failed save must not pass for a saved document";
     }

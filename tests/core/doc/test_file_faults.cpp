@@ -94,6 +94,28 @@ TEST(FileFaults, EachInjectedFaultOfASaveReportsItsCauseAndKeepsTheOldFile) {
     }
 }
 
+// A register with a second hard link is rewritten in place; a disk that
+// fills during the rewrite gets the old bytes back at once.
+TEST(FileFaults, AFullDiskWhileRewritingInPlacePutsTheOldBytesBack) {
+    Desk desk;
+    const std::string twin = desk.dir.File("twin.kv");
+    ASSERT_EQ(0, link(desk.path.c_str(), twin.c_str()));
+    static bool copied;
+    copied = false;
+    fileio::SetFaultHook([](const char* step) {
+        if (std::strcmp(step, "backup") == 0) copied = true;
+        if (!copied || std::strcmp(step, "write") != 0) return 0;
+        copied = false;
+        return ENOSPC;
+    });
+    EXPECT_FALSE(desk.doc.SaveToFile());
+    fileio::SetFaultHook(nullptr);
+    EXPECT_EQ(desk.host.messages, std::vector<std::string>{fileio::FileMessage(fileio::Cause::DiskFull, desk.path)});
+    EXPECT_EQ(desk.before, testutil::ReadFile(desk.path));
+    EXPECT_EQ(desk.before, testutil::ReadFile(twin));
+    EXPECT_EQ(2u, FilesIn(desk.dir.path())) << "the copy of the old bytes or a temporary file was left";
+}
+
 TEST(FileFaults, AFullDiskDuringAChangeLeavesTheFileAsItWasAndSaysSo) {
     Desk desk;
     pid_t pid = fork();

@@ -271,8 +271,8 @@ TEST_F(Kvtool, WhatIsNoRegisterIsRefusedBeforeAnythingIsReadAndNothingBlocks) {
         {"/dev/zero", "/dev/zero へのｱｸｾｽは拒否されました。\n"},
     };
     for (const auto& c : cases) {
-        for (const std::vector<std::string>& args :
-             {std::vector<std::string>{"dump", c.file}, Plus({"book", c.file}, Slot("1", "2000-05-02", "9:00", "10:00"))}) {
+        const std::vector<std::string> book = Plus({"book", c.file}, Slot("1", "2000-05-02", "9:00", "10:00"));
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"dump", c.file}, book}) {
             SCOPED_TRACE(args[0] + " " + c.file);
             testutil::KvtoolRun run = testutil::StartKvtool(args);
             std::string err;
@@ -314,7 +314,8 @@ TEST_F(Kvtool, BuildAndDemoWaitForTheDeskThatIsChangingTheRegister) {
         const int kvtoolPid = run.pid;
         auto exited = [kvtoolPid] {
             siginfo_t info{};
-            return waitid(P_PID, static_cast<id_t>(kvtoolPid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
+            return waitid(P_PID, static_cast<id_t>(kvtoolPid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                   info.si_pid != 0;
         };
         for (int i = 0; i < 3000 && !HasOpen(kvtoolPid, path) && !exited(); ++i) {
             struct timespec ts{0, 10 * 1000 * 1000};
@@ -329,7 +330,8 @@ TEST_F(Kvtool, BuildAndDemoWaitForTheDeskThatIsChangingTheRegister) {
         RegisterData d;
         const std::string bytes = ReadFile(path);
         LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
-        for (const auto& r : d.reserves) EXPECT_NE(r->m_strUser, "desk") << "the desk's older copy replaced the new register";
+        for (const auto& r : d.reserves)
+            EXPECT_NE(r->m_strUser, "desk") << "the desk's older copy replaced the new register";
         for (int fd : {up[0], up[1], down[0], down[1]}) close(fd);
     }
 }

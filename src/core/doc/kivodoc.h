@@ -123,7 +123,7 @@ private:
     bool inTransaction_ = false;
     bool repairPending_ = false;
     bool inRepair_ = false;
-    bool pathPending_ = false;
-    fileio::ExclusiveLock* txLock_ = nullptr;  // the lock of the running transaction  // PathRecorded waits for the transaction's lock to go
+    bool pathPending_ = false;  // PathRecorded waits for the transaction's lock to go
+    fileio::ExclusiveLock* txLock_ = nullptr;  // the lock of the running transaction
     std::vector<IKivoView*> views_;
 };

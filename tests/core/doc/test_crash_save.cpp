@@ -118,7 +118,8 @@ TEST(CrashDuringSave, KilledWritersLeaveAWholeRegisterAndNoLastingTemporaryFile)
             for (size_t i = 0; i < seen.size(); ++i)
                 if (seen[i] == 'D') {
                     ++done;
-                    ASSERT_TRUE(i > 0 && seen[i - 1] == 'd') << "a save counted as done before the folder sync: " << seen;
+                    ASSERT_TRUE(i > 0 && seen[i - 1] == 'd')
+                        << "a save counted as done before the folder sync: " << seen;
                 }
 
             size_t now = 0;

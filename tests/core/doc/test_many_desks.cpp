@@ -216,7 +216,8 @@ int BookAs(const std::string& path, uid_t uid, gid_t group, int hour) {
         CKivoDoc doc;
         doc.SetPathName(path);
         TxResult r = doc.Transact([&](CKivoDoc& d) {
-            d.m_arReserve.push_back(std::make_unique<CReserve>(testutil::MakeReserve("desk", 1, 2026, 12, 8, hour, 0, hour + 1, 0)));
+            d.m_arReserve.push_back(
+                std::make_unique<CReserve>(testutil::MakeReserve("desk", 1, 2026, 12, 8, hour, 0, hour + 1, 0)));
             return true;
         });
         _exit(r == TxResult::Done ? 0 : 1);

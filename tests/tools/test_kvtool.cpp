@@ -2,10 +2,15 @@
 // error, and what reaches the files.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+
+#include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "support/testutil.h"
@@ -284,4 +289,135 @@ TEST_F(Kvtool, ExportThatCannotBeWrittenWholeLeavesNoFile) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFile(errFile), "出力ファイルへの書き込みに失敗しました。\n");
     EXPECT_FALSE(testutil::Exists(out));
+}
+
+namespace {
+
+// Waits at most 30 s for a kvtool run; a run still going then is killed.
+int WaitBounded(testutil::KvtoolRun& run, std::string* err) {
+    for (int i = 0; i < 3000; ++i) {
+        int status = 0;
+        if (waitpid(run.pid, &status, WNOHANG) == run.pid) {
+            run.pid = -1;
+            *err = ReadFile(run.errName);
+            unlink(run.outName.c_str());
+            unlink(run.errName.c_str());
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        struct timespec ts{0, 10 * 1000 * 1000};
+        nanosleep(&ts, nullptr);
+    }
+    kill(run.pid, SIGKILL);
+    testutil::WaitKvtool(run);
+    return -1;  // still blocked after 30 s
+}
+
+// Whether the process has the file open (it has begun its wait for the lock).
+bool HasOpen(int pid, const std::string& path) {
+    struct stat want;
+    if (stat(path.c_str(), &want) != 0) return false;
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(fds, ec)) {
+        struct stat st;
+        if (stat(e.path().c_str(), &st) == 0 && st.st_ino == want.st_ino && st.st_dev == want.st_dev) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(Kvtool, ARegisterReachedThroughALinkStaysOneRegister) {
+    ASSERT_EQ(mkdir(dir.File("real").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.File("desk").c_str(), 0755), 0);
+    const std::string real = dir.File("real/reg.kv"), link = dir.File("desk/reg.kv");
+    ASSERT_EQ(rename(path.c_str(), real.c_str()), 0);
+    ASSERT_EQ(symlink("../real/reg.kv", link.c_str()), 0);
+    EXPECT_EQ(RunKvtool(Plus({"book", link}, Slot("1", "2000-05-02", "10:00", "11:00"))), 0);
+    std::string err;
+    EXPECT_EQ(RunKvtool(Plus({"book", real}, Slot("1", "2000-05-02", "10:00", "11:00")), nullptr, &err), 3);
+    EXPECT_EQ(err, "既に予約されています\n");
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the save replaced the link with a file of its own";
+    EXPECT_EQ(ReadFile(link), ReadFile(real));
+}
+
+TEST_F(Kvtool, WhatIsNoRegisterIsRefusedBeforeAnythingIsReadAndNothingBlocks) {
+    const std::string huge = dir.File("huge.kv"), fifo = dir.File("pipe.kv");
+    WriteFile(huge, "");
+    ASSERT_EQ(truncate(huge.c_str(), 200LL << 30), 0);  // sparse: no disk used
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {huge, huge + " へのｱｸｾｽ中に不明なｴﾗｰが発生しました。\n"},
+        {fifo, fifo + " へのｱｸｾｽは拒否されました。\n"},
+        {"/dev/zero", "/dev/zero へのｱｸｾｽは拒否されました。\n"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> book = Plus({"book", c.file}, Slot("1", "2000-05-02", "9:00", "10:00"));
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"dump", c.file}, book}) {
+            SCOPED_TRACE(args[0] + " " + c.file);
+            testutil::KvtoolRun run = testutil::StartKvtool(args);
+            std::string err;
+            EXPECT_EQ(WaitBounded(run, &err), 1);
+            EXPECT_EQ(err, c.message);
+        }
+    }
+}
+
+// A desk inside its change holds the register; build and demo wait for it,
+// and what they wrote is what stays.
+TEST_F(Kvtool, BuildAndDemoWaitForTheDeskThatIsChangingTheRegister) {
+    const std::string json = dir.File("in.json");
+    WriteFile(json, R"({"facilities":[{"id":7,"name":"新館"}]})");
+    for (const char* command : {"build", "demo"}) {
+        SCOPED_TRACE(command);
+        testutil::WriteRegister(path, {MakeFacility(1, "A")}, {MakeReserve("desk", 1, 2000, 5, 1, 9, 0, 10, 0)});
+        int up[2], down[2];
+        ASSERT_EQ(pipe(up), 0);
+        ASSERT_EQ(pipe(down), 0);
+        pid_t desk = fork();
+        if (desk == 0) {
+            CKivoDoc doc;
+            doc.SetPathName(path);
+            TxResult r = doc.Transact([&](CKivoDoc& d) {
+                char c = 'l';
+                (void)!write(up[1], &c, 1);
+                (void)!read(down[0], &c, 1);
+                d.m_arReserve.push_back(std::make_unique<CReserve>(MakeReserve("desk", 1, 2000, 5, 2, 9, 0, 10, 0)));
+                return true;
+            });
+            _exit(r == TxResult::Done ? 0 : 1);
+        }
+        char c;
+        ASSERT_EQ(read(up[0], &c, 1), 1);
+        testutil::KvtoolRun run = testutil::StartKvtool(std::string(command) == "build"
+                                                            ? std::vector<std::string>{"build", json, path}
+                                                            : std::vector<std::string>{"demo", path});
+        const int kvtoolPid = run.pid;
+        auto exited = [kvtoolPid] {
+            siginfo_t info{};
+            return waitid(P_PID, static_cast<id_t>(kvtoolPid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                   info.si_pid != 0;
+        };
+        for (int i = 0; i < 3000 && !HasOpen(kvtoolPid, path) && !exited(); ++i) {
+            struct timespec ts{0, 10 * 1000 * 1000};
+            nanosleep(&ts, nullptr);
+        }
+        ASSERT_EQ(write(down[1], "g", 1), 1);
+        int status = 0;
+        waitpid(desk, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        std::string err;
+        EXPECT_EQ(WaitBounded(run, &err), 0) << err;
+        RegisterData d;
+        const std::string bytes = ReadFile(path);
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
+        for (const auto& r : d.reserves)
+            EXPECT_NE(r->m_strUser, "desk") << "the desk's older copy replaced the new register";
+        for (int fd : {up[0], up[1], down[0], down[1]}) close(fd);
+    }
 }

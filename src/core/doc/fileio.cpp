@@ -2,10 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -18,6 +23,8 @@ FaultHook g_faultHook = nullptr;
 
 int Fault(const char* step) { return g_faultHook ? g_faultHook(step) : 0; }
 
+Status Fail(int e) { return {CauseFromErrno(e)}; }
+
 std::string Replace1(const char* pattern, const std::string& path) {
     std::string s = pattern;
     size_t at = s.find("%1");
@@ -25,50 +32,129 @@ std::string Replace1(const char* pattern, const std::string& path) {
     return s;
 }
 
-// Waits for an OFD lock on fd; false with errno set when it cannot be had.
-bool LockFd(int fd, short type) {
+void Split(const std::string& path, std::string* dir, std::string* base) {
+    const size_t slash = path.rfind('/');
+    *dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    *base = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+    return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
+// The register's name as it appears in the names of its helper files, short
+// enough that every such name fits NAME_MAX; a cut name carries a hash of the
+// whole one, so that two long names sharing a beginning stay apart.
+std::string Stem(const std::string& base) {
+    constexpr size_t kRoom = NAME_MAX - 20;  // "." + stem + ".orvalis-tmp-XXXXXX"
+    if (base.size() <= kRoom) return base;
+    uint32_t h = 2166136261u;
+    for (unsigned char c : base) h = (h ^ c) * 16777619u;
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", h);
+    return base.substr(0, kRoom - 9) + "~" + hex;
+}
+
+// Names no person would choose, so that the clean-up only ever meets our own.
+std::string TempPrefix(const std::string& base) { return "." + Stem(base) + ".orvalis-tmp-"; }
+std::string BackupName(const std::string& base) { return "." + Stem(base) + ".orvalis-old"; }
+
+// Lock layout. Every lock is an OFD lock. A reader holds the data range
+// [0, kIntent) shared, a writer holds it exclusive. The one byte at kIntent is
+// a writer's intent: the writer takes it exclusive before the data range and
+// keeps it, a reader takes it shared for a moment before its data lock and
+// then drops it. So a waiting writer holds back the readers that come after it
+// and only waits for those already reading. Earlier builds lock the whole
+// file, which covers both ranges: old and new desks still exclude each other.
+constexpr off_t kIntent = static_cast<off_t>(1) << 62;
+
+bool TryLock(int fd, short type, off_t start, off_t len) {
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
-    const int steps = g_lockWaitMs / 10;
-    for (int i = 0;; ++i) {
-        if (fcntl(fd, F_OFD_SETLK, &fl) == 0) return true;
+    fl.l_start = start;
+    fl.l_len = len;
+    return fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+long long NowMs() {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// Waits for a lock until deadline (monotonic ms); false with errno set when
+// it cannot be had.
+bool WaitLock(int fd, short type, off_t start, off_t len, long long deadline) {
+    for (;;) {
+        if (TryLock(fd, type, start, len)) return true;
         if (errno != EAGAIN && errno != EACCES && errno != EINTR) return false;
-        if (i >= steps) {
+        if (NowMs() >= deadline) {
             errno = EAGAIN;
             return false;
         }
-        struct timespec ts{0, 10 * 1000 * 1000};
+        struct timespec ts{0, 2 * 1000 * 1000};
         nanosleep(&ts, nullptr);
     }
 }
 
+bool LockForWriting(int fd, long long deadline) {
+    return WaitLock(fd, F_WRLCK, kIntent, 1, deadline) && WaitLock(fd, F_WRLCK, 0, kIntent, deadline);
+}
+
+bool LockForReading(int fd, long long deadline) {
+    if (!WaitLock(fd, F_RDLCK, kIntent, 1, deadline)) return false;
+    const bool ok = WaitLock(fd, F_RDLCK, 0, kIntent, deadline);
+    const int e = errno;
+    TryLock(fd, F_UNLCK, kIntent, 1);
+    errno = e;
+    return ok;
+}
+
+// Opens a register file without ever blocking (a FIFO would), and refuses
+// what is no register: not a regular file, or larger than any register.
+Status OpenRegular(const std::string& path, int flags, int* outFd) {
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return Fail(errno);
+    struct stat st;
+    Status s;
+    if (fstat(fd, &st) != 0) s = Fail(errno);
+    else if (!S_ISREG(st.st_mode)) s = {Cause::AccessDenied};
+    else if (st.st_size > kMaxRegisterBytes) s = {Cause::Generic};
+    else fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!s.ok()) {
+        ::close(fd);
+        return s;
+    }
+    *outFd = fd;
+    return {};
+}
+
 // Opens and locks the file that is at path now. A file renamed over it while
 // we waited is noticed by its inode and the lock is taken again on the new one.
-Status OpenLocked(const std::string& path, int flags, short type, int* outFd, bool* exists) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-        if (fd < 0) {
-            if (errno == ENOENT && exists) {
+Status OpenLocked(const std::string& path, int flags, bool writer, int* outFd, bool* exists) {
+    for (int attempt = 0; attempt < 10000; ++attempt) {
+        // Each file waited for gets the whole wait: a replaced one means
+        // another desk got on meanwhile.
+        const long long deadline = NowMs() + g_lockWaitMs;
+        int fd = -1;
+        Status s = OpenRegular(path, flags, &fd);
+        if (!s.ok()) {
+            if (s.cause == Cause::FileNotFound && exists) {
                 *exists = false;
                 return {};
             }
-            return {CauseFromErrno(errno)};
+            return s;
         }
-        struct stat st;
-        if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-            int e = S_ISDIR(st.st_mode) ? EACCES : errno;
-            ::close(fd);
-            return {CauseFromErrno(e)};
-        }
-        if (!LockFd(fd, type)) {
+        if (!(writer ? LockForWriting(fd, deadline) : LockForReading(fd, deadline))) {
             int e = errno;
             ::close(fd);
             return {e == EAGAIN || e == EACCES ? Cause::SharingViolation : CauseFromErrno(e)};
         }
-        struct stat now;
-        if (::stat(path.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev) {
+        struct stat st, now;
+        if (fstat(fd, &st) == 0 && ::stat(path.c_str(), &now) == 0 && now.st_ino == st.st_ino &&
+            now.st_dev == st.st_dev) {
             if (exists) *exists = true;
             *outFd = fd;
             return {};
@@ -81,43 +167,168 @@ Status OpenLocked(const std::string& path, int flags, short type, int* outFd, bo
 Status ReadFd(int fd, std::string* bytes) {
     bytes->clear();
     struct stat st;
-    if (fstat(fd, &st) == 0 && st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
-    if (lseek(fd, 0, SEEK_SET) < 0) return {CauseFromErrno(errno)};
+    if (fstat(fd, &st) != 0) return Fail(errno);
+    if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
+    if (st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
+    if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char buf[1 << 16];
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return {CauseFromErrno(errno)};
+            return Fail(errno);
         }
         if (n == 0) break;
         bytes->append(buf, static_cast<size_t>(n));
+        if (bytes->size() > static_cast<size_t>(kMaxRegisterBytes)) return {Cause::Generic};
     }
     return {};
 }
 
+// Writes all of bytes at offset 0 and cuts the file there, then syncs it.
+Status WriteAt0(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    off_t at = 0;
+    int e;
+    while (left > 0) {
+        if ((e = Fault("write")) != 0) return Fail(e);
+        ssize_t n = ::pwrite(fd, p, left, at);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(errno);
+        }
+        p += n;
+        at += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (ftruncate(fd, at) != 0) return Fail(errno);
+    if ((e = Fault("fsync")) != 0) return Fail(e);
+    if (fsync(fd) != 0) return Fail(errno);
+    return {};
+}
+
+// A rename or an unlink counts only once the folder that holds it is on disk.
+Status SyncDir(const std::string& dir) {
+    if (int e = Fault("dirsync")) return Fail(e);
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return Fail(errno);
+    Status s;
+    // Some network file systems cannot sync a folder and say so.
+    if (fsync(dfd) != 0 && errno != EINVAL && errno != ENOTSUP) s = Fail(errno);
+    ::close(dfd);
+    return s;
+}
+
 // A writer killed half way leaves its temporary file behind. Every writer
-// holds a lock on its own temporary file, so one whose lock can be had has no
-// living owner and goes.
+// holds a lock on its own temporary file until it is renamed into place, so
+// one of our names whose lock can be had has no living owner and goes.
 void RemoveStaleTemps(const std::string& dir, const std::string& base) {
-    const std::string prefix = "." + base + ".";
+    const std::string prefix = TempPrefix(base);
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
     while (struct dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
         if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-        const std::string full = dir + "/" + name;
-        int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        bool ours = true;
+        for (size_t i = prefix.size(); i < name.size(); ++i)
+            ours = ours && ((name[i] >= 'A' && name[i] <= 'Z') || (name[i] >= 'a' && name[i] <= 'z') ||
+                            (name[i] >= '0' && name[i] <= '9'));
+        if (!ours) continue;
+        const std::string full = Join(dir, name);
+        int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) continue;
-        struct flock fl;
-        std::memset(&fl, 0, sizeof fl);
-        fl.l_type = F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        struct stat st;
-        if (fcntl(fd, F_OFD_SETLK, &fl) == 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ::unlink(full.c_str());
+        struct stat st, now;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && TryLock(fd, F_WRLCK, 0, 0) &&
+            ::lstat(full.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev)
+            ::unlink(full.c_str());
         ::close(fd);
     }
     ::closedir(d);
+}
+
+// A temporary file of ours in dir, locked (see RemoveStaleTemps) until it is
+// renamed into place or abandoned.
+struct Temp {
+    int fd = -1;
+    std::string name;
+    ~Temp() { Abandon(); }
+    void Abandon() {
+        if (fd < 0) return;
+        ::unlink(name.c_str());
+        ::close(fd);
+        fd = -1;
+    }
+};
+
+Status MakeTemp(const std::string& dir, const std::string& base, Temp* t) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        std::string name = Join(dir, TempPrefix(base) + "XXXXXX");
+        if (int e = Fault("open")) return Fail(e);
+        int fd = mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) return Fail(errno);
+        // A clean-up that locked it before us has removed it: make another.
+        struct stat st;
+        if (TryLock(fd, F_WRLCK, 0, 0) && fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            t->fd = fd;
+            t->name = name;
+            return {};
+        }
+        ::close(fd);
+    }
+    return {Cause::SharingViolation};
+}
+
+Status WriteAll(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    int e;
+    while (left > 0) {
+        if ((e = Fault("write")) != 0) return Fail(e);
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(errno);
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if ((e = Fault("fsync")) != 0) return Fail(e);
+    if (fsync(fd) != 0) return Fail(errno);
+    return {};
+}
+
+// Gives the temporary file everything the register has that decides who may
+// use it; false when it cannot (then the register is written in place).
+bool CarryOver(int from, const struct stat& st, int to) {
+    if (st.st_nlink > 1) return false;  // a rename would split the links
+    if (fchown(to, st.st_uid, st.st_gid) != 0) return false;
+    if (fchmod(to, st.st_mode & 07777) != 0) return false;
+    static const char kAcl[] = "system.posix_acl_access";
+    ssize_t n = fgetxattr(from, kAcl, nullptr, 0);
+    if (n < 0) return errno == ENODATA || errno == ENOTSUP;
+    std::string acl(static_cast<size_t>(n), '\0');
+    n = fgetxattr(from, kAcl, acl.data(), acl.size());
+    return n >= 0 && fsetxattr(to, kAcl, acl.data(), static_cast<size_t>(n), 0) == 0;
+}
+
+// Puts back the old bytes of an in-place save that was cut short (its copy
+// still exists), under the exclusive lock on fd.
+Status RestoreCut(const std::string& path, int fd) {
+    std::string dir, base;
+    Split(path, &dir, &base);
+    const std::string backup = Join(dir, BackupName(base));
+    int bfd = -1;
+    Status s = OpenRegular(backup, O_RDONLY | O_NOFOLLOW, &bfd);
+    if (s.cause == Cause::FileNotFound) return {};
+    if (!s.ok()) return s;
+    std::string old;
+    s = ReadFd(bfd, &old);
+    ::close(bfd);
+    if (s.ok()) s = WriteAt0(fd, old);
+    if (s.ok() && ::unlink(backup.c_str()) != 0) s = Fail(errno);
+    if (s.ok()) s = SyncDir(dir);
+    return s;
 }
 
 }  // namespace
@@ -166,95 +377,126 @@ int LockWaitMs() { return g_lockWaitMs; }
 void SetLockWaitMs(int ms) { g_lockWaitMs = ms < 0 ? 0 : ms; }
 void SetFaultHook(FaultHook hook) { g_faultHook = hook; }
 
+std::string Resolve(const std::string& path) {
+    if (path.empty()) return path;
+    if (char* r = ::realpath(path.c_str(), nullptr)) {
+        std::string s = r;
+        std::free(r);
+        return s;
+    }
+    if (errno != ENOENT) return path;
+    // Not there yet: follow a dangling link by hand, then resolve the folder.
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char buf[PATH_MAX];
+        ssize_t n = ::readlink(p.c_str(), buf, sizeof buf);
+        if (n <= 0 || static_cast<size_t>(n) >= sizeof buf) return path;
+        std::string target(buf, static_cast<size_t>(n));
+        const size_t slash = p.rfind('/');
+        if (target[0] != '/' && slash != std::string::npos) target = p.substr(0, slash + 1) + target;
+        p = target;
+    }
+    std::string dir, base;
+    Split(p, &dir, &base);
+    if (base.empty() || base == "." || base == "..") return path;
+    char* r = ::realpath(dir.c_str(), nullptr);
+    if (!r) return path;
+    std::string s = Join(r, base);
+    std::free(r);
+    return s;
+}
+
 Status ReadShared(const std::string& path, std::string* bytes) {
+    const std::string resolved = Resolve(path);
     int fd = -1;
-    Status st = OpenLocked(path, O_RDONLY, F_RDLCK, &fd, nullptr);
+    Status st = OpenLocked(resolved, O_RDONLY, false, &fd, nullptr);
     if (!st.ok()) return st;
-    st = ReadFd(fd, bytes);
+    // Under our lock no save is running: a copy of old bytes still there was
+    // left by one cut short, and holds the register as it last stood whole.
+    std::string dir, base;
+    Split(resolved, &dir, &base);
+    int bfd = -1;
+    if (OpenRegular(Join(dir, BackupName(base)), O_RDONLY | O_NOFOLLOW, &bfd).ok()) {
+        st = ReadFd(bfd, bytes);
+        ::close(bfd);
+    } else {
+        st = ReadFd(fd, bytes);
+    }
     ::close(fd);  // closing the descriptor drops its OFD lock
     return st;
 }
 
 Status SafeWrite(const std::string& path, const std::string& bytes) {
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty()) return {Cause::BadPath};
-
-    mode_t mode = 0666;
-    struct stat old;
-    const bool hadOld = ::stat(path.c_str(), &old) == 0;
-    if (hadOld) {
-        if (S_ISDIR(old.st_mode)) return {Cause::AccessDenied};
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-
-    RemoveStaleTemps(dir, base);
-    std::string tmp = dir + "/." + base + ".XXXXXX";
-    int e = Fault("open");
-    int fd = e ? -1 : mkstemp(tmp.data());
-    if (fd < 0) return {CauseFromErrno(e ? e : errno)};
-    {
-        // Marks the temporary file as ours while we live (see RemoveStaleTemps).
-        struct flock fl;
-        std::memset(&fl, 0, sizeof fl);
-        fl.l_type = F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        fcntl(fd, F_OFD_SETLK, &fl);
-    }
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return Status{CauseFromErrno(err)};
-    };
-    if (fchmod(fd, mode) != 0 && hadOld) return fail(errno);
-
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        if ((e = Fault("write")) != 0) return fail(e);
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if ((e = Fault("fsync")) != 0) return fail(e);
-    if (fsync(fd) != 0) return fail(errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return {CauseFromErrno(err)};
-    }
-    fd = -1;
-    if ((e = Fault("rename")) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = e ? e : errno;
-        ::unlink(tmp.c_str());
-        return {CauseFromErrno(err)};
-    }
-    // The rename itself must reach the disk before the change counts as saved.
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        fsync(dfd);
-        ::close(dfd);
-    }
-    return {};
+    ExclusiveLock lock;
+    bool exists = false;
+    Status st = lock.Acquire(path, &exists);
+    if (!st.ok()) return st;
+    return lock.Write(bytes);
 }
 
 ExclusiveLock::~ExclusiveLock() { Release(); }
 
 Status ExclusiveLock::Acquire(const std::string& path, bool* exists) {
     Release();
-    return OpenLocked(path, O_RDWR, F_WRLCK, &fd_, exists);
+    path_ = Resolve(path);
+    Status st = OpenLocked(path_, O_RDWR, true, &fd_, exists);
+    if (st.ok() && fd_ >= 0) st = RestoreCut(path_, fd_);
+    if (!st.ok()) Release();
+    return st;
 }
 
 Status ExclusiveLock::ReadAll(std::string* bytes) { return ReadFd(fd_, bytes); }
+
+Status ExclusiveLock::Write(const std::string& bytes) {
+    std::string dir, base;
+    Split(path_, &dir, &base);
+    if (base.empty()) return {Cause::BadPath};
+    struct stat st;
+    if (fd_ >= 0 && fstat(fd_, &st) != 0) return Fail(errno);
+
+    RemoveStaleTemps(dir, base);
+    Temp tmp;
+    Status s = MakeTemp(dir, base, &tmp);
+    if (!s.ok()) return s;
+    if (fd_ < 0) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(tmp.fd, 0666 & ~mask);
+    } else if (!CarryOver(fd_, st, tmp.fd)) {
+        // The copy of the old bytes is made through the same kind of file.
+        std::string old;
+        s = ReadFd(fd_, &old);
+        if (s.ok()) s = WriteAll(tmp.fd, old);
+        if (!s.ok()) return s;
+        if (fchown(tmp.fd, st.st_uid, st.st_gid) != 0) (void)!fchown(tmp.fd, static_cast<uid_t>(-1), st.st_gid);
+        fchmod(tmp.fd, st.st_mode & 0666);  // whoever may restore it must read it
+        const std::string backup = Join(dir, BackupName(base));
+        int e = Fault("backup");
+        if (e != 0 || ::rename(tmp.name.c_str(), backup.c_str()) != 0) return Fail(e ? e : errno);
+        ::close(tmp.fd);
+        tmp.fd = -1;
+        if (!(s = SyncDir(dir)).ok()) return s;
+        // From here a crash leaves the copy, and the next lock puts it back.
+        s = WriteAt0(fd_, bytes);
+        if (!s.ok()) {
+            if (WriteAt0(fd_, old).ok() && ::unlink(backup.c_str()) == 0) SyncDir(dir);
+            return s;
+        }
+        if (::unlink(backup.c_str()) != 0) return Fail(errno);
+        return SyncDir(dir);
+    }
+
+    if (!(s = WriteAll(tmp.fd, bytes)).ok()) return s;
+    int e = Fault("rename");
+    if (e != 0 || ::rename(tmp.name.c_str(), path_.c_str()) != 0) return Fail(e ? e : errno);
+    // The temporary file is the register now, and its lock goes on as ours.
+    Release();
+    fd_ = tmp.fd;
+    tmp.fd = -1;
+    return SyncDir(dir);
+}
 
 void ExclusiveLock::Release() {
     if (fd_ >= 0) ::close(fd_);

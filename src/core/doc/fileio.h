@@ -25,16 +25,25 @@ struct Status {
 int LockWaitMs();
 void SetLockWaitMs(int ms);
 
-// Reads the whole file at path under a shared lock.
+// No register is this large; a larger file is refused before it is read
+// (Cause::Generic), as is anything that is not a regular file (AccessDenied).
+constexpr long long kMaxRegisterBytes = 1LL << 30;
+
+// The file a path names: links followed, in the folders too. A file that
+// does not exist yet resolves through its folder (and a dangling link to its
+// target). A path that cannot be resolved comes back as given.
+std::string Resolve(const std::string& path);
+
+// Reads the whole register at path under a shared lock. When an in-place save
+// was cut short, the copy of the old bytes it left is what is read.
 Status ReadShared(const std::string& path, std::string* bytes);
 
-// Writes bytes to path through a temporary file in the same folder: flushed,
-// fsync'd, renamed over the old file, keeping its permission bits. On any
-// fault the old file stays whole and the temporary file is gone.
+// Saves bytes as the register at path, under its exclusive lock (waiting like
+// any desk): see ExclusiveLock::Write.
 Status SafeWrite(const std::string& path, const std::string& bytes);
 
 // The exclusive lock of one change: held from the re-read to the save, on the
-// file that is at the path (a file renamed into place meanwhile is followed).
+// file the path resolves to (a file renamed into place meanwhile is followed).
 class ExclusiveLock {
 public:
     ExclusiveLock() = default;
@@ -43,17 +52,32 @@ public:
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
 
     // A missing file is not locked and not an error: *exists is set false.
+    // The old bytes of an in-place save cut short are put back first.
     Status Acquire(const std::string& path, bool* exists);
     Status ReadAll(std::string* bytes);
+    // Replaces the locked file's content with bytes; the old content stays
+    // whole on any fault and after a crash. Through a temporary file renamed
+    // over it when that file can carry the same owner, group, mode and ACL
+    // and there is no other hard link; otherwise in place, after a synced
+    // copy of the old bytes. Without a file (Acquire found none) it creates
+    // one. Done only once the folder is synced; the lock stays held, on the
+    // new file.
+    Status Write(const std::string& bytes);
     void Release();
     bool held() const { return fd_ >= 0; }
+    // The resolved path the lock was taken on.
+    const std::string& path() const { return path_; }
 
 private:
     int fd_ = -1;
+    std::string path_;
 };
 
-// Test seam: when set, called before each step of SafeWrite ("open", "write",
-// "fsync", "rename") and may return an errno to fail that step with.
+// Test seam: when set, called before each step of a save and may return an
+// errno to fail that step with. Through a temporary file: "open", "write",
+// "fsync", "rename", "dirsync"; in place: "open", "write", "fsync" of the
+// copy of the old bytes, "backup" (its rename), then "write", "fsync" of the
+// register and "dirsync" once the copy is removed.
 using FaultHook = int (*)(const char* step);
 void SetFaultHook(FaultHook hook);
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/booking/rules.h"
 #include "core/doc/archive.h"
 #include "core/doc/fileio.h"
 #include "core/doc/kvformat.h"
@@ -14,6 +15,7 @@
 #include "core/doc/messages.h"
 #include "core/doc/reserveentry.h"
 #include "core/doc/text.h"
+#include "core/profile/profile.h"
 
 namespace {
 
@@ -251,17 +253,14 @@ bool CKivoDoc::OnOpenDocument(const std::string& path) {
 }
 
 bool CKivoDoc::OnSaveDocument(const std::string& path) {
-    fileio::ExclusiveLock lock;
-    bool exists = false;
     fileio::Status st;
-    if (!inTransaction_) st = lock.Acquire(path, &exists);
-    if (st.ok()) {
-        try {
-            st = fileio::SafeWrite(path, StoreRegister(m_arFacility, m_arReserve, m_arUser));
-        } catch (const std::bad_alloc&) {
-            host_->ShowMessage(msg::kSaveFailed, IDocHost::Icon::Exclamation);
-            return false;
-        }
+    try {
+        const std::string bytes = StoreRegister(m_arFacility, m_arReserve, m_arUser);
+        // Inside a change the save goes to the file the transaction locked and read.
+        st = txLock_ ? txLock_->Write(bytes) : fileio::SafeWrite(path, bytes);
+    } catch (const std::bad_alloc&) {
+        host_->ShowMessage(msg::kSaveFailed, IDocHost::Icon::Exclamation);
+        return false;
     }
     if (!st.ok()) {
         host_->ShowMessage(st.cause == fileio::Cause::Generic ? msg::kSaveFailed : fileio::FileMessage(st.cause, path),
@@ -311,10 +310,12 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             return TxResult::Failed;
         }
         inTransaction_ = true;
+        txLock_ = &lock;
         // After a re-read that failed nothing may be written: the emptied
         // document would replace every booking in the file.
         if (!LoadBytes(bytes, path_)) {
             inTransaction_ = false;
+            txLock_ = nullptr;
             repairPending_ = false;
             UpdateAllViews(nullptr, 1);
             return TxResult::Failed;
@@ -326,6 +327,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             if (!OnSaveDocument(path_)) result = TxResult::Failed;
         }
         inTransaction_ = false;
+        txLock_ = nullptr;
     }  // the lock is released here, before any dialog of the repair pass
     if (pathPending_) {
         pathPending_ = false;
@@ -478,31 +480,50 @@ bool CKivoDoc::RepairReserve(int pos) {
     entry.paid = snapshot.m_bPaid != 0;
     entry.fee = static_cast<uint32_t>(snapshot.m_nFee);
     entry.facility = std::max(0, GetFacilityIndex(snapshot.m_nFacilityID));
-    if (!host_->RunRepairDialog(*this, pos, &entry)) return false;
-
-    // The repair is saved at once, on the newest data: a repair left only in
-    // memory would be thrown away by the next command's re-read.
+    // The pass of a re-read inside this repair's own transaction must not
+    // offer this record a second time; a refused repair is offered again here.
+    const bool wasInRepair = inRepair_;
+    inRepair_ = true;
     bool deleted = false;
-    bool conflict = false;
-    Transact(
-        [&](CKivoDoc& doc) {
-            int found = doc.FindReserve(pos, snapshot);
-            if (found < 0) {
-                conflict = true;
-                return false;
-            }
-            if (entry.deleteFlag) {
-                doc.m_arReserve.erase(doc.m_arReserve.begin() + found);
-                deleted = true;
-            } else {
-                ApplyEntry(entry, doc.m_arFacility, doc.m_arReserve[static_cast<size_t>(found)].get());
-            }
-            return true;
-        },
-        nullptr, 1);
-    if (conflict) {
-        host_->ShowMessage(msg::kEditConflict, IDocHost::Icon::Exclamation);
-        UpdateAllViews(nullptr, 1);
+    for (;;) {
+        if (!host_->RunRepairDialog(*this, pos, &entry)) break;
+        // Read before the lock: a slow profile must never hold other desks off.
+        const bool dupForbidden = profile::GetInt(profile::Key::Dup) != 0;
+        // The repair is saved at once, on the newest data: a repair left only
+        // in memory would be thrown away by the next command's re-read.
+        bool conflict = false;
+        CheckResult refusal = CheckResult::Ok;
+        Transact(
+            [&](CKivoDoc& doc) {
+                int found = doc.FindReserve(pos, snapshot);
+                if (found < 0) {
+                    conflict = true;
+                    return false;
+                }
+                CReserve* r = doc.m_arReserve[static_cast<size_t>(found)].get();
+                if (entry.deleteFlag) {
+                    doc.m_arReserve.erase(doc.m_arReserve.begin() + found);
+                    deleted = true;
+                    return true;
+                }
+                // The dialog checked the records of the open; another desk
+                // may have booked the slot since.
+                refusal = CheckAfterReload(entry, doc.m_arReserve, doc.m_arFacility, r, dupForbidden);
+                if (refusal != CheckResult::Ok) return false;
+                ApplyEntry(entry, doc.m_arFacility, r);
+                return true;
+            },
+            nullptr, 1);
+        if (conflict) {
+            host_->ShowMessage(msg::kEditConflict, IDocHost::Icon::Exclamation);
+            UpdateAllViews(nullptr, 1);
+            break;
+        }
+        if (refusal == CheckResult::Ok) break;
+        host_->ShowMessage(CheckMessage(refusal), IDocHost::Icon::Exclamation);
+        pos = FindReserve(pos, snapshot);  // the document holds the fresh records now
+        if (pos < 0) break;
     }
+    inRepair_ = wasInRepair;
     return deleted;
 }

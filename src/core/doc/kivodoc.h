@@ -10,6 +10,9 @@
 
 class CKivoDoc;
 struct ReserveEntry;
+namespace fileio {
+class ExclusiveLock;
+}
 
 // A window that shows a document. Hint 0: repaint; 1: collections changed.
 class IKivoView {
@@ -76,7 +79,8 @@ public:
     // Reads the file under a shared lock; on success tells the host the path
     // (PathRecorded), adds missing users and runs the repair pass. Messages go to the host.
     bool OnOpenDocument(const std::string& path);
-    // Saves through a temporary file under the exclusive lock.
+    // Saves under the exclusive lock (inside a change, the change's own), as
+    // fileio::ExclusiveLock::Write does: through a temporary file, or in place.
     bool OnSaveDocument(const std::string& path);
 
     // The last open's outcome: false after a re-read that failed.
@@ -120,5 +124,6 @@ private:
     bool repairPending_ = false;
     bool inRepair_ = false;
     bool pathPending_ = false;  // PathRecorded waits for the transaction's lock to go
+    fileio::ExclusiveLock* txLock_ = nullptr;  // the lock of the running transaction
     std::vector<IKivoView*> views_;
 };

@@ -150,6 +150,16 @@ bool CDocManager::SaveAs(CKivoDoc& doc) {
         Prompt().SaveFileName(parent, U("名前を付けて保存"), current, U(kFilter), QStringLiteral("kv"));
     if (path.isEmpty()) return false;
     const QString full = QFileInfo(path).absoluteFilePath();
+    if (!doc.GetPathName().empty()) {
+        // The copy in memory may be older than the register: other desks save
+        // into it. Onto its own file nothing is written; elsewhere the
+        // register goes as it stands now, read under its lock.
+        if (CanonicalPath(full) == CanonicalPath(FromNative(doc.GetPathName()))) return Save(doc);
+        if (!doc.ReloadFromFile()) {
+            doc.UpdateAllViews(nullptr, 1);
+            return false;
+        }
+    }
     if (!doc.OnSaveDocument(Native(full))) return false;
     doc.SetTitle(TitleOf(full).toStdString());
     AddRecent(full);

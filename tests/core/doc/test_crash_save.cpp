@@ -1,6 +1,8 @@
 // A desk's program killed at any moment of a save never leaves a cut-off
 // register: the file at the path is the old one or the new one, whole, and
-// the temporary file of the killed save is cleared by the next save.
+// the temporary file of the killed save is cleared by the next save. A
+// register with a second hard link is saved in place: a save cut short there
+// is read as the old register and put back by the next lock.
 #include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 
 #include "core/doc/archive.h"
 #include "core/doc/fileio.h"
@@ -20,7 +23,8 @@ namespace {
 using testutil::TempDir;
 
 size_t ReserveCount(const std::string& path) {
-    std::string bytes = testutil::ReadFile(path);
+    std::string bytes;
+    if (!fileio::ReadShared(path, &bytes).ok()) throw std::runtime_error("unreadable");
     RegisterData d;
     LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);  // throws if cut off
     return d.reserves.size();
@@ -31,24 +35,25 @@ std::vector<std::string> TempFiles(const std::string& dir) {
     DIR* d = opendir(dir.c_str());
     while (struct dirent* e = readdir(d)) {
         std::string n = e->d_name;
-        if (n.rfind(".desk.kv.", 0) == 0) out.push_back(n);
+        if (n.rfind(".desk.kv.orvalis-tmp-", 0) == 0) out.push_back(n);
     }
     closedir(d);
     return out;
 }
 
 // The child saves a growing register again and again, telling the parent
-// through the pipe as it passes each step, until it is killed.
+// through the pipe as it passes each step (the step's first letter) and when a
+// save is done ('D'), until it is killed.
 [[noreturn]] void SaveForever(const std::string& path, int progressFd) {
     fileio::SetFaultHook(nullptr);
     RegisterData d;
-    std::string bytes = testutil::ReadFile(path);
+    std::string bytes;
+    if (!fileio::ReadShared(path, &bytes).ok()) _exit(1);
     LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
     static int progress = -1;
     progress = progressFd;
-    fileio::SetFaultHook([](const char*) {
-        char c = 's';
-        (void)!write(progress, &c, 1);
+    fileio::SetFaultHook([](const char* step) {
+        (void)!write(progress, step, 1);
         return 0;
     });
     for (;;) {
@@ -57,62 +62,89 @@ std::vector<std::string> TempFiles(const std::string& dir) {
         r->m_timeStart = 954723600;
         r->m_timeEnd = 954730800;
         d.reserves.push_back(std::move(r));
-        fileio::SafeWrite(path, StoreRegister(d.facilities, d.reserves, d.users));
+        if (fileio::SafeWrite(path, StoreRegister(d.facilities, d.reserves, d.users)).ok())
+            (void)!write(progress, "D", 1);
     }
 }
 
 TEST(CrashDuringSave, KilledWritersLeaveAWholeRegisterAndNoLastingTemporaryFile) {
-    TempDir dir;
-    const std::string path = dir.File("desk.kv");
-    RegisterData start;
-    for (int i = 0; i < 2000; ++i) {
-        auto r = std::make_unique<CReserve>();
-        r->m_strUser = "seed";
-        r->m_timeStart = 954723600 + i * 3600;
-        r->m_timeEnd = r->m_timeStart + 1800;
-        start.reserves.push_back(std::move(r));
-    }
-    ASSERT_TRUE(fileio::SafeWrite(path, StoreRegister(start.facilities, start.reserves, start.users)).ok());
-
-    std::mt19937 rng(20261208);
-    const int kKills = 250;
-    size_t last = ReserveCount(path);
-    for (int k = 0; k < kKills; ++k) {
-        int fds[2];
-        ASSERT_EQ(0, pipe(fds));
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(fds[0]);
-            SaveForever(path, fds[1]);
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "in place (hard-linked)" : "through a temporary file");
+        TempDir dir;
+        const std::string path = dir.File("desk.kv");
+        RegisterData start;
+        for (int i = 0; i < 2000; ++i) {
+            auto r = std::make_unique<CReserve>();
+            r->m_strUser = "seed";
+            r->m_timeStart = 954723600 + i * 3600;
+            r->m_timeEnd = r->m_timeStart + 1800;
+            start.reserves.push_back(std::move(r));
         }
-        close(fds[1]);
-        // Let the child pass a random number of save steps, then kill it.
-        const int steps = std::uniform_int_distribution<int>(1, 24)(rng);
-        char buf[1];
-        for (int s = 0; s < steps; ++s)
-            if (read(fds[0], buf, 1) != 1) break;
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        close(fds[0]);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_TRUE(fileio::SafeWrite(path, StoreRegister(start.facilities, start.reserves, start.users)).ok());
+        if (linked) {
+            ASSERT_EQ(0, link(path.c_str(), dir.File("twin.kv").c_str()));
+        }
 
-        size_t now = 0;
-        ASSERT_NO_THROW(now = ReserveCount(path)) << "register cut off after kill " << k;
-        // Each child starts from the file and only ever adds.
-        ASSERT_GE(now, last) << "after kill " << k;
-        last = now;
-        ASSERT_LE(TempFiles(dir.path()).size(), 1u) << "temporary files pile up after kill " << k;
+        std::mt19937 rng(20261208);
+        const int kKills = linked ? 100 : 250;
+        size_t last = ReserveCount(path);
+        int done = 0;
+        for (int k = 0; k < kKills; ++k) {
+            int fds[2];
+            ASSERT_EQ(0, pipe(fds));
+            pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                close(fds[0]);
+                SaveForever(path, fds[1]);
+            }
+            close(fds[1]);
+            // Let the child pass a random number of save steps, then kill it.
+            const int steps = std::uniform_int_distribution<int>(1, 24)(rng);
+            std::string seen;
+            char buf[256];
+            for (int s = 0; s < steps; ++s) {
+                if (read(fds[0], buf, 1) != 1) break;
+                seen += buf[0];
+            }
+            kill(pid, SIGKILL);
+            int status = 0;
+            waitpid(pid, &status, 0);
+            for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) seen.append(buf, static_cast<size_t>(n));
+            close(fds[0]);
+            ASSERT_TRUE(WIFSIGNALED(status));
+            // A save is done only once the folder holding its rename or its
+            // removed copy is synced.
+            for (size_t i = 0; i < seen.size(); ++i)
+                if (seen[i] == 'D') {
+                    ++done;
+                    ASSERT_TRUE(i > 0 && seen[i - 1] == 'd')
+                        << "a save counted as done before the folder sync: " << seen;
+                }
+
+            size_t now = 0;
+            ASSERT_NO_THROW(now = ReserveCount(path)) << "register cut off after kill " << k;
+            // Each child starts from the file and only ever adds.
+            ASSERT_GE(now, last) << "after kill " << k;
+            last = now;
+            ASSERT_LE(TempFiles(dir.path()).size(), 1u) << "temporary files pile up after kill " << k;
+        }
+        // A save by a living desk clears what the last killed one left.
+        RegisterData d;
+        std::string bytes;
+        ASSERT_TRUE(fileio::ReadShared(path, &bytes).ok());
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
+        ASSERT_TRUE(fileio::SafeWrite(path, StoreRegister(d.facilities, d.reserves, d.users)).ok());
+        EXPECT_TRUE(TempFiles(dir.path()).empty());
+        EXPECT_EQ(last, ReserveCount(path));
+        EXPECT_EQ(bytes, testutil::ReadFile(path));
+        if (linked) {
+            EXPECT_EQ(bytes, testutil::ReadFile(dir.File("twin.kv")));
+        }
+        EXPECT_FALSE(testutil::Exists(dir.File(".desk.kv.orvalis-old")));
+        EXPECT_GT(done, 0);
+        std::printf("kills: %d, saves done: %d, reservations at the end: %zu\n", kKills, done, last);
     }
-    // A save by a living desk clears what the last killed one left.
-    RegisterData d;
-    std::string bytes = testutil::ReadFile(path);
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
-    ASSERT_TRUE(fileio::SafeWrite(path, StoreRegister(d.facilities, d.reserves, d.users)).ok());
-    EXPECT_TRUE(TempFiles(dir.path()).empty());
-    EXPECT_EQ(last, ReserveCount(path));
-    std::printf("kills: %d, reservations at the end: %zu\n", kKills, last);
 }
 
 }  // namespace

@@ -71,6 +71,8 @@ TEST(FileFaults, EachInjectedFaultOfASaveReportsItsCauseAndKeepsTheOldFile) {
         {"fsync", EDQUOT, "%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
         {"rename", EACCES, "%1 へのｱｸｾｽは拒否されました。"},
         {"rename", EXDEV, msg::kSaveFailed},
+        // The new file is in place, but not yet surely on disk: not saved.
+        {"dirsync", EIO, "%1 へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.step) + " " + std::strerror(c.err));
@@ -84,10 +86,34 @@ TEST(FileFaults, EachInjectedFaultOfASaveReportsItsCauseAndKeepsTheOldFile) {
         if (expected.find("%1") != std::string::npos) expected.replace(expected.find("%1"), 2, desk.path);
         ASSERT_EQ(1u, desk.host.messages.size());
         EXPECT_EQ(expected, desk.host.messages[0]);
-        EXPECT_EQ(desk.before, testutil::ReadFile(desk.path)) << "the old file changed";
+        if (std::strcmp(c.step, "dirsync") != 0) {
+            EXPECT_EQ(desk.before, testutil::ReadFile(desk.path)) << "the old file changed";
+        }
         EXPECT_EQ(1u, FilesIn(desk.dir.path())) << "a temporary file was left (the register only: a desk never writes the profile)";
         EXPECT_TRUE(desk.doc.IsModified()) << "a failed save must not pass for a saved document";
     }
+}
+
+// A register with a second hard link is rewritten in place; a disk that
+// fills during the rewrite gets the old bytes back at once.
+TEST(FileFaults, AFullDiskWhileRewritingInPlacePutsTheOldBytesBack) {
+    Desk desk;
+    const std::string twin = desk.dir.File("twin.kv");
+    ASSERT_EQ(0, link(desk.path.c_str(), twin.c_str()));
+    static bool copied;
+    copied = false;
+    fileio::SetFaultHook([](const char* step) {
+        if (std::strcmp(step, "backup") == 0) copied = true;
+        if (!copied || std::strcmp(step, "write") != 0) return 0;
+        copied = false;
+        return ENOSPC;
+    });
+    EXPECT_FALSE(desk.doc.SaveToFile());
+    fileio::SetFaultHook(nullptr);
+    EXPECT_EQ(desk.host.messages, std::vector<std::string>{fileio::FileMessage(fileio::Cause::DiskFull, desk.path)});
+    EXPECT_EQ(desk.before, testutil::ReadFile(desk.path));
+    EXPECT_EQ(desk.before, testutil::ReadFile(twin));
+    EXPECT_EQ(2u, FilesIn(desk.dir.path())) << "the copy of the old bytes or a temporary file was left";
 }
 
 TEST(FileFaults, AFullDiskDuringAChangeLeavesTheFileAsItWasAndSaysSo) {

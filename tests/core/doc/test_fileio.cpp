@@ -6,9 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "core/doc/fileio.h"
 #include "support/testutil.h"
@@ -79,7 +85,7 @@ TEST(ExclusiveLock, AWaiterOnTheOldFileFollowsTheRenamedNewFile) {
     });
     // The waiter has opened the old file once a second descriptor shows on it.
     while (OpenCount(oldSt.st_ino) < 2) std::this_thread::yield();
-    ASSERT_TRUE(fileio::SafeWrite(path, "new").ok());
+    ASSERT_TRUE(mine.Write("new").ok());  // the locked file is replaced by rename
     mine.Release();
     waiter.join();
     EXPECT_TRUE(ok);
@@ -103,4 +109,81 @@ TEST(FileMessage, CausesFromTheSystemMapToTheirMessages) {
     EXPECT_EQ(fileio::FileMessage(fileio::CauseFromErrno(EAGAIN), p), "/x/y.kv へのｱｸｾｽ中に共有違反が発生しました。");
     EXPECT_EQ(fileio::FileMessage(fileio::CauseFromErrno(ENOTDIR), p), "/x/y.kv には無効なﾊﾟｽが含まれています。");
     EXPECT_EQ(fileio::FileMessage(fileio::Cause::None, p), "ｴﾗｰはありませんでした。");
+}
+
+namespace {
+
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+// The clean-up of killed writers' temporary files removes only names of ours,
+// and every register name that fits the folder can be saved.
+TEST(SafeWrite, TemporaryNamesAreOursAndFitEveryRegisterName) {
+    const std::string longName = std::string(252, 'r') + ".kv";  // 255 bytes, NAME_MAX
+    for (const std::string& name : {std::string("reg.kv"), longName}) {
+        SCOPED_TRACE(name.size());
+        testutil::TempDir dir;
+        const std::string path = dir.File(name);
+        WriteFile(path, "old");
+        std::vector<std::string> kept;
+        if (name.size() < 200) {
+            kept = {"." + name + ".backup", "." + name + ".old001", "." + name + ".orvalis-tmp-ab!def"};
+            for (const auto& k : kept) WriteFile(dir.File(k), "a person's file");
+            WriteFile(dir.File("." + name + ".orvalis-tmp-abcdef"), "left by a killed writer");
+        }
+        ASSERT_TRUE(fileio::SafeWrite(path, "new").ok());
+        EXPECT_EQ(ReadFile(path), "new");
+        kept.push_back(name);
+        std::sort(kept.begin(), kept.end());
+        EXPECT_EQ(Names(dir.path()), kept);
+    }
+}
+
+// Between writing its temporary file and renaming it into place a writer
+// still holds the lock that tells every clean-up the file is alive.
+TEST(SafeWrite, ATemporaryFileStaysLockedUntilItIsInPlace) {
+    testutil::TempDir dir;
+    const std::string path = dir.File("reg.kv");
+    WriteFile(path, "old");
+    int toParent[2], toChild[2];
+    ASSERT_EQ(pipe(toParent), 0);
+    ASSERT_EQ(pipe(toChild), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        static int up, down;
+        up = toParent[1], down = toChild[0];
+        fileio::SetFaultHook([](const char* step) {
+            if (std::strcmp(step, "rename") == 0) {
+                char c = 'r';
+                (void)!write(up, &c, 1);
+                (void)!read(down, &c, 1);
+            }
+            return 0;
+        });
+        _exit(fileio::SafeWrite(path, "new").ok() ? 0 : 1);
+    }
+    char c;
+    ASSERT_EQ(read(toParent[0], &c, 1), 1);
+    std::string temp;
+    for (const auto& n : Names(dir.path()))
+        if (n.rfind(".reg.kv.", 0) == 0) temp = n;
+    ASSERT_FALSE(temp.empty());
+    int fd = open(dir.File(temp).c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct flock fl{};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    EXPECT_NE(fcntl(fd, F_OFD_SETLK, &fl), 0) << "another writer's clean-up could delete it now";
+    close(fd);
+    ASSERT_EQ(write(toChild[1], "g", 1), 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFile(path), "new");
 }

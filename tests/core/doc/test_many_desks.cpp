@@ -2,7 +2,10 @@
 // cancellations from separate processes. Every booking a desk was told is
 // stored is in the file exactly once, with its last confirmed value, and no
 // two bookings of one facility overlap.
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -203,6 +206,79 @@ TEST(ManyDesks, TwoDesksEditingOneReservationOneWinsTheOtherIsToldAndWritesNothi
     EXPECT_EQ(afterA, testutil::ReadFile(path)) << "the losing desk wrote";
     ASSERT_EQ(1u, b.m_arReserve.size());
     EXPECT_EQ("A", b.m_arReserve[0]->m_strPurpose) << "the losing desk sees the winner's change";
+}
+
+// One booking by a desk running as another user: exit 0 when stored.
+int BookAs(const std::string& path, uid_t uid, gid_t group, int hour) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (uid != 0 && (setgroups(1, &group) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(2);
+        CKivoDoc doc;
+        doc.SetPathName(path);
+        TxResult r = doc.Transact([&](CKivoDoc& d) {
+            d.m_arReserve.push_back(
+                std::make_unique<CReserve>(testutil::MakeReserve("desk", 1, 2026, 12, 8, hour, 0, hour + 1, 0)));
+            return true;
+        });
+        _exit(r == TxResult::Done ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string Acl(const std::string& path) {
+    char buf[256];
+    ssize_t n = getxattr(path.c_str(), "system.posix_acl_access", buf, sizeof buf);
+    return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+// A register shared through its group (owner 1001, group 2000, 0660), also
+// reached through a second hard link and with an ACL entry for user 1003:
+// after each desk's save every other desk still reads and books it.
+TEST(ManyDesks, AfterAnyDesksSaveEveryDeskThatCouldUseTheRegisterStillCan) {
+    if (geteuid() != 0) GTEST_SKIP() << "running desks as other users needs root";
+    const uid_t kOwner = 1001, kMember = 1002, kAclUser = 1003;
+    const gid_t kGroup = 2000;
+    for (bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "hard-linked" : "one name");
+        TempDir dir;
+        chmod(dir.path().c_str(), 0777);
+        const std::string path = dir.File("hall.kv"), other = dir.File("other.kv");
+        testutil::WriteRegister(path, {testutil::MakeFacility(1, "A")}, {});
+        ASSERT_EQ(chown(path.c_str(), kOwner, kGroup), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0660), 0);
+        if (linked) {
+            ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+        }
+        // version 2; user::rw- user:1003:rw- group::rw- mask::rw- other::---
+        const uint32_t acl[] = {2, 0x00060001, 0xffffffff, 0x00060002, kAclUser, 0x00060004, 0xffffffff,
+                                0x00060010, 0xffffffff, 0x00000020, 0xffffffff};
+        const bool withAcl = setxattr(path.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
+        const std::string aclBefore = Acl(path);
+        std::vector<uid_t> desks = {kOwner, kMember, 0, kMember, kOwner};
+        if (withAcl) desks.push_back(kAclUser);
+        int hour = 8;
+        for (uid_t uid : desks) {
+            SCOPED_TRACE("desk of uid " + std::to_string(uid));
+            ASSERT_EQ(BookAs(path, uid, kGroup, hour++), 0);
+            struct stat st;
+            ASSERT_EQ(stat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, kOwner);
+            EXPECT_EQ(st.st_gid, kGroup);
+            EXPECT_EQ(st.st_mode & 07777, 0660u);
+            EXPECT_EQ(st.st_nlink, linked ? 2u : 1u);
+            EXPECT_EQ(Acl(path), aclBefore);
+            if (linked) {
+                EXPECT_EQ(testutil::ReadFile(other), testutil::ReadFile(path));
+            }
+            std::string bytes = testutil::ReadFile(path);
+            RegisterData d;
+            LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
+            EXPECT_EQ(d.reserves.size(), static_cast<size_t>(hour - 8));
+        }
+        if (!withAcl) std::printf("no ACLs on this file system: checked owner, group, mode and links only\n");
+    }
 }
 
 }  // namespace

@@ -217,3 +217,39 @@ TEST_F(Repair, ARepairFoundByATransactionsReReadWaitsTillTheLockIsGone) {
     ASSERT_EQ(after.reserves.size(), 2u);
     EXPECT_EQ(after.reserves[1]->m_strUser, "new");
 }
+
+namespace {
+
+// While the first dialog shows, another desk books the slot it will be given.
+class RivalHost : public testutil::RecordingHost {
+public:
+    std::string path;
+    bool RunRepairDialog(CKivoDoc& doc, int pos, ReserveEntry* entry) override {
+        if (repairCalls == 0) {
+            CKivoDoc other;
+            other.SetPathName(path);
+            other.Transact([](CKivoDoc& d) {
+                d.m_arReserve.push_back(std::make_unique<CReserve>(MakeReserve("rival", 1, 2000, 5, 2, 13, 0, 14, 0)));
+                return true;
+            });
+        }
+        return RecordingHost::RunRepairDialog(doc, pos, entry);
+    }
+};
+
+}  // namespace
+
+TEST_F(Repair, ARepairOntoASlotBookedMeanwhileIsRefusedAndOfferedAgain) {
+    Write({Broken("a", 1, -1, -1)});
+    RivalHost rival;
+    rival.path = path;
+    rival.repairAnswers = {Fix(2000, 5, 2, 13, 15), Fix(2000, 5, 2, 15, 16)};
+    doc.SetHost(&rival);
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    EXPECT_EQ(rival.messages, std::vector<std::string>{msg::kOverlap});
+    EXPECT_EQ(rival.repairCalls, 2);
+    RegisterData after = Load(ReadFile(path));
+    ASSERT_EQ(after.reserves.size(), 2u);
+    EXPECT_EQ(after.reserves[0]->m_timeStart, kvtime::MakeTime(2000, 5, 2, 15, 0));
+    EXPECT_EQ(after.reserves[1]->m_strUser, "rival");
+}

@@ -99,6 +99,29 @@ TEST_F(DocManager, SaveAsGivesANewDocumentItsFileAndTitle) {
     EXPECT_EQ(docs_->RecentFiles().first(), F("new.kv"));
 }
 
+// Another desk books after this desk opened the register: Save As onto the
+// same file writes nothing older over it, and onto another file copies the
+// register as it stands now.
+TEST_F(DocManager, SaveAsNeverWritesTheDesksOlderCopy) {
+    CKivoDoc* a = docs_->OpenDocumentFile(F("a.kv"));
+    ASSERT_NE(a, nullptr);
+    CKivoDoc other;
+    other.SetPathName(dir_.File("a.kv"));
+    ASSERT_EQ(other.Transact([](CKivoDoc& d) {
+        d.m_arFacility.push_back(std::make_unique<CKivo>());
+        return true;
+    }),
+              TxResult::Done);
+    const std::string booked = testutil::ReadFile(dir_.File("a.kv"));
+    prompt_.fileNames = {F("a.kv"), F("copy.kv")};
+    ASSERT_TRUE(docs_->SaveAs(*a));
+    EXPECT_EQ(testutil::ReadFile(dir_.File("a.kv")), booked);
+    ASSERT_TRUE(docs_->SaveAs(*a));
+    EXPECT_EQ(testutil::ReadFile(dir_.File("copy.kv")), booked);
+    EXPECT_EQ(a->GetPathName(), dir_.File("copy.kv"));
+    EXPECT_TRUE(prompt_.messages.empty());
+}
+
 TEST_F(DocManager, ClosingTheLastWindowOfAChangedNewDocumentAsks) {
     CKivoDoc* doc = docs_->NewDocument();
     doc->SetModifiedFlag(true);

@@ -29,6 +29,17 @@ public:
     virtual bool ChooseColor(QWidget* parent, QColor* color) = 0;
 };
 
+// The folder the file dialogs start in: the active register's, set by the
+// main frame as windows change; empty means the user's home.
+void SetFileDialogFolder(const QString& folder);
+// Where a file dialog starts for a suggested name: the name itself when it
+// is absolute, otherwise that name in the start folder.
+QString FileDialogStart(const QString& name = QString());
+
+class QFontDialog;
+// The schedule's font dialog: face, style and size only.
+QFontDialog* NewFontDialog(QWidget* parent, const QFont& font);
+
 IPrompt& Prompt();
 // Replaces the prompt (tests); nullptr restores the real one.
 void SetPrompt(IPrompt* prompt);

@@ -550,21 +550,24 @@ void CMainFrame::FillRecentFiles() {
     UpdateCommandStates();
 }
 
-QRect CMainFrame::DefaultChildRect() const {
-    // New windows cascade down from the top left, each a title bar lower
-    // than the last, three quarters of the area large but never so small
-    // that the grid is lost.
-    const QRect area = mdi_->viewport()->rect();
+QRect CMainFrame::CascadeRect(int index, const QRect& area) const {
+    // Windows cascade down from the top left, each a title bar lower than
+    // the last, three quarters of the area large but never so small that
+    // the grid is lost.
     QSize size(std::max(area.width() * 3 / 4, 480), std::max(area.height() * 3 / 4, 360));
     // An area not laid out yet (a hidden frame) says nothing about the room.
     if (area.width() >= 160 && area.height() >= 120) size = size.boundedTo(area.size());
     const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+    const int fit = std::max(1, std::min(area.width() - size.width(), area.height() - size.height()) / step + 1);
+    const int offset = (index % fit) * step;
+    return QRect(area.topLeft() + QPoint(offset, offset), size);
+}
+
+QRect CMainFrame::DefaultChildRect() const {
     int n = 0;
     for (QMdiSubWindow* sub : mdi_->subWindowList())
         if (!sub->isMinimized()) ++n;
-    const int fit = std::max(1, std::min(area.width() - size.width(), area.height() - size.height()) / step + 1);
-    const int offset = (n % fit) * step;
-    return QRect(QPoint(offset, offset), size);
+    return CascadeRect(n, mdi_->viewport()->rect());
 }
 
 QMdiSubWindow* CMainFrame::OpenWindow(CKivoDoc& doc, const ViewKind& kind) {
@@ -577,7 +580,18 @@ QMdiSubWindow* CMainFrame::OpenWindow(CKivoDoc& doc, const ViewKind& kind) {
     const QRect place = DefaultChildRect();
     mdi_->addSubWindow(sub);
     sub->setGeometry(place);
-    connect(sub, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle);
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this, sub](Qt::WindowStates, Qt::WindowStates now) {
+        // A window minimised hands the keys to the front one of the others.
+        if ((now & Qt::WindowMinimized) && sub == ActiveSubWindow()) {
+            const QList<QMdiSubWindow*> stack = mdi_->subWindowList(QMdiArea::StackingOrder);
+            for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+                if (*it != sub && !(*it)->isMinimized() && (*it)->isVisible()) {
+                    mdi_->setActiveSubWindow(*it);
+                    break;
+                }
+        }
+        UpdateFrameTitle();
+    });
     UpdateTitles();
     if (kind.show) kind.show(sub);
     else sub->show();
@@ -642,6 +656,21 @@ void CMainFrame::NewWindow() {
     CKivoDoc* doc = active ? active->Document() : nullptr;
     const ViewKind* kind = active ? ViewKindOf(active->View()) : nullptr;
     if (doc && kind) OpenWindow(*doc, *kind);
+}
+
+void CMainFrame::Cascade() {
+    // Every window the same usable size, the active one in front; the row
+    // of minimised windows stays free.
+    const int iconTop = ArrangeIcons();
+    QRect area = mdi_->viewport()->rect();
+    area.setBottom(std::max(area.top(), iconTop - 1));
+    int i = 0;
+    for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) {
+        if (sub->isMinimized() || !sub->isVisible()) continue;
+        if (sub->isMaximized()) sub->showNormal();
+        sub->setGeometry(CascadeRect(i++, area));
+        sub->raise();
+    }
 }
 
 void CMainFrame::Tile(bool horizontal) {
@@ -745,7 +774,7 @@ bool CMainFrame::OnCommand(int id) {
             return true;
         }
         case cmd::WindowNew: NewWindow(); return true;
-        case cmd::WindowCascade: mdi_->cascadeSubWindows(); return true;
+        case cmd::WindowCascade: Cascade(); return true;
         case cmd::WindowTileHorz: Tile(true); return true;
         case cmd::WindowTileVert: Tile(false); return true;
         case cmd::WindowArrange: ArrangeIcons(); return true;

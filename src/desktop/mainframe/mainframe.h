@@ -78,6 +78,8 @@ public:
 
     // Where a new document window goes while it is not maximised.
     QRect DefaultChildRect() const;
+    // The place of the index-th window of a cascade in an area.
+    QRect CascadeRect(int index, const QRect& area) const;
     // Opens a window of a kind on a document (the template's new frame).
     QMdiSubWindow* OpenWindow(CKivoDoc& doc, const ViewKind& kind);
 
@@ -111,6 +113,7 @@ private:
     void Settings();
     void ShowKind(int command);
     void NewWindow();
+    void Cascade();
     void Tile(bool horizontal);
     // Lines the minimised windows up along the bottom; returns the top of their rows.
     int ArrangeIcons();

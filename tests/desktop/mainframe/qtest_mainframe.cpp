@@ -277,6 +277,15 @@ TEST_F(MainFrame, MaximisedStateCarriesToTheNextScheduleWindow) {
     EXPECT_EQ(g_nChildShowCmd, 1);
     frame_->ActiveSubWindow()->showMaximized();
     EXPECT_EQ(g_nChildShowCmd, 3);
+    // Cascading keeps every window large enough for the grid, and so is the
+    // window opened after it.
+    frame_->Execute(cmd::WindowCascade);
+    frame_->Execute(cmd::WindowNew);
+    for (QMdiSubWindow* sub : frame_->MdiArea()->subWindowList()) {
+        if (sub->isMinimized()) continue;
+        EXPECT_GE(sub->width(), 400) << sub->windowTitle().toStdString();
+        EXPECT_GE(sub->height(), 300) << sub->windowTitle().toStdString();
+    }
     // A list window opened beside a normal one is as large.
     frame_->ActiveSubWindow()->showNormal();
     frame_->Execute(cmd::ShowReserveList);
@@ -304,6 +313,8 @@ TEST_F(MainFrame, TilingSideBySide) {
     docs_->NewDocument();
     QMdiSubWindow* icon = frame_->ActiveSubWindow();
     icon->showMinimized();
+    // The keys go on to a window that is shown.
+    EXPECT_FALSE(frame_->ActiveSubWindow()->isMinimized());
     subs[0]->setGeometry(frame_->MdiArea()->viewport()->rect());
     frame_->Execute(cmd::WindowArrange);
     EXPECT_EQ(frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder).last(), icon);

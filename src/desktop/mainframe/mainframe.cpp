@@ -515,9 +515,12 @@ QString CMainFrame::FrameTitle() const {
     const QString app = U(msg::kAppName);
     const QMdiSubWindow* sub = ActiveSubWindow();
     if (!sub || sub->windowTitle().isEmpty()) return app;
-    // A maximised window shares the frame's caption and is shown in brackets.
-    return sub->isMaximized() ? QStringLiteral("%1 - [%2]").arg(app, sub->windowTitle())
-                              : QStringLiteral("%1 - %2").arg(app, sub->windowTitle());
+    // A maximised window shares the frame's caption with its own title, in
+    // brackets; otherwise the caption names the active document.
+    if (sub->isMaximized()) return QStringLiteral("%1 - [%2]").arg(app, sub->windowTitle());
+    const CKivoDoc* doc = ActiveDocument();
+    const QString name = doc ? QFile::decodeName(QByteArray::fromStdString(doc->GetTitle())) : sub->windowTitle();
+    return QStringLiteral("%1 - %2").arg(app, name);
 }
 
 void CMainFrame::UpdateFrameTitle() {

@@ -56,8 +56,8 @@ public:
     QLabel* Indicator(int i) const { return indicators_[i]; }
     // The status bar's text while no prompt is shown.
     QLabel* IdleText() const { return idle_; }
-    // The caption: the program's name, and the active window's title after
-    // it (in brackets while that window is maximised).
+    // The caption: the program's name, then the active document's title, or
+    // the active window's own title in brackets while it is maximised.
     QString FrameTitle() const;
     QMdiSubWindow* ActiveSubWindow() const;
     IDocWindow* ActiveDocWindow() const;

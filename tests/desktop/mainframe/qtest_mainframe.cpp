@@ -426,6 +426,13 @@ TEST_F(MainFrame, CaptionsNameTheFileAsTheFileSystemSpellsIt) {
         << frame_->windowTitle().toStdString();
     emit frame_->WindowMenu()->aboutToShow();
     EXPECT_EQ(frame_->WindowMenu()->actions().last()->text(), Q("&1 予約 台帳.kv"));
+    // A second window: maximised its own title shows, restored the document's.
+    frame_->Execute(cmd::WindowNew);
+    EXPECT_TRUE(Settle([&] { return frame_->windowTitle() == Q("Orvalis - [予約 台帳.kv:2]"); }))
+        << frame_->windowTitle().toStdString();
+    frame_->ActiveSubWindow()->showNormal();
+    EXPECT_TRUE(Settle([&] { return frame_->windowTitle() == Q("Orvalis - 予約 台帳.kv"); }))
+        << frame_->windowTitle().toStdString();
 }
 
 TEST_F(MainFrame, TheIdleTextComesBackAfterEveryPrompt) {

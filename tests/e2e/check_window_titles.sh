@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A register named in Japanese, in a real X server: the caption reads the file
-# name as the file system spells it (UTF-8) and nothing after it; the dialogs
-# carry their own captions alone. The maximised schedule window, restored
+# name as the file system spells it (UTF-8) and nothing after it; Down scrolls
+# the schedule at once; the dialogs carry their own captions alone. The maximised schedule window, restored
 # with its button, keeps a size that shows the grid, and the caption then
 # names the window without brackets.
 register='予約 台帳.kv'
@@ -14,6 +14,13 @@ if ! timeout 20 xdotool search --sync --name '^Orvalis - \[予約 台帳\.kv\]$'
   exit 1
 fi
 [ "$(caption)" = "$want" ] || { echo "caption: '$(caption)', wanted '$want'" >&2; exit 1; }
+
+# Down, pressed before any click, scrolls the schedule by one row.
+find_green_box 200 || { echo "no booking box on the screen" >&2; cat "$work/app.log" >&2; exit 1; }
+y0=$y
+xdotool key Down
+for _ in $(seq 1 40); do find_green_box 200 1 && [ "$y" -lt "$y0" ] && break; done
+[ "$y" -lt "$y0" ] || { echo "Down did not scroll the schedule (box at $y, was $y0)" >&2; exit 1; }
 
 # The About box through the keyboard: its caption alone, no program name after it.
 xdotool windowfocus --sync "$win"

@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QListWidget>
 #include <QToolBar>
 
@@ -460,6 +461,34 @@ TEST_F(MainFrame, FileDialogsStartBesideTheActiveRegister) {
     EXPECT_EQ(FileDialogStart(), folder);
     EXPECT_EQ(FileDialogStart(QStringLiteral("LIST1.CSV")), folder + QStringLiteral("/LIST1.CSV"));
     EXPECT_EQ(FileDialogStart(QStringLiteral("/x/y.kv")), QStringLiteral("/x/y.kv"));
+    // The real export dialog, closed as soon as it shows, opens there too.
+    SetPrompt(nullptr);
+    QString shownDir, shownName;
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            if (!d || !d->isVisible()) continue;
+            shownDir = d->directory().absolutePath();
+            shownName = d->selectedFiles().value(0);
+            d->reject();
+            return;
+        }
+        if (waited.elapsed() > 5000) {
+            ADD_FAILURE() << "no file dialog showed";
+            poll.stop();
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        }
+    });
+    poll.start(10);
+    EXPECT_TRUE(Prompt().SaveFileName(frame_.get(), Q("出力ファイル名"), QStringLiteral("LIST1.TXT"), Q("TXT (*.TXT)"),
+                                      QStringLiteral("TXT")).isEmpty());
+    poll.stop();
+    SetPrompt(&prompt_);
+    EXPECT_EQ(shownDir, folder);
+    EXPECT_EQ(shownName, folder + QStringLiteral("/LIST1.TXT"));
     docs_->NewDocument();
     EXPECT_EQ(FileDialogStart(), QDir::homePath());
 }

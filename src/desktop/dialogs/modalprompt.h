@@ -8,6 +8,7 @@
 class QWidget;
 class QDialog;
 class QFont;
+class QFontDialog;
 class QColor;
 
 enum class MsgIcon { None, Information, Exclamation, Question, Stop };
@@ -36,8 +37,7 @@ void SetFileDialogFolder(const QString& folder);
 // is absolute, otherwise that name in the start folder.
 QString FileDialogStart(const QString& name = QString());
 
-class QFontDialog;
-// The schedule's font dialog: face, style and size only.
+// The schedule's font dialog: face, style and size only (the caller owns it).
 QFontDialog* NewFontDialog(QWidget* parent, const QFont& font);
 
 IPrompt& Prompt();

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QPalette>
 #include <QStyleFactory>
+#include <QTranslator>
 
 #include "core/profile/profile.h"
 #include "desktop/app/cmdline.h"
@@ -41,8 +43,21 @@ void CKivoApp::SetDialogColors(QApplication& app) {
     pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
     app.setPalette(pal);
     app.setWindowIcon(AppIcon());
+    // No display name: Qt would append it to every caption, the main
+    // window's and each dialog's.
     app.setApplicationName(QStringLiteral("Orvalis"));
-    app.setApplicationDisplayName(QStringLiteral("Orvalis"));
+}
+
+bool CKivoApp::LoadQtTranslations(QApplication& app) {
+    // The stock dialogs (files, printing, colours, fonts) and the text
+    // fields' menus speak Japanese whatever the desk's locale says.
+    auto* qt = new QTranslator(&app);
+    if (!qt->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    QCoreApplication::installTranslator(qt);
+    return true;
 }
 
 bool CKivoApp::InitInstance(const QString& commandLine, bool listen) {

@@ -18,6 +18,9 @@ public:
 
     // Light-grey dialogs and message boxes with black text (step 1).
     static void SetDialogColors(QApplication& app);
+    // Qt's own Japanese texts for its stock dialogs; false when they are not
+    // installed (the dialogs then stay in English).
+    static bool LoadQtTranslations(QApplication& app);
 
     // Steps 2 to 10. commandLine is the text after the program name;
     // listen: take open requests of later starts. False when the main frame

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     if (SendToRunningInstance(handed)) return 0;
 
     CKivoApp::SetDialogColors(app);
+    CKivoApp::LoadQtTranslations(app);
     CKivoApp kivo;
     if (!kivo.InitInstance(line)) return 1;
     return app.exec();

@@ -1,11 +1,17 @@
 #include "desktop/dialogs/modalprompt.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <memory>
 
 #include "core/doc/messages.h"
 
@@ -36,22 +42,23 @@ public:
     int Exec(QDialog* dialog) override { return dialog->exec(); }
     QString SaveFileName(QWidget* parent, const QString& title, const QString& defaultName, const QString& filter,
                          const QString& defaultSuffix) override {
-        QFileDialog dlg(parent, title, defaultName, filter);
+        const QString start = FileDialogStart(defaultName);
+        QFileDialog dlg(parent, title, start, filter);
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);
         dlg.setDefaultSuffix(defaultSuffix);
-        dlg.selectFile(defaultName);
+        dlg.selectFile(start);
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
         return dlg.selectedFiles().first();
     }
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+        return QFileDialog::getOpenFileName(parent, title, FileDialogStart(), filter);
     }
     bool ChooseFont(QWidget* parent, QFont* font) override {
-        bool ok = false;
-        QFont f = QFontDialog::getFont(&ok, *font, parent);
-        if (ok) *font = f;
-        return ok;
+        std::unique_ptr<QFontDialog> dlg(NewFontDialog(parent, *font));
+        if (dlg->exec() != QDialog::Accepted) return false;
+        *font = dlg->selectedFont();
+        return true;
     }
     bool ChooseColor(QWidget* parent, QColor* color) override {
         QColor c = QColorDialog::getColor(*color, parent);
@@ -62,9 +69,36 @@ public:
 };
 
 RealPrompt g_real;
+QString g_fileFolder;
 IPrompt* g_prompt = &g_real;
 
 }  // namespace
+
+void SetFileDialogFolder(const QString& folder) { g_fileFolder = folder; }
+
+QString FileDialogStart(const QString& name) {
+    // Never the working directory: under a launcher that is anywhere at all.
+    const QString folder = g_fileFolder.isEmpty() ? QDir::homePath() : g_fileFolder;
+    if (name.isEmpty()) return folder;
+    return QDir::isAbsolutePath(name) ? name : QDir(folder).filePath(name);
+}
+
+QFontDialog* NewFontDialog(QWidget* parent, const QFont& font) {
+    auto* dlg = new QFontDialog(font, parent);
+    dlg->setObjectName(QStringLiteral("QFontDialog"));
+    // Qt's own dialog, so that its parts can be left out.
+    dlg->setOption(QFontDialog::DontUseNativeDialog);
+    // The schedule keeps face, style and size; the effects and the writing
+    // system would be offered and then ignored.
+    for (QGroupBox* box : dlg->findChildren<QGroupBox*>())
+        if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
+    for (QComboBox* combo : dlg->findChildren<QComboBox*>()) {
+        combo->hide();
+        for (QLabel* label : dlg->findChildren<QLabel*>())
+            if (label->buddy() == combo) label->hide();
+    }
+    return dlg;
+}
 
 IPrompt& Prompt() { return *g_prompt; }
 void SetPrompt(IPrompt* prompt) { g_prompt = prompt ? prompt : &g_real; }

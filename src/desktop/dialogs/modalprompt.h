@@ -8,6 +8,7 @@
 class QWidget;
 class QDialog;
 class QFont;
+class QFontDialog;
 class QColor;
 
 enum class MsgIcon { None, Information, Exclamation, Question, Stop };
@@ -28,6 +29,16 @@ public:
     virtual bool ChooseFont(QWidget* parent, QFont* font) = 0;
     virtual bool ChooseColor(QWidget* parent, QColor* color) = 0;
 };
+
+// The folder the file dialogs start in: the active register's, set by the
+// main frame as windows change; empty means the user's home.
+void SetFileDialogFolder(const QString& folder);
+// Where a file dialog starts for a suggested name: the name itself when it
+// is absolute, otherwise that name in the start folder.
+QString FileDialogStart(const QString& name = QString());
+
+// The schedule's font dialog: face, style and size only (the caller owns it).
+QFontDialog* NewFontDialog(QWidget* parent, const QFont& font);
 
 IPrompt& Prompt();
 // Replaces the prompt (tests); nullptr restores the real one.

@@ -55,7 +55,11 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     index_ = new QListWidget(indexPage);
     index_->setObjectName(QStringLiteral("helpIndex"));
     auto* il = new QVBoxLayout(indexPage);
-    il->addWidget(new QLabel(U("検索するキーワードの最初の数文字を入力してください(&W):"), indexPage));
+    auto* keyLabel = new QLabel(U("検索するキーワードの最初の数文字を入力してください(&W):"), indexPage);
+    keyLabel->setObjectName(QStringLiteral("helpKeywordLabel"));
+    // With its field as buddy the label shows (&W) as the Alt+W key, not as text.
+    keyLabel->setBuddy(key_);
+    il->addWidget(keyLabel);
     il->addWidget(key_);
     il->addWidget(index_, 1);
     tabs_->addTab(contents_, U("目次(&C)"));

@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -16,13 +17,15 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/doc/kivodoc.h"
-#include "core/doc/text.h"
+#include "core/doc/messages.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/dialogs/settingdlg.h"
@@ -168,7 +171,7 @@ void CChildFrame::closeEvent(QCloseEvent* e) {
 
 CMainFrame::CMainFrame(CDocManager* docs, QWidget* parent) : QMainWindow(parent), docs_(docs) {
     setObjectName(QStringLiteral("CMainFrame"));
-    setWindowTitle(U("Orvalis"));
+    setWindowTitle(U(msg::kAppName));
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
     m_colors.paid = ColorFromText(profile::GetString(profile::Key::RevColor1));
@@ -375,7 +378,11 @@ void CMainFrame::BuildToolBar() {
 void CMainFrame::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->showMessage(U("レディ"));
+    // A normal widget, not a message: the bar hides it while a prompt shows
+    // and brings it back when the prompt is cleared.
+    idle_ = new QLabel(U("レディ"), bar);
+    idle_->setObjectName(QStringLiteral("IdleText"));
+    bar->addWidget(idle_, 1);
     for (int i = 0; i < 4; ++i) {
         indicators_[i] = new QLabel(this);
         indicators_[i]->setObjectName(QString::fromLatin1(kIndicatorText[i]));
@@ -417,7 +424,7 @@ QAction* CMainFrame::Action(int id) const {
     return it == actions_.end() ? nullptr : it->second;
 }
 
-QMdiSubWindow* CMainFrame::ActiveSubWindow() const { return mdi_->currentSubWindow(); }
+QMdiSubWindow* CMainFrame::ActiveSubWindow() const { return mdi_ ? mdi_->currentSubWindow() : nullptr; }
 
 IDocWindow* CMainFrame::ActiveDocWindow() const {
     auto* child = qobject_cast<CChildFrame*>(ActiveSubWindow());
@@ -484,17 +491,51 @@ void CMainFrame::OnActiveChanged() {
         for (QMenu* m : menus) menuBar()->addMenu(m);
         shownMenus_ = menus;
     }
+    // The file dialogs start beside the register the desk is working on.
+    CKivoDoc* doc = w ? w->Document() : nullptr;
+    SetFileDialogFolder(doc && !doc->GetPathName().empty()
+                            ? QFileInfo(QFile::decodeName(QByteArray::fromStdString(doc->GetPathName()))).absolutePath()
+                            : QString());
+    UpdateFrameTitle();
     UpdateCommandStates();
 }
 
 void CMainFrame::UpdateTitles() {
-    if (!docs_) return;
-    for (CKivoDoc* doc : docs_->Documents()) {
-        const QList<QMdiSubWindow*> subs = WindowsOf(*doc);
-        const QString title = QString::fromUtf8(text::ToUtf8(doc->GetTitle()));
-        for (int i = 0; i < subs.size(); ++i)
-            subs[i]->setWindowTitle(subs.size() == 1 ? title : QStringLiteral("%1:%2").arg(title).arg(i + 1));
-    }
+    if (docs_)
+        for (CKivoDoc* doc : docs_->Documents()) {
+            const QList<QMdiSubWindow*> subs = WindowsOf(*doc);
+            // A title is a file name, in the file system's encoding; only
+            // register text is CP932.
+            const QString title = QFile::decodeName(QByteArray::fromStdString(doc->GetTitle()));
+            for (int i = 0; i < subs.size(); ++i)
+                subs[i]->setWindowTitle(subs.size() == 1 ? title : QStringLiteral("%1:%2").arg(title).arg(i + 1));
+        }
+    UpdateFrameTitle();
+}
+
+QString CMainFrame::FrameTitle() const {
+    const QString app = U(msg::kAppName);
+    const QMdiSubWindow* sub = ActiveSubWindow();
+    if (!sub || sub->windowTitle().isEmpty()) return app;
+    // A maximised window shares the frame's caption with its own title, in
+    // brackets; otherwise the caption names the active document.
+    if (sub->isMaximized()) return QStringLiteral("%1 - [%2]").arg(app, sub->windowTitle());
+    const CKivoDoc* doc = ActiveDocument();
+    const QString name = doc ? QFile::decodeName(QByteArray::fromStdString(doc->GetTitle())) : sub->windowTitle();
+    return QStringLiteral("%1 - %2").arg(app, name);
+}
+
+void CMainFrame::UpdateFrameTitle() {
+    const QString title = FrameTitle();
+    if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    // A maximised sub-window writes its own idea of the caption into the
+    // frame's; put ours back once it is done.
+    if (e->type() == QEvent::WindowTitleChange && windowTitle() != FrameTitle())
+        QMetaObject::invokeMethod(this, &CMainFrame::UpdateFrameTitle, Qt::QueuedConnection);
 }
 
 void CMainFrame::FillRecentFiles() {
@@ -514,12 +555,48 @@ void CMainFrame::FillRecentFiles() {
     UpdateCommandStates();
 }
 
+QRect CMainFrame::CascadeRect(int index, const QRect& area) const {
+    // Windows cascade down from the top left, each a title bar lower than
+    // the last, three quarters of the area large but never so small that
+    // the grid is lost.
+    QSize size(std::max(area.width() * 3 / 4, 480), std::max(area.height() * 3 / 4, 360));
+    // An area not laid out yet (a hidden frame) says nothing about the room.
+    if (area.width() >= 160 && area.height() >= 120) size = size.boundedTo(area.size());
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+    const int fit = std::max(1, std::min(area.width() - size.width(), area.height() - size.height()) / step + 1);
+    const int offset = (index % fit) * step;
+    return QRect(area.topLeft() + QPoint(offset, offset), size);
+}
+
+QRect CMainFrame::DefaultChildRect() const {
+    int n = 0;
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (!sub->isMinimized()) ++n;
+    return CascadeRect(n, mdi_->viewport()->rect());
+}
+
 QMdiSubWindow* CMainFrame::OpenWindow(CKivoDoc& doc, const ViewKind& kind) {
     QWidget* w = kind.create(doc, *this);
     auto* sub = new CChildFrame(docs_);
     sub->setWidget(w);
     sub->setWindowIcon(AppIcon());
+    // Placed before it is shown, so that a window opened maximised has a
+    // normal size to go back to.
+    const QRect place = DefaultChildRect();
     mdi_->addSubWindow(sub);
+    sub->setGeometry(place);
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this, sub](Qt::WindowStates, Qt::WindowStates now) {
+        // A window minimised hands the keys to the front one of the others.
+        if ((now & Qt::WindowMinimized) && sub == ActiveSubWindow()) {
+            const QList<QMdiSubWindow*> stack = mdi_->subWindowList(QMdiArea::StackingOrder);
+            for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+                if (*it != sub && !(*it)->isMinimized() && (*it)->isVisible()) {
+                    mdi_->setActiveSubWindow(*it);
+                    break;
+                }
+        }
+        UpdateFrameTitle();
+    });
     UpdateTitles();
     if (kind.show) kind.show(sub);
     else sub->show();
@@ -586,12 +663,30 @@ void CMainFrame::NewWindow() {
     if (doc && kind) OpenWindow(*doc, *kind);
 }
 
+void CMainFrame::Cascade() {
+    // Every window the same usable size, the active one in front; the row
+    // of minimised windows stays free.
+    const int iconTop = ArrangeIcons();
+    QRect area = mdi_->viewport()->rect();
+    area.setBottom(std::max(area.top(), iconTop - 1));
+    int i = 0;
+    for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) {
+        if (sub->isMinimized() || !sub->isVisible()) continue;
+        if (sub->isMaximized()) sub->showNormal();
+        sub->setGeometry(CascadeRect(i++, area));
+        sub->raise();
+    }
+}
+
 void CMainFrame::Tile(bool horizontal) {
+    // The row of minimised windows along the bottom stays free.
+    const int iconTop = ArrangeIcons();
     QList<QMdiSubWindow*> subs;
     for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder))
         if (!sub->isMinimized() && sub->isVisible()) subs.prepend(sub);
     if (subs.isEmpty()) return;
-    const QRect area = mdi_->viewport()->rect();
+    QRect area = mdi_->viewport()->rect();
+    area.setBottom(std::max(area.top(), iconTop - 1));
     const int n = static_cast<int>(subs.size());
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* sub = subs[i];
@@ -607,19 +702,23 @@ void CMainFrame::Tile(bool horizontal) {
     }
 }
 
-void CMainFrame::ArrangeIcons() {
+int CMainFrame::ArrangeIcons() {
     const QRect area = mdi_->viewport()->rect();
-    int x = 0, y = area.bottom();
+    int x = 0, y = area.bottom() + 1, top = area.bottom() + 1;
     for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::CreationOrder)) {
         if (!sub->isMinimized()) continue;
         const QSize s = sub->size();
         if (x > 0 && x + s.width() > area.width()) {
             x = 0;
-            y -= s.height();
+            y = top;
         }
-        sub->move(x, y - s.height() + 1);
+        sub->move(x, y - s.height());
+        // An icon is never left under a window.
+        sub->raise();
+        top = std::min(top, y - s.height());
         x += s.width();
     }
+    return top;
 }
 
 void CMainFrame::Settings() {
@@ -680,7 +779,7 @@ bool CMainFrame::OnCommand(int id) {
             return true;
         }
         case cmd::WindowNew: NewWindow(); return true;
-        case cmd::WindowCascade: mdi_->cascadeSubWindows(); return true;
+        case cmd::WindowCascade: Cascade(); return true;
         case cmd::WindowTileHorz: Tile(true); return true;
         case cmd::WindowTileVert: Tile(false); return true;
         case cmd::WindowArrange: ArrangeIcons(); return true;

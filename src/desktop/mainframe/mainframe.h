@@ -54,6 +54,11 @@ public:
     QMdiArea* MdiArea() const { return mdi_; }
     QToolBar* ToolBar() const { return toolBar_; }
     QLabel* Indicator(int i) const { return indicators_[i]; }
+    // The status bar's text while no prompt is shown.
+    QLabel* IdleText() const { return idle_; }
+    // The caption: the program's name, then the active document's title, or
+    // the active window's own title in brackets while it is maximised.
+    QString FrameTitle() const;
     QMdiSubWindow* ActiveSubWindow() const;
     IDocWindow* ActiveDocWindow() const;
     CKivoDoc* ActiveDocument() const;
@@ -71,6 +76,10 @@ public:
     std::string PlacementText() const;
     void SavePlacement();
 
+    // Where a new document window goes while it is not maximised.
+    QRect DefaultChildRect() const;
+    // The place of the index-th window of a cascade in an area.
+    QRect CascadeRect(int index, const QRect& area) const;
     // Opens a window of a kind on a document (the template's new frame).
     QMdiSubWindow* OpenWindow(CKivoDoc& doc, const ViewKind& kind);
 
@@ -86,6 +95,7 @@ public:
     void OpenRequested(const QString& path);
 
 protected:
+    void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -97,17 +107,20 @@ private:
     void BuildStatusBar();
     void OnActiveChanged();
     void UpdateTitles();
+    void UpdateFrameTitle();
     void FillWindowMenu();
     void FillRecentFiles();
     void Settings();
     void ShowKind(int command);
     void NewWindow();
+    void Cascade();
     void Tile(bool horizontal);
-    void ArrangeIcons();
+    // Lines the minimised windows up along the bottom; returns the top of their rows.
+    int ArrangeIcons();
     void PollIndicators();
 
     CDocManager* docs_;
-    QMdiArea* mdi_;
+    QMdiArea* mdi_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::map<int, QAction*> actions_;
     QList<QMenu*> menus2_;
@@ -115,6 +128,7 @@ private:
     QList<QMenu*> shownMenus_;
     QMenu* windowMenu_ = nullptr;
     QList<QAction*> windowListActions_;
+    QLabel* idle_ = nullptr;
     QLabel* indicators_[4] = {};
     QString ledFiles_[4];
     QTimer* ledTimer_ = nullptr;

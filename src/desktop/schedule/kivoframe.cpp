@@ -15,6 +15,8 @@ CKivoFrame::CKivoFrame(CKivoDoc& doc, const ScheduleColors* colors, QWidget* par
     left_ = new CLeftHeaderBar(this);
     left_->setObjectName(QStringLiteral("bar506"));
     view_ = new CKivoView(doc, SchedulePanes{top_, left_}, colors, this);
+    // The keys belong to the schedule the moment its window is active.
+    setFocusProxy(view_);
     resize(640, 480);
 }
 

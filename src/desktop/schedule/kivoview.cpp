@@ -209,6 +209,9 @@ void CKivoView::ChooseFont() {
     const ProfileFont desc = FromQFont(chosen, ReadScheduleFont().charSet);
     m_font = ToQFont(desc);
     WriteScheduleFont(desc);
+    // Rows and columns grow with the font: without new scroll sizes the
+    // last hours could not be reached.
+    RecalcLayout();
     doc_->UpdateAllViews(nullptr, 0);
 }
 

@@ -146,6 +146,11 @@ TEST_F(KivoView, FontCommandWritesTheFontKeys) {
     EXPECT_EQ(profile::GetInt(profile::Key::FontCharSet), 128);
     EXPECT_EQ(view()->m_font.pixelSize(), 20);
     EXPECT_EQ(frame_->TopBar()->m_pFont, &view()->m_font);
+    // The rows grew with the font, and so did the scroll range: the last hour
+    // can still be reached.
+    const sched::ScrollSizes grown = sched::ScrollSizesOf(view()->CurrentLayout(), frame_->LeftBar()->width());
+    EXPECT_EQ(view()->Sizes().totalH, grown.totalH);
+    EXPECT_EQ(view()->verticalScrollBar()->maximum(), std::max(0, grown.totalH - view()->viewport()->height()));
 }
 
 TEST_F(KivoView, CancelledFontChangesNothing) {

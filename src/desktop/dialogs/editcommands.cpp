@@ -50,6 +50,8 @@ struct ReserveCommit {
 
     bool operator()(const ReserveEntry& entry) {
         CheckResult check = CheckResult::Ok;
+        // Read before the lock: a slow profile must not hold other desks off.
+        const bool overlapsForbidden = OverlapsForbidden();
         const TxResult tx = doc.Transact(
             [&](CKivoDoc& d) {
                 if (sortKey >= 0) d.SortReserves(sortKey);
@@ -61,7 +63,7 @@ struct ReserveCommit {
                         return false;
                     }
                 }
-                check = CheckAfterReload(entry, d.m_arReserve, d.m_arFacility, edited, OverlapsForbidden());
+                check = CheckAfterReload(entry, d.m_arReserve, d.m_arFacility, edited, overlapsForbidden);
                 if (check != CheckResult::Ok) return false;
                 if (edited) {
                     ApplyEntry(entry, d.m_arFacility, d.m_arReserve[static_cast<size_t>(pos)].get());

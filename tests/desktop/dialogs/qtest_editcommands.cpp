@@ -1,6 +1,8 @@
 // The schedule's edit commands end to end: the file before and after, the
 // messages shown, and the update hints the document's views receive.
 #include "desktop/dialogs/editcommands.h"
+#include "core/doc/fileio.h"
+#include "desktop/dialogs/dialogdochost.h"
 #include "dlgtest.h"
 
 using namespace dlgtest;
@@ -88,6 +90,34 @@ TEST_F(EditCommands, CancelWritesNothing) {
     EXPECT_FALSE(editcmd::AddReservation(doc, nullptr, 0, 9));
     EXPECT_EQ(testutil::ReadFile(path), before);
     EXPECT_TRUE(views.hints.empty());
+}
+
+// Each touch of the profile, and those made while no reader could get at the
+// register: a slow profile there would hold every other desk off.
+int g_profileTouches = 0, g_touchesUnderLock = 0;
+std::string g_watchedRegister;
+void WatchProfile() {
+    ++g_profileTouches;
+    const int wait = fileio::LockWaitMs();
+    fileio::SetLockWaitMs(0);
+    std::string bytes;
+    if (fileio::ReadShared(g_watchedRegister, &bytes).cause == fileio::Cause::SharingViolation) ++g_touchesUnderLock;
+    fileio::SetLockWaitMs(wait);
+}
+
+TEST_F(EditCommands, TheProfileIsNeverTouchedWhileTheRegisterIsLocked) {
+    CDialogDocHost host;  // records the file in the profile on each open and save
+    doc.SetHost(&host);
+    g_watchedRegister = path;
+    profile::SetAccessWatch(WatchProfile);
+    desk.On("CReserveDlg", [](QDialog* d) { Click(d, "button1"); });
+    const bool added = editcmd::AddReservation(doc, nullptr, 0, 9);
+    const bool saved = doc.OnSaveDocument(path);
+    profile::SetAccessWatch(nullptr);
+    doc.SetHost(nullptr);
+    EXPECT_TRUE(added && saved);
+    EXPECT_GE(g_profileTouches, 3);
+    EXPECT_EQ(g_touchesUnderLock, 0);
 }
 
 // ------------------------------------------------------------ edit

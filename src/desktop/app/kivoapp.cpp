@@ -45,7 +45,7 @@ void CKivoApp::SetDialogColors(QApplication& app) {
     app.setApplicationDisplayName(QStringLiteral("Orvalis"));
 }
 
-bool CKivoApp::InitInstance(const QString& commandLine, bool listen) {
+bool CKivoApp::InitInstance(const QStringList& args, bool listen) {
     g_nChildShowCmd = profile::GetProfileInt(profile::SectionOf(profile::Key::ShowCmd),
                                              profile::NameOf(profile::Key::ShowCmd), g_nChildShowCmd);
     RegisterWindowKinds();
@@ -61,7 +61,7 @@ bool CKivoApp::InitInstance(const QString& commandLine, bool listen) {
         server_->Listen();
     }
 
-    const StartRequest start = ParseCommandLine(commandLine);
+    const StartRequest start = ParseCommandLine(args);
     switch (start.kind) {
         case StartKind::DefaultOrNew: {
             const std::string def = profile::GetString(profile::Key::DefaultFile);

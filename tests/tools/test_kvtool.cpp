@@ -8,11 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
+#include "core/profile/profile.h"
 #include "support/testutil.h"
 
 using testutil::MakeFacility;
@@ -38,9 +40,56 @@ protected:
     std::vector<std::string> Slot(const char* facility, const char* date, const char* start, const char* end) {
         return {"--facility", facility, "--date", date, "--start", start, "--end", end, "--user", "青葉"};
     }
+    // One shell line run in the test's folder, with $KVTOOL and the test's profile.
+    int Sh(const std::string& line) const {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(dir.path().c_str()) != 0) _exit(126);
+            setenv("ORVALIS_PROFILE", profile::Path().c_str(), 1);
+            execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     testutil::TempDir dir;
     std::string path;
 };
+
+// The message kvtool ends with; Qt may warn of its own before it.
+std::string LastLine(const std::string& s) {
+    const size_t at = s.size() < 2 ? std::string::npos : s.rfind('\n', s.size() - 2);
+    return at == std::string::npos ? s : s.substr(at + 1);
+}
+
+// kvtool under a file-size limit, the stand-in for a disk that fills.
+int RunOnAFullDisk(const std::vector<std::string>& args, rlim_t limit, std::string* err) {
+    char errName[] = "/tmp/kvtool-full-XXXXXX";
+    close(mkstemp(errName));
+    pid_t pid = fork();
+    if (pid == 0) {
+        struct rlimit lim = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        std::string e;
+        const int rc = RunKvtool(args, nullptr, &e);
+        lim = {RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        WriteFile(errName, e);
+        _exit(rc);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    *err = ReadFile(errName);
+    unlink(errName);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 std::vector<std::string> Plus(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -271,23 +320,9 @@ TEST_F(Kvtool, ExportThatCannotBeWrittenWholeLeavesNoFile) {
     for (int i = 0; i < 300; ++i) many.push_back(MakeReserve("山田商事", 1, 2000, 5, 1, 9, 0, 10, 0));
     testutil::WriteRegister(path, {MakeFacility(1, "A")}, many);
     const std::string out = dir.File("list.txt");
-    const std::string errFile = dir.File("err.txt");
-    pid_t pid = fork();
-    if (pid == 0) {
-        struct rlimit lim = {8192, 8192};
-        setrlimit(RLIMIT_FSIZE, &lim);
-        std::string err;
-        const int rc = RunKvtool({"export", "reserve-text", path, out}, nullptr, &err);
-        lim = {RLIM_INFINITY, RLIM_INFINITY};
-        setrlimit(RLIMIT_FSIZE, &lim);
-        WriteFile(errFile, err);
-        _exit(rc);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(ReadFile(errFile), "出力ファイルへの書き込みに失敗しました。\n");
+    std::string err;
+    EXPECT_EQ(RunOnAFullDisk({"export", "reserve-text", path, out}, 8192, &err), 1);
+    EXPECT_EQ(err, "出力ファイルへの書き込みに失敗しました。\n");
     EXPECT_FALSE(testutil::Exists(out));
 }
 
@@ -420,4 +455,42 @@ TEST_F(Kvtool, BuildAndDemoWaitForTheDeskThatIsChangingTheRegister) {
             EXPECT_NE(r->m_strUser, "desk") << "the desk's older copy replaced the new register";
         for (int fd : {up[0], up[1], down[0], down[1]}) close(fd);
     }
+}
+
+TEST_F(Kvtool, OutputThatCannotBeWrittenIsAFileError) {
+    CReserve broken = MakeReserve("壊れ", 1, 2000, 5, 1, 9, 0, 10, 0);
+    broken.m_timeEnd = kTimeUnset;
+    testutil::WriteRegister(path, {MakeFacility(1, "A")}, {broken});
+    for (const char* command : {"dump reg.kv", "list reg.kv", "check reg.kv",
+                                "book reg.kv --facility 1 --date 2000-05-02 --start 9:00 --end 10:00 --user X"}) {
+        EXPECT_EQ(Sh(std::string("\"$KVTOOL\" ") + command + " >/dev/full 2>err.txt"), 1) << command;
+        EXPECT_EQ(ReadFile(dir.File("err.txt")), "標準出力 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n") << command;
+    }
+}
+
+TEST_F(Kvtool, BookWithARelativePathLeavesTheProfileAlone) {
+    const std::string ini = dir.File("orvalis.ini");
+    EXPECT_EQ(Sh("\"$KVTOOL\" book reg.kv --facility 1 --date 2000-05-02 --start 9:00 --end 10:00 --user X >/dev/null"), 0);
+    EXPECT_FALSE(testutil::Exists(ini));
+    WriteFile(ini, "[System]\r\nDefaultFile=/srv/main.kv\r\n");
+    EXPECT_EQ(Sh("\"$KVTOOL\" book reg.kv --facility 1 --date 2000-05-03 --start 9:00 --end 10:00 --user X >/dev/null"), 0);
+    EXPECT_EQ(ReadFile(ini), "[System]\r\nDefaultFile=/srv/main.kv\r\n");
+}
+
+TEST_F(Kvtool, RenderReportsTheCauseOfAFailedWriteAndLeavesNoFile) {
+    const std::vector<std::string> before = Files();
+    auto render = [&](const std::string& out) {
+        return std::vector<std::string>{"render", path, "--day", "2000-05-01", "--out", out};
+    };
+    std::string err;
+    const std::string lost = dir.File("none/day.png");
+    EXPECT_EQ(RunKvtool(render(lost), nullptr, &err), 1);
+    EXPECT_EQ(LastLine(err), lost + " が見つかりませんでした。\n");
+    for (const char* name : {"day.pdf", "day.png"}) {
+        EXPECT_EQ(RunOnAFullDisk(render(dir.File(name)), 2048, &err), 1) << name;
+        EXPECT_EQ(LastLine(err), dir.File(name) + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n");
+    }
+    EXPECT_EQ(Files(), before);
+    ASSERT_EQ(RunKvtool(render(dir.File("day.pdf"))), 0);
+    EXPECT_EQ(ReadFile(dir.File("day.pdf")).substr(0, 5), "%PDF-");
 }

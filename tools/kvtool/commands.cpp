@@ -218,7 +218,7 @@ int Dump(const Args& a) {
     RegisterData d;
     int rc = LoadFile(a[0], &d);
     if (rc != kOk) return rc;
-    std::cout << ToJson(d.facilities, d.reserves, d.users).dump(1) << "\n";
+    Print(ToJson(d.facilities, d.reserves, d.users).dump(1) + "\n");
     return kOk;
 }
 
@@ -258,7 +258,8 @@ int Check(const Args& a) {
     for (size_t i = 0; i < d.reserves.size(); ++i) {
         const CReserve& r = *d.reserves[i];
         if (r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset) continue;
-        std::printf("%zu\t%s\t%d\t%d\n", i, U8(r.m_strUser).c_str(), r.m_timeStart, r.m_timeEnd);
+        Print(std::to_string(i) + "\t" + U8(r.m_strUser) + "\t" + std::to_string(r.m_timeStart) + "\t" +
+              std::to_string(r.m_timeEnd) + "\n");
     }
     return kOk;
 }
@@ -310,7 +311,7 @@ int List(const Args& a) {
         out += U8(ReserveListLine(*r, names.Of(r->m_nFacilityID)));
         out += '\n';
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    Print(out);
     return kOk;
 }
 
@@ -474,7 +475,7 @@ int Book(const Args& a) {
         Error(CheckMessage(refusal));
         return kRefused;
     }
-    std::printf("%s\n", U8(line).c_str());
+    Print(U8(line) + "\n");
     return kOk;
 }
 

@@ -26,5 +26,7 @@ int LoadDoc(const std::string& path, CKivoDoc* doc);
 
 // Prints a UTF-8 message on standard error, one line.
 void Error(const std::string& utf8);
+// Writes to standard output; a failure there makes the exit status 1.
+void Print(const std::string& utf8);
 
 }  // namespace kvtool

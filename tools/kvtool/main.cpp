@@ -1,7 +1,9 @@
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 
+#include "core/doc/fileio.h"
 #include "kvtool.h"
 
 namespace {
@@ -22,9 +24,28 @@ void Usage() {
         stderr);
 }
 
+int g_outputErrno = 0;  // the first failure writing standard output
+
+// What a command printed must have reached standard output whole: a full
+// disk or a file-size limit there is a failure like any other file's.
+int FinishOutput(int rc) {
+    errno = 0;
+    if (std::fflush(stdout) != 0 && g_outputErrno == 0) g_outputErrno = errno ? errno : EIO;
+    if (g_outputErrno == 0 && !std::ferror(stdout)) return rc;
+    const fileio::Cause cause = g_outputErrno ? fileio::CauseFromErrno(g_outputErrno) : fileio::Cause::Generic;
+    kvtool::Error(fileio::FileMessage(cause, "標準出力"));
+    return rc == kvtool::kOk ? kvtool::kFileError : rc;
+}
+
 }  // namespace
 
 void kvtool::Error(const std::string& utf8) { std::fprintf(stderr, "%s\n", utf8.c_str()); }
+
+void kvtool::Print(const std::string& utf8) {
+    errno = 0;
+    if (std::fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size() && g_outputErrno == 0)
+        g_outputErrno = errno ? errno : EIO;
+}
 
 int main(int argc, char** argv) {
     // A file-size limit must show as a failed write with its message, not kill us.
@@ -44,7 +65,7 @@ int main(int argc, char** argv) {
         {"list", kvtool::List},     {"render", kvtool::Render},
     };
     for (const auto& c : kCommands)
-        if (cmd == c.name) return c.run(args);
+        if (cmd == c.name) return FinishOutput(c.run(args));
     if (cmd == "-h" || cmd == "--help" || cmd == "help") {
         Usage();
         return kvtool::kOk;

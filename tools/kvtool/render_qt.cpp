@@ -1,12 +1,11 @@
 // kvtool render: a day of the schedule as a PNG (the screen) or a one-page
 // PDF (the printed page), through the program's own painting routine.
-#include <QFile>
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <cerrno>
 #include <cctype>
 #include <cstdio>
 #include <memory>
@@ -88,24 +87,26 @@ int Render(const Args& a) {
     ScheduleSettings s = ScheduleSettingsFromProfile();
     if (!mode.empty()) s.mode = mode == "1" ? 1 : 0;
 
-    const QString outPath = QString::fromLocal8Bit(out.c_str());
+    // Drawn in memory and saved like a register: through a temporary file
+    // renamed into place, so a full disk or a missing folder leaves no cut
+    // file behind and is reported with its own message.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     if (pdf) {
-        QFile f(outPath);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            Error(fileio::FileMessage(fileio::CauseFromErrno(errno), out));
-            return kFileError;
-        }
-        QPdfWriter writer(&f);
+        QPdfWriter writer(&buffer);
         writer.setResolution(600);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setCreator(QStringLiteral("Orvalis"));
         PaintPage(&writer, doc, s);
-    } else {
-        const QImage img = RenderScreen(doc, s);
-        if (!img.save(outPath, "PNG")) {
-            Error(fileio::FileMessage(fileio::Cause::AccessDenied, out));
-            return kFileError;
-        }
+    } else if (!RenderScreen(doc, s).save(&buffer, "PNG")) {
+        Error(msg::kSaveFailed);
+        return kFileError;
+    }
+    const fileio::Status st = fileio::SafeWrite(out, bytes.toStdString());
+    if (!st.ok()) {
+        Error(fileio::FileMessage(st.cause, out));
+        return kFileError;
     }
     return kOk;
 }

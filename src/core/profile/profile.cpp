@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <iterator>
 #include <optional>
@@ -81,6 +84,11 @@ const Entry* Find(Key k) {
 
 std::string g_override;  // set by SetPath; empty follows the environment
 std::string g_path;      // what Path() last handed out
+AccessWatch g_watch = nullptr;
+
+void Watch() {
+    if (g_watch) g_watch();
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -147,34 +155,27 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
-// The whole file, or nothing when it is missing, unreadable or not a plain
-// file (a FIFO or a device must not block or flood the program). *missing
-// tells a file that is not there from one that is there but cannot be read.
-std::optional<std::string> ReadWhole(const std::string& path, bool* missing = nullptr) {
-    if (missing) *missing = false;
-    if (path.empty()) return std::nullopt;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (missing) *missing = errno == ENOENT;
-        return std::nullopt;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return std::nullopt;
-    }
+std::optional<std::string> ReadFd(int fd) {
     std::string text;
     char buf[65536];
     for (;;) {
         ssize_t n = read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
+        if (n < 0) return std::nullopt;
+        if (n == 0) return text;
         text.append(buf, static_cast<size_t>(n));
     }
+}
+
+// The whole file, or nothing when it is missing, unreadable or not a plain
+// file (a FIFO or a device must not block or flood the program).
+std::optional<std::string> ReadWhole(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::optional<std::string> text;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) text = ReadFd(fd);
     close(fd);
     return text;
 }
@@ -182,6 +183,7 @@ std::optional<std::string> ReadWhole(const std::string& path, bool* missing = nu
 // Finds the key in the first section of that name; later sections of the
 // same name are not consulted, as writes only ever touch the first.
 std::optional<std::string> Lookup(const std::string& section, const std::string& key) {
+    Watch();
     std::optional<std::string> text = ReadWhole(Path());
     if (!text) return std::nullopt;
     std::string_view wantSection = Trim(section), wantKey = Trim(key);
@@ -267,22 +269,9 @@ bool WriteAll(int fd, std::string_view data) {
 
 // A rename over the old file, so that a reader in another process sees the
 // old text or the new, never a part; on any failure the old file is untouched.
-bool ReplaceFile(const std::string& path, const std::string& text) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path target(path);
-    // Follow a symbolic link so that the link stays and its target changes.
-    fs::path real = fs::canonical(target, ec);
-    if (!ec) target = real;
-    fs::path dir = target.parent_path();
-    if (!dir.empty()) {
-        fs::create_directories(dir, ec);
-        if (ec) return false;
-    }
-
-    struct stat old {};
-    bool hadOld = stat(target.c_str(), &old) == 0;
-
+// The caller holds the lock on the file at target.
+bool ReplaceFile(const std::filesystem::path& target, const std::string& text, const struct stat& old) {
+    const std::filesystem::path dir = target.parent_path();
     static unsigned counter = 0;
     std::string tmp;
     int fd = -1;
@@ -294,7 +283,7 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     if (fd < 0) return false;
 
     bool ok = WriteAll(fd, text);
-    if (ok && hadOld) ok = fchmod(fd, old.st_mode & 07777) == 0;
+    if (ok) ok = fchmod(fd, old.st_mode & 07777) == 0;
     if (ok) ok = fsync(fd) == 0;
     if (close(fd) != 0) ok = false;
     if (ok) ok = rename(tmp.c_str(), target.c_str()) == 0;
@@ -311,6 +300,76 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     }
     return true;
 }
+
+// "<name>.<digits>-<digits>.tmp": what ReplaceFile names its temporary files.
+bool IsOurTemporary(std::string_view file, std::string_view name) {
+    if (file.size() <= name.size() + 1 || file.substr(0, name.size()) != name || file[name.size()] != '.') return false;
+    file.remove_prefix(name.size() + 1);
+    if (file.size() < 4 || file.substr(file.size() - 4) != ".tmp") return false;
+    file.remove_suffix(4);
+    const size_t dash = file.find('-');
+    auto digits = [](std::string_view s) {
+        return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return dash != std::string_view::npos && digits(file.substr(0, dash)) && digits(file.substr(dash + 1));
+}
+
+// Every writer makes its temporary file only while holding the profile's
+// lock, so with the lock held any such file is a killed writer's leftover.
+void RemoveLeftTemporaries(const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const std::string name = target.filename().string();
+    for (fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (IsOurTemporary(it->path().filename().string(), name)) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+
+// The profile file itself, locked against every other writer for one
+// read-modify-write: without it two processes each add a key to the same old
+// text and the later rename drops the other's key. The lock is taken on the
+// file now at the path, as a rename by the previous holder replaces it.
+class WriterLock {
+public:
+    ~WriterLock() {
+        if (fd_ >= 0) close(fd_);
+    }
+    // False when the file cannot be opened, is not a plain file, or stays
+    // locked for longer than any write takes.
+    bool Acquire(const std::filesystem::path& target) {
+        constexpr int kWaitMs = 10000, kReplacedAtMost = 1000;
+        int waited = 0, step = 1, replaced = 0;
+        for (;;) {
+            // Never blocks: a FIFO in the profile's place is refused below.
+            fd_ = open(target.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+            if (fd_ < 0 || fstat(fd_, &st_) != 0 || !S_ISREG(st_.st_mode)) return false;
+            const bool locked = flock(fd_, LOCK_EX | LOCK_NB) == 0;
+            if (!locked && errno != EWOULDBLOCK && errno != EINTR) return false;
+            struct stat now {};
+            if (locked && stat(target.c_str(), &now) == 0 && now.st_dev == st_.st_dev && now.st_ino == st_.st_ino)
+                return true;
+            close(fd_);
+            fd_ = -1;
+            // Replaced meanwhile: the new file is the one to lock, at once.
+            if (locked && ++replaced < kReplacedAtMost) continue;
+            if (locked || waited >= kWaitMs) return false;
+            timespec pause{0, step * 1000000L};
+            nanosleep(&pause, nullptr);
+            waited += step;
+            step = std::min(step * 2, 20);
+        }
+    }
+    int fd() const { return fd_; }
+    const struct stat& st() const { return st_; }
+
+private:
+    int fd_ = -1;
+    struct stat st_ {};
+};
 
 // atoi's reading: blanks, a sign, the digits up to the first other character,
 // none -> 0; an overflow saturates at INT_MIN / INT_MAX instead of wrapping.
@@ -347,6 +406,8 @@ std::string DefaultPath() {
 
 void SetPath(const std::string& path) { g_override = path; }
 
+void SetAccessWatch(AccessWatch watch) { g_watch = watch; }
+
 // Without an override the environment is asked again each time, so a changed
 // ORVALIS_PROFILE is followed at once.
 const std::string& Path() {
@@ -372,13 +433,27 @@ bool WriteProfileString(const std::string& section, const std::string& key, cons
     if (!Storable(section, key, value)) return false;
     const std::string& path = Path();
     if (path.empty()) return false;
-    bool missing = false;
-    std::optional<std::string> old = ReadWhole(path, &missing);
+    Watch();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path target(path);
+    if (fs::path dir = target.parent_path(); !dir.empty()) {
+        fs::create_directories(dir, ec);
+        if (ec) return false;
+    }
+    WriterLock lock;
+    if (!lock.Acquire(target)) return false;
+    // Follow a symbolic link so that the link stays and its target changes;
+    // the lock above was taken through the link on that same file.
+    fs::path real = fs::canonical(target, ec);
+    if (!ec) target = real;
+    RemoveLeftTemporaries(target);
     // A file that is there but cannot be read is not replaced by one key.
-    if (!old && !missing) return false;
-    std::string text = Apply(old.value_or(std::string()), section, key, value);
-    if (old && *old == text) return true;
-    return ReplaceFile(path, text);
+    std::optional<std::string> old = ReadFd(lock.fd());
+    if (!old) return false;
+    std::string text = Apply(*old, section, key, value);
+    if (*old == text) return true;
+    return ReplaceFile(target, text, lock.st());
 }
 
 int GetInt(Key k) {

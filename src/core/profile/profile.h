@@ -24,12 +24,17 @@ std::string DefaultPath();
 void SetPath(const std::string& path);
 const std::string& Path();
 
+// Test seam: when set, called before every read and every write of the file.
+using AccessWatch = void (*)();
+void SetAccessWatch(AccessWatch watch);
+
 // Raw access, sections and keys case-insensitive. Integers are read the C way:
 // leading blanks, optional sign, digits up to the first non-digit, none -> 0;
 // a number beyond int saturates at INT_MIN / INT_MAX.
 int GetProfileInt(const std::string& section, const std::string& key, int def);
 std::string GetProfileString(const std::string& section, const std::string& key, const std::string& def);
-// Written atomically to the file at once; false when the file could not be
+// Written atomically to the file at once, one writer at a time across
+// processes (a write never drops another's key); false when the file could not be
 // written, and when a name or value holds a line break (it would not read back),
 // a key is blank, holds '=' or starts with '[', or a section holds ']'.
 bool WriteProfileInt(const std::string& section, const std::string& key, int value);

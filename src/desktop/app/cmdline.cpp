@@ -1,16 +1,28 @@
 #include "desktop/app/cmdline.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 QString CommandLineText(const QStringList& argsAfterProgram) { return argsAfterProgram.join(QLatin1Char(' ')); }
 
-StartRequest ParseCommandLine(const QString& text) {
+StartRequest ParseCommandLine(const QStringList& argsAfterProgram) {
     StartRequest r;
+    const QString text = CommandLineText(argsAfterProgram);
     if (text.isEmpty()) return r;
-    if (text.size() >= 2 && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('/')) &&
-        (text[1] == QLatin1Char('e') || text[1] == QLatin1Char('E'))) {
+    const QString& first = argsAfterProgram.first();
+    if (first.compare(QLatin1String("/e"), Qt::CaseInsensitive) == 0 ||
+        first.startsWith(QLatin1String("-e"), Qt::CaseInsensitive)) {
         r.kind = StartKind::Nothing;
         return r;
     }
     r.kind = StartKind::Path;
     r.path = text;
     return r;
+}
+
+QString HandedPath(const StartRequest& request) {
+    if (request.kind != StartKind::Path) return QString();
+    // Not cleaned: "a/link/../r.kv" must name what the kernel finds.
+    if (QFileInfo(request.path).isAbsolute()) return request.path;
+    return QDir::currentPath() + QLatin1Char('/') + request.path;
 }

@@ -60,7 +60,7 @@ bool CKivoApp::LoadQtTranslations(QApplication& app) {
     return true;
 }
 
-bool CKivoApp::InitInstance(const QString& commandLine, bool listen) {
+bool CKivoApp::InitInstance(const QStringList& args, bool listen) {
     g_nChildShowCmd = profile::GetProfileInt(profile::SectionOf(profile::Key::ShowCmd),
                                              profile::NameOf(profile::Key::ShowCmd), g_nChildShowCmd);
     RegisterWindowKinds();
@@ -76,7 +76,7 @@ bool CKivoApp::InitInstance(const QString& commandLine, bool listen) {
         server_->Listen();
     }
 
-    const StartRequest start = ParseCommandLine(commandLine);
+    const StartRequest start = ParseCommandLine(args);
     switch (start.kind) {
         case StartKind::DefaultOrNew: {
             const std::string def = profile::GetString(profile::Key::DefaultFile);

@@ -3,6 +3,7 @@
 // frame, and open requests from a second start.
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class CDocManager;
@@ -22,10 +23,10 @@ public:
     // installed (the dialogs then stay in English).
     static bool LoadQtTranslations(QApplication& app);
 
-    // Steps 2 to 10. commandLine is the text after the program name;
+    // Steps 2 to 10. args are the arguments after the program name;
     // listen: take open requests of later starts. False when the main frame
     // could not be made.
-    bool InitInstance(const QString& commandLine, bool listen = true);
+    bool InitInstance(const QStringList& args, bool listen = true);
 
     CMainFrame* MainFrame() const { return frame_.get(); }
     CDocManager* DocManager() const { return docs_.get(); }

@@ -66,6 +66,8 @@ struct ReserveCommit {
         std::optional<CReserve> current;
         if (shown) current = renames ? Renamed(*shown, *renames) : *shown;
         const CReserve* edited = current ? &*current : nullptr;
+        // Read before the lock: a slow profile must not hold other desks off.
+        const bool overlapsForbidden = OverlapsForbidden();
         const TxResult tx = doc.Transact(
             [&](CKivoDoc& d) {
                 if (sortKey >= 0) d.SortReserves(sortKey);
@@ -77,7 +79,7 @@ struct ReserveCommit {
                         return false;
                     }
                 }
-                check = CheckAfterReload(entry, d.m_arReserve, d.m_arFacility, edited, OverlapsForbidden());
+                check = CheckAfterReload(entry, d.m_arReserve, d.m_arFacility, edited, overlapsForbidden);
                 if (check != CheckResult::Ok) return false;
                 if (edited) {
                     ApplyEntry(entry, d.m_arFacility, d.m_arReserve[static_cast<size_t>(pos)].get());

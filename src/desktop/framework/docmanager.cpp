@@ -1,11 +1,14 @@
 #include "desktop/framework/docmanager.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -60,6 +63,31 @@ public:
 
 }  // namespace
 
+// Tells the manager when the modal dialog it watches goes away.
+class CDocManager::ModalWatch : public QObject {
+public:
+    ModalWatch(CDocManager* docs, QWidget* modal) : QObject(docs), docs_(docs), modal_(modal) {
+        modal->installEventFilter(this);
+        connect(modal, &QObject::destroyed, this, &ModalWatch::Closed);
+    }
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == modal_ && (e->type() == QEvent::Hide || e->type() == QEvent::Close)) Closed();
+        return false;
+    }
+
+private:
+    void Closed() {
+        if (fired_) return;
+        fired_ = true;
+        if (modal_) modal_->removeEventFilter(this);
+        // Not from inside the dialog's own teardown: once its loop has ended.
+        QMetaObject::invokeMethod(docs_, [docs = docs_] { docs->OpenQueued(); }, Qt::QueuedConnection);
+    }
+    CDocManager* docs_;
+    QPointer<QWidget> modal_;
+    bool fired_ = false;
+};
+
 struct CDocManager::Entry {
     std::unique_ptr<CDialogDocHost> host;
     std::unique_ptr<CKivoDoc> doc;
@@ -109,6 +137,17 @@ CKivoDoc* CDocManager::OpenDocumentFile(const QString& path) {
         if (windows_) windows_->ActivateDocument(*open);
         return open;
     }
+    // The file counts as open from here: its repair dialog runs an event loop
+    // in which the same file may be asked for again.
+    const QString canonical = CanonicalPath(path);
+    if (opening_.contains(canonical)) return nullptr;
+    opening_ << canonical;
+    struct Done {
+        QStringList& list;
+        QString path;
+        ~Done() { list.removeOne(path); }
+    } done{opening_, canonical};
+
     auto e = std::make_unique<Entry>();
     e->host = std::make_unique<CDialogDocHost>(windows_ ? windows_->MainWidget() : nullptr);
     e->doc = std::make_unique<CKivoDoc>();
@@ -123,6 +162,36 @@ CKivoDoc* CDocManager::OpenDocumentFile(const QString& path) {
     e->doc->SetTitle(TitleOf(full).toStdString());
     AddRecent(full);
     return Adopt(std::move(e));
+}
+
+void CDocManager::RequestOpen(const QString& path) {
+    if (!QApplication::activeModalWidget() && queued_.isEmpty()) {
+        OpenDocumentFile(path);
+        return;
+    }
+    queued_ << path;
+    WaitForModal();
+}
+
+void CDocManager::WaitForModal() {
+    if (watch_) return;
+    if (QWidget* modal = QApplication::activeModalWidget()) watch_ = new ModalWatch(this, modal);
+    else QMetaObject::invokeMethod(this, [this] { OpenQueued(); }, Qt::QueuedConnection);
+}
+
+void CDocManager::OpenQueued() {
+    if (watch_) {
+        watch_->deleteLater();
+        watch_ = nullptr;
+    }
+    // An open may run dialogs of its own; what arrives meanwhile waits again.
+    while (!queued_.isEmpty()) {
+        if (QApplication::activeModalWidget()) {
+            WaitForModal();
+            return;
+        }
+        OpenDocumentFile(queued_.takeFirst());
+    }
 }
 
 CKivoDoc* CDocManager::PromptOpen() {

@@ -35,8 +35,12 @@ public:
     // File New: an empty document titled Kivo1, Kivo2, ... in a schedule window.
     CKivoDoc* NewDocument();
     // Opens path in a schedule window, or activates the window of the document
-    // that has it open already. Null when opening failed (messages shown).
+    // that has it open already. Null when opening failed (messages shown), and
+    // when the same file's open is still under way (its repair dialog runs).
     CKivoDoc* OpenDocumentFile(const QString& path);
+    // An open asked for from outside (a drop, a second start): carried out at
+    // once, or, while a modal dialog runs, after the last one closes.
+    void RequestOpen(const QString& path);
     // File Open: the file dialog, then OpenDocumentFile.
     CKivoDoc* PromptOpen();
     CKivoDoc* FindOpen(const QString& path) const;
@@ -75,9 +79,15 @@ private:
     CKivoDoc* Adopt(std::unique_ptr<Entry> e);
     void AddRecent(const QString& path);
     void RemoveRecent(const QString& path);
+    void WaitForModal();
+    void OpenQueued();
 
     IWindowFactory* windows_ = nullptr;
     std::vector<std::unique_ptr<Entry>> docs_;
     int untitled_ = 0;
     QStringList recent_;
+    QStringList opening_;  // canonical paths whose open has begun and not ended
+    QStringList queued_;   // requests held back while a modal dialog runs
+    class ModalWatch;
+    ModalWatch* watch_ = nullptr;
 };

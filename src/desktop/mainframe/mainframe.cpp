@@ -628,7 +628,7 @@ bool CMainFrame::CloseDocumentWindows(CKivoDoc& doc) {
 }
 
 void CMainFrame::OpenRequested(const QString& path) {
-    if (!path.isEmpty() && docs_) docs_->OpenDocumentFile(path);
+    if (!path.isEmpty() && docs_) docs_->RequestOpen(path);
     if (isMinimized()) showNormal();
     raise();
     activateWindow();

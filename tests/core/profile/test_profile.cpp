@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -360,14 +361,17 @@ TEST_F(Profile, FileInPlaceOfTheFolderIsNotWritten) {
     EXPECT_EQ(Bytes(), "not a folder");
 }
 
-TEST_F(Profile, SeveralWritingProcessesNeverLeaveAHalfFile) {
+// Each writer adds its own key and rewrites it: a read-modify-write that is
+// not exclusive drops keys of the others.
+TEST_F(Profile, SeveralWritingProcessesNeverLeaveAHalfFileNorLoseAKey) {
     Put("[Desk]\n");
+    constexpr int kWriters = 6, kWrites = 60;
     std::vector<pid_t> writers;
-    for (int w = 0; w < 3; ++w) {
+    for (int w = 0; w < kWriters; ++w) {
         pid_t pid = fork();
         if (pid == 0) {
             bool ok = true;
-            for (int i = 0; i < 200; ++i) ok = profile::WriteProfileInt("Desk", "W" + std::to_string(w), i) && ok;
+            for (int i = 0; i < kWrites; ++i) ok = profile::WriteProfileInt("Desk", "W" + std::to_string(w), i) && ok;
             _exit(ok ? 0 : 1);
         }
         writers.push_back(pid);
@@ -394,7 +398,21 @@ TEST_F(Profile, SeveralWritingProcessesNeverLeaveAHalfFile) {
     EXPECT_EQ(halfFiles, 0);
     EXPECT_EQ(failedWriters, 0);
     EXPECT_TRUE(whole());
+    for (int w = 0; w < kWriters; ++w)
+        EXPECT_EQ(profile::GetProfileInt("Desk", "W" + std::to_string(w), -1), kWrites - 1) << "W" << w;
     EXPECT_EQ(Files(), kOnlyIni);
+}
+
+TEST_F(Profile, AKilledWritersTemporaryFileGoesWithTheNextWrite) {
+    Put("[System]\nDup=1\n");
+    const std::vector<std::string> kept = {"orvalis.ini.1-x.tmp", "orvalis.ini.backup", "other.ini.5-1.tmp"};
+    for (const std::string& name : kept) std::ofstream(dir_ / name) << "x";
+    std::ofstream(dir_ / "orvalis.ini.4194304-1.tmp") << "[System]\n";
+    ASSERT_TRUE(profile::WriteInt(Key::Dup, 0));
+    std::vector<std::string> files = Files();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"orvalis.ini", "orvalis.ini.1-x.tmp", "orvalis.ini.backup",
+                                               "other.ini.5-1.tmp"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Start-up: the command-line rule, the first document, and open requests
 // handed over by a second start.
+#include <QDir>
 #include <QEventLoop>
 #include <QMdiArea>
 #include <QTimer>
@@ -29,9 +30,9 @@ protected:
         app_.reset();
         SetPrompt(nullptr);
     }
-    CKivoApp& Start(const QString& line) {
+    CKivoApp& Start(const QStringList& args) {
         app_ = std::make_unique<CKivoApp>();
-        EXPECT_TRUE(app_->InitInstance(line, false));
+        EXPECT_TRUE(app_->InitInstance(args, false));
         return *app_;
     }
     std::vector<std::string> Titles() {
@@ -49,24 +50,24 @@ protected:
 }  // namespace
 
 TEST(CommandLine, EmptySwitchOrPath) {
-    EXPECT_EQ(ParseCommandLine("").kind, StartKind::DefaultOrNew);
-    for (const char* s : {"-e", "/E", "-E", "/e", "-eanything", "/Edde"})
-        EXPECT_EQ(ParseCommandLine(QString::fromLatin1(s)).kind, StartKind::Nothing) << s;
-    for (const char* s : {"/dde", "-x", "e", "/home/desk/r.kv", "-", "/"}) {
-        const StartRequest r = ParseCommandLine(QString::fromLatin1(s));
-        EXPECT_EQ(r.kind, StartKind::Path) << s;
-        EXPECT_EQ(r.path, QString::fromLatin1(s));
+    EXPECT_EQ(ParseCommandLine({}).kind, StartKind::DefaultOrNew);
+    const QStringList nothing[] = {{"-e"}, {"/E"}, {"-E"}, {"/e"}, {"-eanything"}, {"-Edde"}, {"/e", "r.kv"}};
+    for (const QStringList& args : nothing)
+        EXPECT_EQ(ParseCommandLine(args).kind, StartKind::Nothing) << args.join(' ').toStdString();
+    // "/" begins a path here: only "/e" and "/E" alone are the switch.
+    const QStringList paths[] = {{"/export/reg.kv"}, {"/etc/../srv/booking.kv"}, {"/Edde"}, {"/dde"}, {"-x"},
+                                 {"e"}, {"/home/desk/r.kv"}, {"-"}, {"/"}, {"/home/desk/my", "register.kv"}};
+    for (const QStringList& args : paths) {
+        const StartRequest r = ParseCommandLine(args);
+        EXPECT_EQ(r.kind, StartKind::Path) << args.join(' ').toStdString();
+        EXPECT_EQ(r.path, args.join(' '));
+        EXPECT_EQ(HandedPath(r), r.path.startsWith('/') ? r.path : QDir::currentPath() + "/" + r.path);
     }
-}
-
-TEST(CommandLine, TakenWholeWithItsBlanks) {
-    const QString line = CommandLineText({QStringLiteral("/home/desk/my"), QStringLiteral("register.kv")});
-    EXPECT_EQ(line, QStringLiteral("/home/desk/my register.kv"));
-    EXPECT_EQ(ParseCommandLine(line).path, line);
+    EXPECT_EQ(HandedPath(ParseCommandLine({"-e"})), QString());
 }
 
 TEST_F(Startup, EmptyLineAndNoDefaultFileOpensKivo1) {
-    Start("");
+    Start({});
     EXPECT_EQ(Titles(), std::vector<std::string>{"Kivo1"});
     EXPECT_EQ(app_->MainFrame()->MdiArea()->subWindowList().size(), 1);
     EXPECT_TRUE(app_->MainFrame()->isVisible());
@@ -74,23 +75,23 @@ TEST_F(Startup, EmptyLineAndNoDefaultFileOpensKivo1) {
 
 TEST_F(Startup, EmptyLineOpensTheDefaultFile) {
     profile::WriteString(profile::Key::DefaultFile, path_);
-    Start("");
+    Start({});
     EXPECT_EQ(Titles(), std::vector<std::string>{"r.kv"});
 }
 
 TEST_F(Startup, SlashCapitalEOpensNothingEvenWithADefaultFile) {
     profile::WriteString(profile::Key::DefaultFile, path_);
-    Start("/E");
+    Start({"/E"});
     EXPECT_TRUE(Titles().empty());
     app_.reset();
-    Start("-e");
+    Start({"-e"});
     EXPECT_TRUE(Titles().empty());
     EXPECT_TRUE(prompt_.messages.empty());
 }
 
 TEST_F(Startup, MissingDefaultFileShowsTheFileMessageAndNoDocument) {
     profile::WriteString(profile::Key::DefaultFile, dir_.File("gone.kv"));
-    Start("");
+    Start({});
     EXPECT_TRUE(Titles().empty());
     ASSERT_EQ(prompt_.messages.size(), 1u);
     EXPECT_TRUE(prompt_.messages[0].text.contains(QString::fromStdString(dir_.File("gone.kv"))));
@@ -98,24 +99,35 @@ TEST_F(Startup, MissingDefaultFileShowsTheFileMessageAndNoDocument) {
 }
 
 TEST_F(Startup, PathOnTheLineOpensIt) {
-    Start(QString::fromStdString(path_));
+    Start({QString::fromStdString(path_)});
     EXPECT_EQ(Titles(), std::vector<std::string>{"r.kv"});
     EXPECT_EQ(profile::GetString(profile::Key::DefaultFile), path_);
 }
 
+TEST_F(Startup, APathBeginningWithSlashEOpensHereAndWhenHandedOver) {
+    const QString viaEtc = QStringLiteral("/etc/..") + QString::fromStdString(path_);
+    Start({viaEtc});
+    EXPECT_EQ(Titles(), std::vector<std::string>{"r.kv"});
+    app_.reset();
+    Start({"-e"});
+    app_->MainFrame()->OpenRequested(HandedPath(ParseCommandLine({viaEtc})));
+    EXPECT_EQ(Titles(), std::vector<std::string>{"r.kv"});
+    EXPECT_TRUE(prompt_.messages.empty());
+}
+
 TEST_F(Startup, ShowCmdOneOpensScheduleWindowsNormal) {
     profile::WriteInt(profile::Key::ShowCmd, 1);
-    Start("");
+    Start({});
     EXPECT_EQ(g_nChildShowCmd, 1);
     EXPECT_FALSE(app_->MainFrame()->ActiveSubWindow()->isMaximized());
     app_.reset();
     profile::WriteInt(profile::Key::ShowCmd, 3);
-    Start("");
+    Start({});
     EXPECT_TRUE(app_->MainFrame()->ActiveSubWindow()->isMaximized());
 }
 
 TEST_F(Startup, RecentFilesAreWrittenAtTheEndOfTheRun) {
-    Start(QString::fromStdString(path_));
+    Start({QString::fromStdString(path_)});
     app_->MainFrame()->close();
     EXPECT_EQ(profile::RecentFile(1), path_);
 }

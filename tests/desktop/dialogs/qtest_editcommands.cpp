@@ -1,6 +1,8 @@
 // The schedule's edit commands end to end: the file before and after, the
 // messages shown, and the update hints the document's views receive.
 #include "desktop/dialogs/editcommands.h"
+#include "core/doc/fileio.h"
+#include "desktop/dialogs/dialogdochost.h"
 #include "dlgtest.h"
 
 using namespace dlgtest;
@@ -119,6 +121,34 @@ TEST_F(EditCommands, ARepeatSeriesPreviewsBooksTheFreeDatesInOneSaveAndNamesTheT
     EXPECT_EQ(r.reserves[3]->m_nFacilityID, 1);
     EXPECT_EQ(r.reserves[3]->m_timeStart, At(2000, 4, 10, 11, 30));
     EXPECT_EQ(r.reserves[3]->m_timeEnd, At(2000, 4, 10, 12, 30));
+}
+
+// Each touch of the profile, and those made while no reader could get at the
+// register: a slow profile there would hold every other desk off.
+int g_profileTouches = 0, g_touchesUnderLock = 0;
+std::string g_watchedRegister;
+void WatchProfile() {
+    ++g_profileTouches;
+    const int wait = fileio::LockWaitMs();
+    fileio::SetLockWaitMs(0);
+    std::string bytes;
+    if (fileio::ReadShared(g_watchedRegister, &bytes).cause == fileio::Cause::SharingViolation) ++g_touchesUnderLock;
+    fileio::SetLockWaitMs(wait);
+}
+
+TEST_F(EditCommands, TheProfileIsNeverTouchedWhileTheRegisterIsLocked) {
+    CDialogDocHost host;  // records the file in the profile on each open and save
+    doc.SetHost(&host);
+    g_watchedRegister = path;
+    profile::SetAccessWatch(WatchProfile);
+    desk.On("CReserveDlg", [](QDialog* d) { Click(d, "button1"); });
+    const bool added = editcmd::AddReservation(doc, nullptr, 0, 9);
+    const bool saved = doc.OnSaveDocument(path);
+    profile::SetAccessWatch(nullptr);
+    doc.SetHost(nullptr);
+    EXPECT_TRUE(added && saved);
+    EXPECT_GE(g_profileTouches, 3);
+    EXPECT_EQ(g_touchesUnderLock, 0);
 }
 
 // ------------------------------------------------------------ edit

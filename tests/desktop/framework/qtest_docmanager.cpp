@@ -1,5 +1,6 @@
 // The document manager: titles, the already-open rule, failed opens, Save
 // As, asking before a new register's changes are lost, the recent files.
+#include <QDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -152,12 +153,17 @@ TEST_F(DocManager, DocumentStaysWhileAnotherWindowShowsIt) {
     EXPECT_EQ(docs_->Documents().size(), 1u);
 }
 
-TEST_F(DocManager, RecentFilesHoldFourMostRecentFirst) {
+TEST_F(DocManager, RecentFilesHoldFourMostRecentFirstAsFullPaths) {
     for (const char* n : {"c.kv", "d.kv", "e.kv"}) {
         CKivoDoc doc;
         ASSERT_TRUE(doc.OnSaveDocument(dir_.File(n)));
     }
-    for (const char* n : {"a.kv", "b.kv", "c.kv", "d.kv", "e.kv", "b.kv"}) docs_->OpenDocumentFile(F(n));
+    // Opened by names relative to the working folder, kept by full path.
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(F(".")));
+    for (const char* n : {"a.kv", "b.kv", "c.kv", "d.kv", "e.kv", "b.kv"}) docs_->OpenDocumentFile(QString::fromLatin1(n));
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(profile::GetString(profile::Key::DefaultFile), dir_.File("e.kv"));
     // Activating b.kv, which is open already, does not move it up.
     EXPECT_EQ(docs_->RecentFiles(), QStringList({F("e.kv"), F("d.kv"), F("c.kv"), F("b.kv")}));
     docs_->SaveRecentFiles();
@@ -173,6 +179,32 @@ TEST_F(DocManager, ARecentFileThatIsGoneLeavesTheList) {
     ASSERT_TRUE(QFile::remove(F("b.kv")));
     EXPECT_EQ(docs_->OpenRecent(0), nullptr);
     EXPECT_EQ(docs_->RecentFiles(), QStringList({F("a.kv")}));
+}
+
+// A second start during the start-up repair dialog: the same file is not
+// opened again, and a request that comes while a dialog is up waits for it.
+TEST_F(DocManager, RequestsWhileTheRepairDialogRunsOpenNothingTwice) {
+    CReserve unset = testutil::MakeReserve("山田", 1, 2000, 4, 3, 10, 0, 11, 0);
+    unset.m_timeStart = kTimeUnset;
+    testutil::WriteRegister(dir_.File("a.kv"), {testutil::MakeFacility(1, "A")}, {unset});
+    size_t docsWhileModal = 99;
+    prompt_.onDialog = [&](QDialog* d) {
+        if (prompt_.dialogsRun.size() > 1) return;  // a nested repair dialog would recurse
+        frame_->OpenRequested(F("a.kv"));
+        d->setWindowModality(Qt::ApplicationModal);
+        d->show();
+        frame_->OpenRequested(F("b.kv"));
+        docsWhileModal = docs_->Documents().size();
+        d->reject();
+    };
+    ASSERT_NE(docs_->OpenDocumentFile(F("a.kv")), nullptr);
+    EXPECT_EQ(prompt_.dialogsRun, std::vector<QString>{Q("CReserveErrDlg")});
+    EXPECT_EQ(docsWhileModal, 0u);
+    for (int i = 0; i < 1000 && docs_->Documents().size() < 2; ++i) QCoreApplication::processEvents();
+    std::vector<std::string> titles;
+    for (CKivoDoc* doc : docs_->Documents()) titles.push_back(doc->GetTitle());
+    EXPECT_EQ(titles, (std::vector<std::string>{"a.kv", "b.kv"})) << "the held-back request never ran";
+    EXPECT_EQ(Windows(), 2);
 }
 
 ORVALIS_QTEST_MAIN

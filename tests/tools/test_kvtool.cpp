@@ -192,8 +192,7 @@ TEST_F(Kvtool, ExportThatCannotBeWrittenWholeLeavesNoFile) {
         WriteFile(errFile, err);
         _exit(rc);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFile(errFile), "出力ファイルへの書き込みに失敗しました。\n");

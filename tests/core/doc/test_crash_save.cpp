@@ -90,12 +90,13 @@ TEST(CrashDuringSave, KilledWritersLeaveAWholeRegisterAndNoLastingTemporaryFile)
         // Let the child pass a random number of save steps, then kill it.
         const int steps = std::uniform_int_distribution<int>(1, 24)(rng);
         char buf[1];
+        const testutil::Deadline by = testutil::WaitLimit();
         for (int s = 0; s < steps; ++s)
-            if (read(fds[0], buf, 1) != 1) break;
+            if (testutil::ReadWithin(fds[0], buf, 1, by) != 1) break;
         kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        const int status = testutil::WaitChild(pid);
         close(fds[0]);
+        ASSERT_FALSE(HasFailure()) << "a writer stopped passing its save steps before kill " << k;
         ASSERT_TRUE(WIFSIGNALED(status));
 
         size_t now = 0;

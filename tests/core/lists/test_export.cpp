@@ -148,8 +148,7 @@ TEST_F(Exports, AWriteThatFailsHalfWayLeavesNoPartialFile) {
         setrlimit(RLIMIT_FSIZE, &lim);
         _exit(static_cast<int>(WriteExport(ExportKind::ReserveCsv, doc, out)));
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(ExportStatus::WriteFailed));
     EXPECT_FALSE(testutil::Exists(out));

@@ -1,13 +1,18 @@
 #include "support/testutil.h"
 
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "core/booking/rules.h"
 #include "core/doc/kvformat.h"
@@ -83,6 +88,48 @@ CReserve MakeReserve(const char* userUtf8, int facilityId, int y, int mo, int d,
     return r;
 }
 
+bool WaitUntil(const std::function<bool()>& done, const char* what, Deadline by) {
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= by) {
+            ADD_FAILURE() << "gave up waiting for " << what;
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+int WaitChild(pid_t pid, Deadline by) {
+    int status = 0;
+    for (;;) {
+        const pid_t got = waitpid(pid, &status, WNOHANG);
+        if (got == pid || (got < 0 && errno != EINTR)) return status;
+        if (std::chrono::steady_clock::now() >= by) break;
+        // Polled, as there is no waitpid() with a time-out.
+        struct timespec ts{0, 1000 * 1000};
+        nanosleep(&ts, nullptr);
+    }
+    ADD_FAILURE() << "child " << pid << " still running at the deadline; killed";
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+ssize_t ReadWithin(int fd, void* buf, size_t n, Deadline by) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(by - std::chrono::steady_clock::now());
+        struct pollfd p{fd, POLLIN, 0};
+        const int r = left.count() > 0 ? poll(&p, 1, static_cast<int>(left.count())) : 0;
+        if (r > 0) return read(fd, buf, n);
+        if (r < 0 && errno == EINTR) continue;
+        if (r == 0) {
+            ADD_FAILURE() << "nothing to read from descriptor " << fd << " by the deadline";
+            errno = ETIMEDOUT;
+        }
+        return -1;
+    }
+}
+
 KvtoolRun StartKvtool(const std::vector<std::string>& args) {
     KvtoolRun run;
     const char* exe = std::getenv("KVTOOL");
@@ -112,8 +159,7 @@ KvtoolRun StartKvtool(const std::vector<std::string>& args) {
 
 int WaitKvtool(KvtoolRun& run, std::string* out, std::string* err) {
     if (run.pid < 0) return -1;
-    int status = 0;
-    waitpid(run.pid, &status, 0);
+    const int status = WaitChild(run.pid);
     run.pid = -1;
     if (out) *out = ReadFile(run.outName);
     if (err) *err = ReadFile(run.errName);

@@ -1,5 +1,9 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, files, registers.
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +53,28 @@ public:
 };
 
 CReserve MakeReserve(const char* userUtf8, int facilityId, int y, int mo, int d, int h1, int m1, int h2, int m2);
+
+// How long a test waits for another process or thread before it fails: far
+// beyond an honest run under the sanitizers on a busy machine, far short of
+// ctest's time-out, so a hang shows as a failure that says where.
+inline constexpr std::chrono::seconds kWaitLimit{120};
+
+// The moment a wait gives up; waits that follow one another share one.
+using Deadline = std::chrono::steady_clock::time_point;
+inline Deadline WaitLimit(std::chrono::milliseconds fromNow = kWaitLimit) {
+    return std::chrono::steady_clock::now() + fromNow;
+}
+
+// True once done() holds; false, with a test failure naming what, when the
+// deadline passes first.
+bool WaitUntil(const std::function<bool()>& done, const char* what, Deadline by = WaitLimit());
+
+// waitpid() for a child of the test, bounded: one still running at the
+// deadline is killed and the test fails. Returns the status waitpid() left.
+int WaitChild(pid_t pid, Deadline by = WaitLimit());
+
+// read() that gives up at the deadline with a test failure: -1, ETIMEDOUT.
+ssize_t ReadWithin(int fd, void* buf, size_t n, Deadline by = WaitLimit());
 
 // Runs kvtool (path from $KVTOOL) with arguments; returns the exit status and
 // fills the outputs.

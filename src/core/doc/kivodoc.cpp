@@ -267,7 +267,6 @@ bool CKivoDoc::OnSaveDocument(const std::string& path) {
                            IDocHost::Icon::Exclamation);
         return false;
     }
-    lock.Release();  // before the host's profile write
     SetModifiedFlag(false);
     path_ = path;
     RecordPath();

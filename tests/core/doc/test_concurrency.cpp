@@ -64,9 +64,9 @@ std::vector<int> RunDesks(const std::string& path, const std::vector<std::pair<i
     close(gate[0]);
     close(gate[1]);  // every desk starts now
     std::vector<int> codes;
+    const testutil::Deadline by = testutil::WaitLimit();
     for (pid_t pid : pids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
+        const int status = testutil::WaitChild(pid, by);
         codes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
     return codes;

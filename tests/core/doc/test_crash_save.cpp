@@ -103,13 +103,14 @@ TEST(CrashDuringSave, KilledWritersLeaveAWholeRegisterAndNoLastingTemporaryFile)
             const int steps = std::uniform_int_distribution<int>(1, 24)(rng);
             std::string seen;
             char buf[256];
+            const testutil::Deadline by = testutil::WaitLimit();
             for (int s = 0; s < steps; ++s) {
-                if (read(fds[0], buf, 1) != 1) break;
+                if (testutil::ReadWithin(fds[0], buf, 1, by) != 1) break;
                 seen += buf[0];
             }
             kill(pid, SIGKILL);
-            int status = 0;
-            waitpid(pid, &status, 0);
+            const int status = testutil::WaitChild(pid);
+            ASSERT_FALSE(HasFailure()) << "a writer stopped passing its save steps before kill " << k;
             for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) seen.append(buf, static_cast<size_t>(n));
             close(fds[0]);
             ASSERT_TRUE(WIFSIGNALED(status));

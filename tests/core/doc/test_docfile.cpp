@@ -81,7 +81,7 @@ public:
         close(ready[1]);
         close(release_[0]);
         char ok = 'n';
-        if (read(ready[0], &ok, 1) != 1) ok = 'n';
+        if (testutil::ReadWithin(ready[0], &ok, 1) != 1) ok = 'n';
         close(ready[0]);
         locked_ = ok == 'y';
     }
@@ -90,7 +90,7 @@ public:
     void Release() {
         if (pid_ <= 0) return;
         close(release_[1]);
-        waitpid(pid_, nullptr, 0);
+        testutil::WaitChild(pid_);
         pid_ = -1;
     }
 

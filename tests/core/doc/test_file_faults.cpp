@@ -132,8 +132,7 @@ TEST(FileFaults, AFullDiskDuringAChangeLeavesTheFileAsItWasAndSaysSo) {
                             fileio::FileMessage(fileio::Cause::DiskFull, desk.path);
         _exit(ok ? 0 : 1);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status)) << "no disk-full message, or the change passed for saved";
     EXPECT_EQ(desk.before, testutil::ReadFile(desk.path));
@@ -154,8 +153,7 @@ TEST(FileFaults, AFolderTheDeskMayNotWriteToRefusesTheSaveWithAccessDenied) {
                         desk.host.messages[0] == fileio::FileMessage(fileio::Cause::AccessDenied, desk.path);
         _exit(ok ? 0 : 1);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     chmod(desk.dir.path().c_str(), 0755);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status));
@@ -176,8 +174,7 @@ TEST(FileFaults, AnExportThatRunsOutOfDiskLeavesNoPartialFileAndSaysSo) {
         ExportStatus st = WriteExport(ExportKind::ReserveText, desk.doc, out);
         _exit(st == ExportStatus::WriteFailed ? 0 : 1);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status));
     EXPECT_FALSE(testutil::Exists(out)) << "a cut-off export was left behind";
@@ -197,8 +194,7 @@ TEST(FileFaults, AProfileWriteOnAFullDiskKeepsTheOldSettings) {
         setrlimit(RLIMIT_FSIZE, &lim);
         _exit(profile::WriteString(profile::Key::DefaultFile, std::string(300, 'x')) ? 1 : 0);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status)) << "the profile write passed for done";
     EXPECT_EQ(before, testutil::ReadFile(profile::Path()));

@@ -77,17 +77,25 @@ TEST(ExclusiveLock, AWaiterOnTheOldFileFollowsTheRenamedNewFile) {
     ASSERT_EQ(OpenCount(oldSt.st_ino), 1);
 
     std::string seen;
-    std::atomic<bool> ok{false};
+    std::atomic<bool> ok{false}, done{false};
     std::thread waiter([&] {
         fileio::ExclusiveLock theirs;
         bool e = false;
         if (theirs.Acquire(path, &e).ok() && e && theirs.ReadAll(&seen).ok()) ok = true;
+        done = true;
     });
-    // The waiter has opened the old file once a second descriptor shows on it.
-    while (OpenCount(oldSt.st_ino) < 2) std::this_thread::yield();
-    ASSERT_TRUE(mine.Write("new").ok());  // the locked file is replaced by rename
+    // The waiter has opened the old file once a second descriptor shows on
+    // it; one that is through already never waited for the lock.
+    const bool opened = testutil::WaitUntil([&] { return done || OpenCount(oldSt.st_ino) >= 2; },
+                                            "a second desk opening the locked file",
+                                            testutil::WaitLimit(std::chrono::seconds(10)));
+    const bool waited = opened && !done;
+    if (waited) {
+        EXPECT_TRUE(mine.Write("new").ok());  // the locked file is replaced by rename
+    }
     mine.Release();
     waiter.join();
+    EXPECT_TRUE(waited) << "the second desk got the file while it was locked";
     EXPECT_TRUE(ok);
     EXPECT_EQ(seen, "new");
 }

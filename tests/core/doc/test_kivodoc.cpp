@@ -70,6 +70,14 @@ TEST(SortReserves, Key2PutsAbcAndABCTogetherEarlierStartFirst) {
     Add(doc, At("abc", 1, 8, 9));
     doc.SortReserves(2);
     EXPECT_EQ(Users(doc), "ab|abc|ABC|abd");
+    // The second byte of a double-byte character folds too: ア (83 41) and
+    // ヂ (83 61) tie, so their starts decide, and チ (83 60) comes before both.
+    CKivoDoc dbcs;
+    Add(dbcs, At("ア", 1, 10, 11));
+    Add(dbcs, At("ヂ", 1, 9, 10));
+    Add(dbcs, At("チ", 1, 8, 9));
+    dbcs.SortReserves(2);
+    EXPECT_EQ(Users(dbcs), Sj("チ|ヂ|ア"));
 }
 
 TEST(SortReserves, Key3FollowsDisplayOrderWithUnknownFacilitiesFirst) {

@@ -365,6 +365,8 @@ TEST(Faults, EachMalformedTagOrClassIsRefused) {
         {"facility among the reservations",
          Word(1) + kNewKivo + body + Word(1) + Hex("01 80") + body + Word(0)},
         {"count beyond the data", Hex("ff ff ff ff ff 7f") + kNewKivo + body},
+        // Room for that many records is more memory than a desk has: refused, not out of memory.
+        {"count of 2^32-1", Hex("ff ff ff ff ff ff") + kNewKivo + body},
         {"string beyond the data", Word(1) + kNewKivo + Word(200) + Word(1) + Hex("ff ff ff ff ff ff 7f") + "abc"},
         {"UTF-16 beyond the data", Word(1) + kNewKivo + Word(200) + Word(1) + Hex("ff fe ff 10 41 00")},
         {"UTF-16 marker twice", Word(1) + kNewKivo + Word(200) + Word(1) + Hex("ff fe ff ff fe ff 01 41 00") + Word(0) +

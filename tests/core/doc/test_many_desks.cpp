@@ -134,14 +134,14 @@ TEST(ManyDesks, RandomBookingsEditsAndCancellationsLoseNothingAndNeverOverlap) {
         desks.emplace_back(pid, fds[0]);
     }
     std::multiset<std::string> promised;
+    const testutil::Deadline by = testutil::WaitLimit();
     for (auto [pid, fd] : desks) {
         std::string text;
         char buf[4096];
         ssize_t n;
-        while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+        while ((n = testutil::ReadWithin(fd, buf, sizeof buf, by)) > 0) text.append(buf, static_cast<size_t>(n));
         close(fd);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        const int status = testutil::WaitChild(pid, by);
         ASSERT_TRUE(WIFEXITED(status)) << "a desk crashed";
         EXPECT_EQ(0, WEXITSTATUS(status)) << "a desk was shown a message (a lock not had, a file error)";
         std::istringstream lines(text);

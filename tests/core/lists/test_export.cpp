@@ -148,8 +148,7 @@ TEST_F(Exports, AWriteThatFailsHalfWayLeavesNoPartialFile) {
         setrlimit(RLIMIT_FSIZE, &lim);
         _exit(static_cast<int>(WriteExport(ExportKind::ReserveCsv, doc, out)));
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(ExportStatus::WriteFailed));
     EXPECT_FALSE(testutil::Exists(out));
@@ -164,4 +163,7 @@ TEST_F(Exports, ListLineShowsMidnightAs24AndThePurposeWithoutCrLf) {
               day + "18:00 " + kWave + " 24:00 " + Sj("第1会議室") + kOpen + Sj("山田商事 ") + "ab" + kClose);
     EXPECT_EQ(ReserveListLine(*doc.m_arReserve[2], doc),
               day + "09:00 " + kWave + " 12:00 " + kOpen + "say \"hi\", ok " + kClose);
+    // Only midnight itself reads 24:00; later on the next day is its own time.
+    EXPECT_EQ(ReserveListLine(MakeReserve("x", 1, 2000, 5, 1, 23, 0, 24, 30), doc),
+              day + "23:00 " + kWave + " 00:30 " + Sj("第1会議室") + kOpen + "x " + kClose);
 }

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/testutil.h"
+
 namespace fs = std::filesystem;
 using profile::Key;
 
@@ -81,8 +83,7 @@ template <class F>
 int InChild(F body) {
     pid_t pid = fork();
     if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = testutil::WaitChild(pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -386,15 +387,19 @@ TEST_F(Profile, SeveralWritingProcessesNeverLeaveAHalfFileNorLoseAKey) {
         return true;
     };
     int halfFiles = 0, failedWriters = 0;
-    while (!writers.empty()) {
-        if (!whole()) ++halfFiles;
-        std::erase_if(writers, [&failedWriters](pid_t pid) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) != pid) return false;
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failedWriters;
-            return true;
-        });
-    }
+    testutil::WaitUntil(
+        [&] {
+            if (!whole()) ++halfFiles;
+            std::erase_if(writers, [&failedWriters](pid_t pid) {
+                int status = 0;
+                if (waitpid(pid, &status, WNOHANG) != pid) return false;
+                if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failedWriters;
+                return true;
+            });
+            return writers.empty();
+        },
+        "the writers to finish");
+    for (pid_t pid : writers) testutil::WaitChild(pid, testutil::WaitLimit(std::chrono::milliseconds(0)));
     EXPECT_EQ(halfFiles, 0);
     EXPECT_EQ(failedWriters, 0);
     EXPECT_TRUE(whole());

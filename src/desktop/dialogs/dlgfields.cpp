@@ -1,6 +1,8 @@
 #include "desktop/dialogs/dlgfields.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -86,4 +88,37 @@ bool NumberField::Read(uint32_t* value) const {
     }
     *value = v;
     return true;
+}
+
+QLineEdit* NumberEdit(QWidget* parent, const char* name, int chars) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars + 16);
+    return e;
+}
+
+QPlainTextEdit* MultiLineEdit(QWidget* parent, const char* name, int lines) {
+    auto* e = new QPlainTextEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setTabChangesFocus(true);  // Enter breaks the line; Tab moves on
+    e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    e->setFixedHeight(e->fontMetrics().lineSpacing() * lines + 12);
+    return e;
+}
+
+QLabel* BuddyLabel(QWidget* parent, const char* utf8, QWidget* buddy) {
+    auto* l = new QLabel(QString::fromUtf8(utf8), parent);
+    if (buddy) l->setBuddy(buddy);
+    return l;
+}
+
+QHBoxLayout* UnitRow(QWidget* parent, std::initializer_list<QWidget*> fields, std::initializer_list<const char*> units) {
+    auto* h = new QHBoxLayout;
+    auto u = units.begin();
+    for (QWidget* w : fields) {
+        h->addWidget(w);
+        if (u != units.end()) h->addWidget(new QLabel(QString::fromUtf8(*u++), parent));
+    }
+    h->addStretch(1);
+    return h;
 }

@@ -1,11 +1,15 @@
 #pragma once
-// What every dialog shares: centring over the parent, and the exchange of
-// text and number fields with the register's CP932 bytes.
+// What every dialog shares: centring over the parent, the controls the
+// entry dialogs build alike, and the exchange of text and number fields with
+// the register's CP932 bytes.
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
+class QHBoxLayout;
+class QLabel;
 class QWidget;
 class QLineEdit;
 class QPlainTextEdit;
@@ -17,6 +21,15 @@ QPoint CenteredPosition(const QRect& client, const QSize& size);
 // Places dlg centred over its parent's client area, or the desktop without a
 // parent; the size does not change.
 void CenterOverParent(QWidget* dlg);
+
+// A number field wide enough for chars digits, named for tests and the tab chain.
+QLineEdit* NumberEdit(QWidget* parent, const char* name, int chars);
+// A text field of several lines where Enter breaks the line and Tab moves on.
+QPlainTextEdit* MultiLineEdit(QWidget* parent, const char* name, int lines);
+// A label (UTF-8 text) whose mnemonic focuses buddy.
+QLabel* BuddyLabel(QWidget* parent, const char* utf8, QWidget* buddy = nullptr);
+// Fields in a row, each followed by its unit ("年", "時" ...), then a stretch.
+QHBoxLayout* UnitRow(QWidget* parent, std::initializer_list<QWidget*> fields, std::initializer_list<const char*> units);
 
 // A text control bound to stored bytes. What the user did not touch reads back
 // as the bytes it was shown from: some CP932 characters have two byte forms.

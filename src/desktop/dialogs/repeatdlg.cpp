@@ -23,28 +23,6 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QLineEdit* NumberEdit(QWidget* parent, const char* name, int chars) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars + 16);
-    return e;
-}
-
-QPlainTextEdit* MultiLineEdit(QWidget* parent, const char* name) {
-    auto* e = new QPlainTextEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setTabChangesFocus(true);  // Enter breaks the line; Tab moves on
-    e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    e->setFixedHeight(e->fontMetrics().lineSpacing() * 2 + 12);
-    return e;
-}
-
-QLabel* Label(QWidget* parent, const char* text, QWidget* buddy = nullptr) {
-    auto* l = new QLabel(U(text), parent);
-    if (buddy) l->setBuddy(buddy);
-    return l;
-}
-
 // In the order of the pattern list.
 const char* const kPatternNames[] = {"毎日", "毎週", "隔週", "毎月"};
 const char* const kWeekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
@@ -96,8 +74,8 @@ void CRepeatDlg::CreateControls() {
     facility_ = new QComboBox(this);
     facility_->setObjectName(QStringLiteral("combo109"));
     facility_->setMaxVisibleItems(12);
-    purpose_ = MultiLineEdit(this, "edit110");
-    contact_ = MultiLineEdit(this, "edit112");
+    purpose_ = MultiLineEdit(this, "edit110", 2);
+    contact_ = MultiLineEdit(this, "edit112", 2);
     paid_ = new QCheckBox(U("料金の入金(&F)"), this);
     paid_->setObjectName(QStringLiteral("check120"));
     fee_ = new QLineEdit(this);
@@ -130,53 +108,43 @@ void CRepeatDlg::CreateControls() {
 }
 
 void CRepeatDlg::LayOut() {
-    auto row = [this](std::initializer_list<QWidget*> widgets, std::initializer_list<const char*> units) {
-        auto* h = new QHBoxLayout;
-        auto u = units.begin();
-        for (QWidget* w : widgets) {
-            h->addWidget(w);
-            if (u != units.end()) h->addWidget(new QLabel(U(*u++), this));
-        }
-        h->addStretch(1);
-        return h;
-    };
     auto* outer = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
     outer->addLayout(body);
     auto* grid = new QGridLayout;
     body->addLayout(grid, 1);
     int r = 0;
-    grid->addWidget(Label(this, "使用者(&U):", user_), r, 0);
+    grid->addWidget(BuddyLabel(this, "使用者(&U):", user_), r, 0);
     auto* userRow = new QHBoxLayout;
     userRow->addWidget(user_, 1);
     userRow->addWidget(browse_);
     grid->addLayout(userRow, r++, 1);
-    grid->addWidget(Label(this, "施設名(&N):", facility_), r, 0);
+    grid->addWidget(BuddyLabel(this, "施設名(&N):", facility_), r, 0);
     grid->addWidget(facility_, r++, 1);
-    grid->addWidget(Label(this, "開始時刻(&S):", startHour_), r, 0);
-    grid->addLayout(row({startHour_, startMinute_}, {"時", "分"}), r++, 1);
-    grid->addWidget(Label(this, "終了時刻(&E):", endHour_), r, 0);
-    grid->addLayout(row({endHour_, endMinute_}, {"時", "分"}), r++, 1);
-    grid->addWidget(Label(this, "使用目的(&P)", purpose_), r, 0, Qt::AlignTop);
+    grid->addWidget(BuddyLabel(this, "開始時刻(&S):", startHour_), r, 0);
+    grid->addLayout(UnitRow(this, {startHour_, startMinute_}, {"時", "分"}), r++, 1);
+    grid->addWidget(BuddyLabel(this, "終了時刻(&E):", endHour_), r, 0);
+    grid->addLayout(UnitRow(this, {endHour_, endMinute_}, {"時", "分"}), r++, 1);
+    grid->addWidget(BuddyLabel(this, "使用目的(&P)", purpose_), r, 0, Qt::AlignTop);
     grid->addWidget(purpose_, r++, 1);
-    grid->addWidget(Label(this, "連絡先(&A)", contact_), r, 0, Qt::AlignTop);
+    grid->addWidget(BuddyLabel(this, "連絡先(&A)", contact_), r, 0, Qt::AlignTop);
     grid->addWidget(contact_, r++, 1);
     auto* feeRow = new QHBoxLayout;
     feeRow->addWidget(paid_);
     feeRow->addSpacing(16);
-    feeRow->addWidget(Label(this, "料金(&F):", fee_));
+    feeRow->addWidget(BuddyLabel(this, "料金(&F):", fee_));
     feeRow->addWidget(fee_);
     feeRow->addWidget(new QLabel(U("円"), this));
     feeRow->addStretch(1);
     grid->addLayout(feeRow, r++, 1);
-    grid->addWidget(Label(this, "初回の日付(&D):", year_), r, 0);
-    grid->addLayout(row({year_, month_, day_}, {"年", "月", "日"}), r++, 1);
-    grid->addWidget(Label(this, "繰り返し(&R):", patternBox_), r, 0);
-    grid->addLayout(row({patternBox_}, {}), r++, 1);
+    grid->addWidget(BuddyLabel(this, "初回の日付(&D):", year_), r, 0);
+    grid->addLayout(UnitRow(this, {year_, month_, day_}, {"年", "月", "日"}), r++, 1);
+    grid->addWidget(BuddyLabel(this, "繰り返し(&R):", patternBox_), r, 0);
+    grid->addLayout(UnitRow(this, {patternBox_}, {}), r++, 1);
     grid->addWidget(byUntil_, r, 0);
-    grid->addLayout(row({untilYear_, untilMonth_, untilDay_}, {"年", "月", "日"}), r++, 1);
+    grid->addLayout(UnitRow(this, {untilYear_, untilMonth_, untilDay_}, {"年", "月", "日"}), r++, 1);
     grid->addWidget(byCount_, r, 0);
-    grid->addLayout(row({count_}, {"回"}), r++, 1);
+    grid->addLayout(UnitRow(this, {count_}, {"回"}), r++, 1);
     grid->setColumnMinimumWidth(1, fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36);
 
     auto* buttons = new QVBoxLayout;
@@ -185,7 +153,7 @@ void CRepeatDlg::LayOut() {
     buttons->addWidget(cancel_);
     buttons->addStretch(1);
     auto* previewRow = new QHBoxLayout;
-    previewRow->addWidget(Label(this, "予約する日付:", list_));
+    previewRow->addWidget(BuddyLabel(this, "予約する日付:", list_));
     previewRow->addStretch(1);
     previewRow->addWidget(preview_);
     outer->addLayout(previewRow);

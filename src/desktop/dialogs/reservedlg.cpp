@@ -20,28 +20,6 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QLineEdit* NumberEdit(QWidget* parent, const char* name, int chars) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars + 16);
-    return e;
-}
-
-QPlainTextEdit* MultiLineEdit(QWidget* parent, const char* name) {
-    auto* e = new QPlainTextEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setTabChangesFocus(true);  // Enter breaks the line; Tab moves on
-    e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    e->setFixedHeight(e->fontMetrics().lineSpacing() * 3 + 12);
-    return e;
-}
-
-QLabel* Label(QWidget* parent, const char* text, QWidget* buddy = nullptr) {
-    auto* l = new QLabel(U(text), parent);
-    if (buddy) l->setBuddy(buddy);
-    return l;
-}
-
 }  // namespace
 
 CReserveDlg::CReserveDlg(CKivoDoc& doc, const ReserveEntry& entry, QWidget* parent)
@@ -82,8 +60,8 @@ void CReserveDlg::Build(bool repair) {
     facility_->setObjectName(QStringLiteral("combo109"));
     facility_->setEditable(false);
     facility_->setMaxVisibleItems(12);
-    purpose_ = MultiLineEdit(this, "edit110");
-    contact_ = MultiLineEdit(this, "edit112");
+    purpose_ = MultiLineEdit(this, "edit110", 3);
+    contact_ = MultiLineEdit(this, "edit112", 3);
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     ok_->setObjectName(QStringLiteral("button1"));
     ok_->setDefault(true);
@@ -114,38 +92,28 @@ void CReserveDlg::Build(bool repair) {
     auto* grid = new QGridLayout;
     body->addLayout(grid, 1);
 
-    auto row = [](std::initializer_list<QWidget*> widgets, std::initializer_list<const char*> units, QWidget* parent) {
-        auto* h = new QHBoxLayout;
-        auto u = units.begin();
-        for (QWidget* w : widgets) {
-            h->addWidget(w);
-            if (u != units.end()) h->addWidget(new QLabel(U(*u++), parent));
-        }
-        h->addStretch(1);
-        return h;
-    };
     int r = 0;
-    grid->addWidget(Label(this, "使用者(&U):", user_), r, 0);
+    grid->addWidget(BuddyLabel(this, "使用者(&U):", user_), r, 0);
     auto* userRow = new QHBoxLayout;
     userRow->addWidget(user_, 1);
     userRow->addWidget(browse_);
     grid->addLayout(userRow, r++, 1);
-    grid->addWidget(Label(this, "日付(&D):", year_), r, 0);
-    grid->addLayout(row({year_, month_, day_}, {"年", "月", "日"}, this), r++, 1);
-    grid->addWidget(Label(this, "開始時刻(&S):", startHour_), r, 0);
-    grid->addLayout(row({startHour_, startMinute_}, {"時", "分"}, this), r++, 1);
-    grid->addWidget(Label(this, "終了時刻(&E):", endHour_), r, 0);
-    grid->addLayout(row({endHour_, endMinute_}, {"時", "分"}, this), r++, 1);
-    grid->addWidget(Label(this, "施設名(&N):", facility_), r, 0);
+    grid->addWidget(BuddyLabel(this, "日付(&D):", year_), r, 0);
+    grid->addLayout(UnitRow(this, {year_, month_, day_}, {"年", "月", "日"}), r++, 1);
+    grid->addWidget(BuddyLabel(this, "開始時刻(&S):", startHour_), r, 0);
+    grid->addLayout(UnitRow(this, {startHour_, startMinute_}, {"時", "分"}), r++, 1);
+    grid->addWidget(BuddyLabel(this, "終了時刻(&E):", endHour_), r, 0);
+    grid->addLayout(UnitRow(this, {endHour_, endMinute_}, {"時", "分"}), r++, 1);
+    grid->addWidget(BuddyLabel(this, "施設名(&N):", facility_), r, 0);
     grid->addWidget(facility_, r++, 1);
-    grid->addWidget(Label(this, "使用目的(&P)", purpose_), r, 0, Qt::AlignTop);
+    grid->addWidget(BuddyLabel(this, "使用目的(&P)", purpose_), r, 0, Qt::AlignTop);
     grid->addWidget(purpose_, r++, 1);
-    grid->addWidget(Label(this, "連絡先(&A)", contact_), r, 0, Qt::AlignTop);
+    grid->addWidget(BuddyLabel(this, "連絡先(&A)", contact_), r, 0, Qt::AlignTop);
     grid->addWidget(contact_, r++, 1);
     auto* feeRow = new QHBoxLayout;
     feeRow->addWidget(paid_);
     feeRow->addSpacing(16);
-    feeRow->addWidget(Label(this, "料金(&F):", fee_));
+    feeRow->addWidget(BuddyLabel(this, "料金(&F):", fee_));
     feeRow->addWidget(fee_);
     feeRow->addWidget(new QLabel(U("円"), this));
     feeRow->addStretch(1);

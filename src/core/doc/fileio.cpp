@@ -56,8 +56,15 @@ std::string Stem(const std::string& base) {
 }
 
 // Names no person would choose, so that the clean-up only ever meets our own.
-std::string TempPrefix(const std::string& base) { return "." + Stem(base) + ".orvalis-tmp-"; }
-std::string BackupName(const std::string& base) { return "." + Stem(base) + ".orvalis-old"; }
+// Built by appending: GCC 12 at -O3 misreads "." + std::string as an overlap.
+std::string HiddenName(const std::string& base, const char* suffix) {
+    std::string name(1, '.');
+    name += Stem(base);
+    name += suffix;
+    return name;
+}
+std::string TempPrefix(const std::string& base) { return HiddenName(base, ".orvalis-tmp-"); }
+std::string BackupName(const std::string& base) { return HiddenName(base, ".orvalis-old"); }
 
 // Lock layout. Every lock is an OFD lock. A reader holds the data range
 // [0, kIntent) shared, a writer holds it exclusive. The one byte at kIntent is

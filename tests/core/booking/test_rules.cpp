@@ -276,7 +276,8 @@ TEST(Series, DatesOfEachPattern) {
                 char buf[24];
                 const char* form = it.skipped ? "%04d-%02d -" : "%04d-%02d-%02d";
                 std::snprintf(buf, sizeof buf, form, it.year, it.month, it.day);
-                got += (got.empty() ? "" : " ") + std::string(buf);
+                if (!got.empty()) got += ' ';
+                got += buf;
             }
         EXPECT_EQ(got, c.dates) << c.y << "-" << c.m << "-" << c.d;
     }

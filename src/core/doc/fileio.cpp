@@ -56,8 +56,15 @@ std::string Stem(const std::string& base) {
 }
 
 // Names no person would choose, so that the clean-up only ever meets our own.
-std::string TempPrefix(const std::string& base) { return "." + Stem(base) + ".orvalis-tmp-"; }
-std::string BackupName(const std::string& base) { return "." + Stem(base) + ".orvalis-old"; }
+// (Built by appending: g++ 12 at -O3 warns falsely about "." + a temporary.)
+std::string Dotted(const std::string& base, const char* suffix) {
+    std::string s(1, '.');
+    s += Stem(base);
+    s += suffix;
+    return s;
+}
+std::string TempPrefix(const std::string& base) { return Dotted(base, ".orvalis-tmp-"); }
+std::string BackupName(const std::string& base) { return Dotted(base, ".orvalis-old"); }
 
 // Lock layout. Every lock is an OFD lock. A reader holds the data range
 // [0, kIntent) shared, a writer holds it exclusive. The one byte at kIntent is

@@ -512,16 +512,18 @@ void CKivoDoc::RenameUser(const std::string& oldName, const std::string& newName
 }
 
 void CKivoDoc::AddMissingUsers() {
-    std::unordered_set<std::string> known;
+    // Views of the names: the records stay where they are while users are added.
+    std::unordered_set<std::string_view> known;
     known.reserve(m_arUser.size() * 2 + 16);
     for (const auto& u : m_arUser) known.insert(u->m_strName);
     for (const auto& r : m_arReserve) {
-        if (r->m_strUser.empty() || known.count(r->m_strUser)) continue;
+        const std::string_view name = r->m_strUser;
+        if (name.empty() || known.count(name)) continue;
         auto u = std::make_unique<CKivoUser>();
         u->m_strName = r->m_strUser;
         u->m_strCharge = r->m_strUser;
-        m_arUser.push_back(std::move(u));
         known.insert(r->m_strUser);
+        m_arUser.push_back(std::move(u));
     }
 }
 

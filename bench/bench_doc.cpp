@@ -76,7 +76,7 @@ BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
 TxResult Book(CKivoDoc& doc, int n, uint32_t hour = 10) {
     ReserveEntry e;
     e.user = text::Cp932("顧客1");
-    e.year = 2030 + static_cast<uint32_t>(n / 300), e.month = 1 + static_cast<uint32_t>(n / 28 % 10);
+    e.year = 2030 + static_cast<uint32_t>(n / 336), e.month = 1 + static_cast<uint32_t>(n / 28 % 12);
     e.day = 1 + static_cast<uint32_t>(n % 28);
     e.startHour = hour, e.endHour = hour + 1;
     return doc.Transact([&](CKivoDoc& d) {
@@ -166,7 +166,7 @@ void BM_Process(benchmark::State& state) {
         else if (which <= 3) args = {ORVALIS_KVTOOL, "check", reg};
         else {
             char date[16];
-            std::snprintf(date, sizeof date, "%04d-%02d-%02d", 2031 + n / 300, 1 + n / 28 % 10, 1 + n % 28);
+            std::snprintf(date, sizeof date, "%04d-%02d-%02d", 2031 + n / 336, 1 + n / 28 % 12, 1 + n % 28);
             ++n;
             args = {ORVALIS_KVTOOL, "book", reg, "--facility", "1", "--date", date,
                     "--start", "10:00", "--end", "11:00", "--user", "bench"};

@@ -359,6 +359,8 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             fileStamp_ = stamp;
             SetModifiedFlag(false);
             RecordPath();
+            // A re-read adds the users of bookings saved without one.
+            AddMissingUsers();
             repairPending_ = true;
         } else if (!LoadBytes(std::move(bytes), path_, stamp)) {
             // After a re-read that failed nothing may be written: the emptied

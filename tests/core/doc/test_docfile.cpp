@@ -290,6 +290,14 @@ TEST_F(DocFile, AFileAsLastReadOrWrittenIsNotParsedAgain) {
     ASSERT_EQ(doc.Transact(add("QQQQ")), TxResult::Done);
     ASSERT_EQ(doc.Transact(add("B")), TxResult::Done);
     EXPECT_EQ(doc.ParseCount(), 1);  // the open only
+    {
+        // The first booking's new user reaches the file with the next change, as after a re-read.
+        const std::string saved = ReadFile(path);
+        RegisterData data;
+        LoadRegister(reinterpret_cast<const unsigned char*>(saved.data()), saved.size(), &data);
+        ASSERT_FALSE(data.users.empty());
+        EXPECT_EQ(data.users.back()->m_strName, "QQQQ");
+    }
     // An abandoned change may have touched the collections: the next one parses.
     EXPECT_EQ(doc.Transact([&add](CKivoDoc& d) { return add("ABANDONED")(d) && false; }), TxResult::Abandoned);
     ASSERT_EQ(doc.Transact([](CKivoDoc&) { return true; }), TxResult::Done);

@@ -4,7 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -13,6 +15,7 @@
 #include "busy_register.h"
 #include "core/booking/rules.h"
 #include "core/doc/kivodoc.h"
+#include "core/doc/kvformat.h"
 #include "core/doc/text.h"
 #include "core/lists/export.h"
 
@@ -69,32 +72,127 @@ void BM_Save(benchmark::State& state) {
 }
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
 
-// Lock, re-read, the entry dialog's checks with overlaps forbidden, save, release.
+// One booking as the entry dialog makes it, overlaps forbidden; n picks the day.
+TxResult Book(CKivoDoc& doc, int n, uint32_t hour = 10) {
+    ReserveEntry e;
+    e.user = text::Cp932("顧客1");
+    e.year = 2030 + static_cast<uint32_t>(n / 336), e.month = 1 + static_cast<uint32_t>(n / 28 % 12);
+    e.day = 1 + static_cast<uint32_t>(n % 28);
+    e.startHour = hour, e.endHour = hour + 1;
+    return doc.Transact([&](CKivoDoc& d) {
+        e.facility = d.GetFacilityIndex(1);
+        if (CheckAfterReload(e, d.m_arReserve, d.m_arFacility, nullptr, true) != CheckResult::Ok) return false;
+        auto r = std::make_unique<CReserve>();
+        ApplyEntry(e, d.m_arFacility, r.get());
+        d.m_arReserve.push_back(std::move(r));
+        return true;
+    });
+}
+
+// Lock, re-read, the entry dialog's checks with overlaps forbidden, save,
+// release; the file is as this desk last wrote it, so it is not parsed again.
 void BM_Booking(benchmark::State& state) {
     Reg().Reset();
     CKivoDoc doc;
     doc.OnOpenDocument(Reg().path());
     int n = 0;
-    for (auto _ : state) {
-        ReserveEntry e;
-        e.user = text::Cp932("顧客1");
-        e.year = 2030, e.month = 1, e.day = 1 + static_cast<uint32_t>(n++);  // rolls over into later months
-        e.startHour = 10, e.endHour = 11;
-        CheckResult check = CheckResult::Ok;
-        TxResult tx = doc.Transact([&](CKivoDoc& d) {
-            e.facility = d.GetFacilityIndex(1);
-            check = CheckAfterReload(e, d.m_arReserve, d.m_arFacility, nullptr, true);
-            if (check != CheckResult::Ok) return false;
-            auto r = std::make_unique<CReserve>();
-            ApplyEntry(e, d.m_arFacility, r.get());
-            d.m_arReserve.push_back(std::move(r));
-            return true;
-        });
-        if (tx != TxResult::Done) state.SkipWithError("booking refused");
-    }
+    for (auto _ : state)
+        if (Book(doc, n++) != TxResult::Done) state.SkipWithError("booking refused");
+    state.counters["parses"] = doc.ParseCount();
     Reg().Reset();
 }
 BENCHMARK(BM_Booking)->Unit(benchmark::kMillisecond);
+
+// The same after another desk booked (not timed): the re-read parses.
+void BM_BookingAfterAnotherDesk(benchmark::State& state) {
+    Reg().Reset();
+    CKivoDoc doc, other;
+    doc.OnOpenDocument(Reg().path());
+    other.OnOpenDocument(Reg().path());
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (Book(other, n, 14) != TxResult::Done) state.SkipWithError("other desk refused");
+        state.ResumeTiming();
+        if (Book(doc, n++) != TxResult::Done) state.SkipWithError("booking refused");
+    }
+    state.counters["parses"] = doc.ParseCount();
+    Reg().Reset();
+}
+BENCHMARK(BM_BookingAfterAnotherDesk)->Unit(benchmark::kMillisecond);
+
+// What the window thread does on a live refresh before the windows repaint:
+// notice another desk's booking and read it in.
+void BM_LiveRefresh(benchmark::State& state) {
+    Reg().Reset();
+    CKivoDoc doc, other;
+    doc.OnOpenDocument(Reg().path());
+    other.OnOpenDocument(Reg().path());
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (Book(other, n++, 14) != TxResult::Done) state.SkipWithError("other desk refused");
+        state.ResumeTiming();
+        if (doc.RefreshFromFile() != CKivoDoc::Refresh::Read) state.SkipWithError("change not seen");
+    }
+    Reg().Reset();
+}
+BENCHMARK(BM_LiveRefresh)->Unit(benchmark::kMillisecond);
+
+// Whole processes, as a desk's script runs them: 0 cat of the register, 1 cat
+// of an empty file, 2 kvtool check of the register, 3 of a register without
+// bookings, 4 kvtool book into the register, 5 into the one without bookings.
+void BM_Process(benchmark::State& state) {
+#ifdef ORVALIS_KVTOOL
+    Reg().Reset();
+    const std::string empty = Reg().dir() + "/empty.kv", none = Reg().dir() + "/none";
+    {
+        FacilityArray f;
+        f.push_back(std::make_unique<CKivo>());
+        f.back()->m_nID = 1;
+        f.back()->m_strName = "A";
+        CKivoDoc d;
+        d.m_arFacility = std::move(f);
+        d.OnSaveDocument(empty);
+        int fd = open(none.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        close(fd);
+    }
+    const int which = static_cast<int>(state.range(0));
+    const std::string reg = which == 3 || which == 5 ? empty : Reg().path();
+    int n = 0;
+    for (auto _ : state) {
+        std::vector<std::string> args;
+        if (which <= 1) args = {"/bin/cat", which == 0 ? Reg().path() : none};
+        else if (which <= 3) args = {ORVALIS_KVTOOL, "check", reg};
+        else {
+            char date[16];
+            std::snprintf(date, sizeof date, "%04d-%02d-%02d", 2031 + n / 336, 1 + n / 28 % 12, 1 + n % 28);
+            ++n;
+            args = {ORVALIS_KVTOOL, "book", reg, "--facility", "1", "--date", date,
+                    "--start", "10:00", "--end", "11:00", "--user", "bench"};
+        }
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+        pid_t pid;
+        if (posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) state.SkipWithError("spawn");
+        int status = 0;
+        waitpid(pid, &status, 0);
+        posix_spawn_file_actions_destroy(&fa);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the command failed");
+    }
+    state.SetLabel(std::vector<const char*>{"cat register", "cat empty file", "kvtool check register",
+                                            "kvtool check empty register", "kvtool book register",
+                                            "kvtool book empty register"}[static_cast<size_t>(which)]);
+    Reg().Reset();
+#else
+    state.SkipWithError("built without kvtool");
+#endif
+}
+BENCHMARK(BM_Process)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 // Each iteration sorts the register in its file order.
 void BM_SortReserves(benchmark::State& state) {

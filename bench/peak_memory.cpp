@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     CKivoApp::SetDialogColors(app);
     CKivoApp kivo;
     // "/E": the program with no document, as the baseline.
-    if (!kivo.InitInstance(QStringLiteral("/E"), false)) return 1;
+    if (!kivo.InitInstance(QStringList{QStringLiteral("/E")}, false)) return 1;
     CMainFrame* frame = kivo.MainFrame();
     frame->resize(1366, 768);
     Settle();

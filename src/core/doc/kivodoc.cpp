@@ -106,12 +106,18 @@ std::vector<uint32_t> TextRanks(const std::vector<std::unique_ptr<Record>>& reco
 }
 
 // Sorts the items with the heap sort's steps and puts the records in their order.
+// True when the order changed.
 template <class Record, class Less>
-void SortByItems(std::vector<std::unique_ptr<Record>>& records, std::vector<SortItem>& items, Less less) {
+bool SortByItems(std::vector<std::unique_ptr<Record>>& records, std::vector<SortItem>& items, Less less) {
     HeapSort(items, less);
+    bool moved = false;
     std::vector<std::unique_ptr<Record>> sorted(records.size());
-    for (size_t i = 0; i < items.size(); ++i) sorted[i] = std::move(records[items[i].pos]);
+    for (size_t i = 0; i < items.size(); ++i) {
+        moved = moved || items[i].pos != i;
+        sorted[i] = std::move(records[items[i].pos]);
+    }
     records.swap(sorted);
+    return moved;
 }
 
 // A function object, so that the heap sort inlines the comparison.
@@ -199,6 +205,7 @@ void CKivoDoc::UpdateAllViews(IKivoView* sender, int hint) {
 }
 
 void CKivoDoc::DeleteContents() {
+    clean_ = false;
     m_arFacility.clear();
     m_arReserve.clear();
     m_arUser.clear();
@@ -208,12 +215,15 @@ bool CKivoDoc::OnNewDocument() {
     DeleteContents();
     path_.clear();
     modified_ = false;
+    fileStamp_ = {};
+    fileBytes_.clear();
     return true;
 }
 
-bool CKivoDoc::LoadBytes(const std::string& bytes, const std::string& path) {
+bool CKivoDoc::LoadBytes(std::string bytes, const std::string& path, const fileio::FileStamp& stamp) {
     DeleteContents();
     SetModifiedFlag(true);
+    ++parses_;
     try {
         RegisterData data;
         LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
@@ -229,7 +239,25 @@ bool CKivoDoc::LoadBytes(const std::string& bytes, const std::string& path) {
         host_->ShowMessage(msg::kOpenFailed, IDocHost::Icon::Exclamation);
         return false;
     }
-    return AfterLoad(path, !inTransaction_);
+    const bool ok = AfterLoad(path, !inTransaction_);
+    // Missing users are added the same way on every read of these bytes, so
+    // the collections stay what a parse of them gives.
+    Remember(std::move(bytes), stamp);
+    return ok;
+}
+
+void CKivoDoc::Remember(std::string bytes, const fileio::FileStamp& stamp) {
+    fileBytes_ = std::move(bytes);
+    fileStamp_ = stamp;
+    clean_ = stamp.valid;
+}
+
+bool CKivoDoc::SameAsLastFile(const fileio::FileStamp& now, const std::string* bytes, bool requireClean) const {
+    if ((requireClean && !clean_) || !fileStamp_.valid || !now.valid) return false;
+    if (!bytes) return fileStamp_.SameAs(now) && fileStamp_.Settled();
+    // Reading is cheap, parsing is not: equal bytes need no parse whatever
+    // the stamp says.
+    return bytes->size() == fileBytes_.size() && *bytes == fileBytes_;
 }
 
 bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {
@@ -244,31 +272,42 @@ bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {
 
 bool CKivoDoc::OnOpenDocument(const std::string& path) {
     std::string bytes;
-    fileio::Status st = fileio::ReadShared(path, &bytes);
+    fileio::FileStamp stamp;
+    fileio::Status st = fileio::ReadShared(path, &bytes, &stamp);
     if (!st.ok()) {
         host_->ShowMessage(fileio::FileMessage(st.cause, path), IDocHost::Icon::Exclamation);
         return false;
     }
-    return LoadBytes(bytes, path);
+    return LoadBytes(std::move(bytes), path, stamp);
 }
 
 bool CKivoDoc::OnSaveDocument(const std::string& path) {
     fileio::Status st;
+    std::string bytes;
+    fileio::FileStamp stamp;
     try {
-        const std::string bytes = StoreRegister(m_arFacility, m_arReserve, m_arUser);
+        bytes = StoreRegister(m_arFacility, m_arReserve, m_arUser);
         // Inside a change the save goes to the file the transaction locked and read.
-        st = txLock_ ? txLock_->Write(bytes) : fileio::SafeWrite(path, bytes);
+        if (txLock_) {
+            st = txLock_->Write(bytes);
+            if (st.ok()) stamp = txLock_->Stamp();
+        } else {
+            st = fileio::SafeWrite(path, bytes, &stamp);
+        }
     } catch (const std::bad_alloc&) {
+        clean_ = false;
         host_->ShowMessage(msg::kSaveFailed, IDocHost::Icon::Exclamation);
         return false;
     }
     if (!st.ok()) {
+        clean_ = false;
         host_->ShowMessage(st.cause == fileio::Cause::Generic ? msg::kSaveFailed : fileio::FileMessage(st.cause, path),
                            IDocHost::Icon::Exclamation);
         return false;
     }
     SetModifiedFlag(false);
     path_ = path;
+    Remember(std::move(bytes), stamp);
     RecordPath();
     return true;
 }
@@ -303,17 +342,29 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
         bool exists = false;
         fileio::Status st = lock.Acquire(path_, &exists);
         if (st.ok() && !exists) st.cause = fileio::Cause::FileNotFound;
+        const fileio::FileStamp stamp = st.ok() ? lock.Stamp() : fileio::FileStamp{};
+        // A file as this document last read or wrote it needs neither reading
+        // nor parsing; one whose stamp cannot be trusted is read and compared.
+        const bool settled = st.ok() && SameAsLastFile(stamp, nullptr);
         std::string bytes;
-        if (st.ok()) st = lock.ReadAll(&bytes);
+        if (st.ok() && !settled) st = lock.ReadAll(&bytes);
         if (!st.ok()) {
             host_->ShowMessage(fileio::FileMessage(st.cause, path_), IDocHost::Icon::Exclamation);
             return TxResult::Failed;
         }
         inTransaction_ = true;
         txLock_ = &lock;
-        // After a re-read that failed nothing may be written: the emptied
-        // document would replace every booking in the file.
-        if (!LoadBytes(bytes, path_)) {
+        if (settled || SameAsLastFile(stamp, &bytes)) {
+            // What a parse of these bytes would have left, without the parse.
+            fileStamp_ = stamp;
+            SetModifiedFlag(false);
+            RecordPath();
+            // A re-read adds the users of bookings saved without one.
+            AddMissingUsers();
+            repairPending_ = true;
+        } else if (!LoadBytes(std::move(bytes), path_, stamp)) {
+            // After a re-read that failed nothing may be written: the emptied
+            // document would replace every booking in the file.
             inTransaction_ = false;
             txLock_ = nullptr;
             repairPending_ = false;
@@ -321,6 +372,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             return TxResult::Failed;
         }
         if (!change(*this)) {
+            clean_ = false;  // the change may have touched the collections before it gave up
             result = TxResult::Abandoned;
         } else {
             SetModifiedFlag(true);
@@ -336,6 +388,38 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
     if (repairPending_) RepairPass();
     UpdateAllViews(sender, result == TxResult::Done ? hint : 1);
     return result;
+}
+
+CKivoDoc::Refresh CKivoDoc::RefreshFromFile() {
+    if (path_.empty() || inTransaction_ || inRepair_) return Refresh::Unchanged;
+    const fileio::FileStamp now = fileio::StampOf(path_);
+    if (!now.valid || SameAsLastFile(now, nullptr, false) || refusedStamp_.SameAs(now)) return Refresh::Unchanged;
+    std::string bytes;
+    fileio::FileStamp stamp;
+    if (!fileio::ReadShared(path_, &bytes, &stamp).ok()) return Refresh::Failed;
+    if (SameAsLastFile(stamp, &bytes, false)) {
+        fileStamp_ = stamp;
+        return Refresh::Unchanged;
+    }
+    // Parsed aside: a file that cannot be read leaves the data as it was.
+    RegisterData data;
+    ++parses_;
+    try {
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
+    } catch (const CArchiveException&) {
+        refusedStamp_ = stamp;
+        return Refresh::Failed;
+    } catch (const std::bad_alloc&) {
+        return Refresh::Failed;
+    }
+    refusedStamp_ = {};
+    m_arFacility = std::move(data.facilities);
+    m_arReserve = std::move(data.reserves);
+    m_arUser = std::move(data.users);
+    AddMissingUsers();
+    SetModifiedFlag(false);
+    Remember(std::move(bytes), stamp);
+    return Refresh::Read;
 }
 
 int CKivoDoc::GetFacilityIndex(int id) const {
@@ -389,13 +473,14 @@ void CKivoDoc::SortReserves(int key) {
     if (key == 3) {
         // Records of one position but different facility numbers (numbers
         // without a facility) compare equal, whatever their times.
-        SortByItems(m_arReserve, items, [](const SortItem& a, const SortItem& b) {
-            const uint32_t ha = static_cast<uint32_t>(a.key >> 32), hb = static_cast<uint32_t>(b.key >> 32);
-            if (ha != hb) return ha < hb;
-            return a.id == b.id && static_cast<uint32_t>(a.key) < static_cast<uint32_t>(b.key);
-        });
-    } else {
-        SortByItems(m_arReserve, items, ItemLess{});
+        if (SortByItems(m_arReserve, items, [](const SortItem& a, const SortItem& b) {
+                const uint32_t ha = static_cast<uint32_t>(a.key >> 32), hb = static_cast<uint32_t>(b.key >> 32);
+                if (ha != hb) return ha < hb;
+                return a.id == b.id && static_cast<uint32_t>(a.key) < static_cast<uint32_t>(b.key);
+            }))
+            clean_ = false;  // the file's order is what a save of a re-read keeps
+    } else if (SortByItems(m_arReserve, items, ItemLess{})) {
+        clean_ = false;
     }
 }
 
@@ -403,7 +488,7 @@ void CKivoDoc::SortUsers(int key) {
     std::vector<SortItem> items(m_arUser.size());
     const std::vector<uint32_t> ranks = key == 2 ? TextRanks(m_arUser, &CKivoUser::m_strName) : std::vector<uint32_t>{};
     for (size_t i = 0; i < items.size(); ++i) items[i] = SortItem{key == 2 ? ranks[i] : 0u, 0, static_cast<uint32_t>(i)};
-    SortByItems(m_arUser, items, ItemLess{});
+    if (SortByItems(m_arUser, items, ItemLess{})) clean_ = false;
 }
 
 int CKivoDoc::FindReserve(int hint, const CReserve& snapshot) const {
@@ -423,21 +508,24 @@ int CKivoDoc::FindUser(int hint, const CKivoUser& snapshot) const {
 }
 
 void CKivoDoc::RenameUser(const std::string& oldName, const std::string& newName) {
+    clean_ = false;
     for (auto& r : m_arReserve)
         if (r->m_strUser == oldName) r->m_strUser = newName;
 }
 
 void CKivoDoc::AddMissingUsers() {
-    std::unordered_set<std::string> known;
+    // Views of the names: the records stay where they are while users are added.
+    std::unordered_set<std::string_view> known;
     known.reserve(m_arUser.size() * 2 + 16);
     for (const auto& u : m_arUser) known.insert(u->m_strName);
     for (const auto& r : m_arReserve) {
-        if (r->m_strUser.empty() || known.count(r->m_strUser)) continue;
+        const std::string_view name = r->m_strUser;
+        if (name.empty() || known.count(name)) continue;
         auto u = std::make_unique<CKivoUser>();
         u->m_strName = r->m_strUser;
         u->m_strCharge = r->m_strUser;
-        m_arUser.push_back(std::move(u));
         known.insert(r->m_strUser);
+        m_arUser.push_back(std::move(u));
     }
 }
 

@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "core/doc/fileio.h"
 #include "core/doc/records.h"
 
 class CKivoDoc;
 struct ReserveEntry;
-namespace fileio {
-class ExclusiveLock;
-}
 
 // A window that shows a document. Hint 0: repaint; 1: collections changed.
 class IKivoView {
@@ -93,6 +91,14 @@ public:
     // runs on the data in memory and only sets the modified flag.
     TxResult Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender = nullptr, int hint = 1);
 
+    // Reads the file again when another desk has changed it since this
+    // document last read or wrote it. Quiet: no message, no repair pass (the
+    // next change runs it); on a failed read the data in memory stays.
+    enum class Refresh { Unchanged, Read, Failed };
+    Refresh RefreshFromFile();
+    // How many times file bytes were parsed into this document.
+    int ParseCount() const { return parses_; }
+
     // --- document operations ---
     int GetFacilityIndex(int id) const;
     int GetMaxFacilityNameLength() const;
@@ -112,7 +118,12 @@ public:
     void RepairPass();
 
 private:
-    bool LoadBytes(const std::string& bytes, const std::string& path);
+    bool LoadBytes(std::string bytes, const std::string& path, const fileio::FileStamp& stamp);
+    // The file is as it was last read or written and the collections still
+    // hold exactly what that gave: a re-read may skip the parse.
+    // Without requireClean: only whether the file itself is unchanged.
+    bool SameAsLastFile(const fileio::FileStamp& now, const std::string* bytes, bool requireClean = true) const;
+    void Remember(std::string bytes, const fileio::FileStamp& stamp);
     bool AfterLoad(const std::string& path, bool runRepair);
     void RecordPath();
 
@@ -126,4 +137,11 @@ private:
     bool pathPending_ = false;  // PathRecorded waits for the transaction's lock to go
     fileio::ExclusiveLock* txLock_ = nullptr;  // the lock of the running transaction
     std::vector<IKivoView*> views_;
+    // What this document last read or wrote. clean_ is cleared by anything
+    // that leaves the collections other than those bytes parsed.
+    fileio::FileStamp fileStamp_;
+    std::string fileBytes_;
+    bool clean_ = false;
+    fileio::FileStamp refusedStamp_;  // a file a quiet refresh could not read
+    int parses_ = 0;
 };

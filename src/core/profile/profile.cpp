@@ -38,6 +38,7 @@ constexpr Entry kTable[] = {
     {Key::Dup, "System", "Dup", "1"},
     {Key::StartTime, "System", "StartTime", "8"},
     {Key::EndTime, "System", "EndTime", "23"},
+    {Key::AutoRefresh, "System", "AutoRefresh", "1"},
     {Key::ViewMode, "View", "Mode", "0"},
     {Key::ViewObject, "View", "Object", "0"},
     {Key::RevColor1, "View", "RevColor1", "65280"},

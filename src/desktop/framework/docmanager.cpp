@@ -18,6 +18,7 @@
 #include "core/profile/profile.h"
 #include "desktop/dialogs/dialogdochost.h"
 #include "desktop/dialogs/modalprompt.h"
+#include "desktop/framework/liverefresh.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ private:
 struct CDocManager::Entry {
     std::unique_ptr<CDialogDocHost> host;
     std::unique_ptr<CKivoDoc> doc;
+    std::unique_ptr<CLiveRefresh> live;  // goes before the document it watches
 };
 
 CDocManager::CDocManager(QObject* parent) : QObject(parent) {}
@@ -107,6 +109,8 @@ QString CDocManager::TitleOf(const QString& path) { return QFileInfo(path).fileN
 
 CKivoDoc* CDocManager::Adopt(std::unique_ptr<Entry> e) {
     CKivoDoc* doc = e->doc.get();
+    e->live = std::make_unique<CLiveRefresh>(*doc, nullptr);
+    connect(e->live.get(), &CLiveRefresh::refreshed, this, &CDocManager::documentRefreshed);
     docs_.push_back(std::move(e));
     if (windows_) windows_->CreateScheduleWindow(*doc);
     emit documentsChanged();
@@ -269,6 +273,17 @@ void CDocManager::WindowDetached(CKivoDoc* doc) {
         emit documentsChanged();
         return;
     }
+}
+
+void CDocManager::CheckForChanges() {
+    for (CKivoDoc* doc : Documents())
+        if (CLiveRefresh* live = LiveRefreshOf(doc)) live->Check();
+}
+
+CLiveRefresh* CDocManager::LiveRefreshOf(const CKivoDoc* doc) const {
+    for (const auto& e : docs_)
+        if (e->doc.get() == doc) return e->live.get();
+    return nullptr;
 }
 
 std::vector<CKivoDoc*> CDocManager::Documents() const {

@@ -9,6 +9,7 @@
 
 class CKivoDoc;
 class CDialogDocHost;
+class CLiveRefresh;
 class QWidget;
 
 // What the manager needs of the main window.
@@ -67,12 +68,19 @@ public:
     // Opens recent file n (0-based); a file that cannot be opened leaves the list.
     CKivoDoc* OpenRecent(int n);
 
+    // Looks at every open register now for other desks' changes (the watch
+    // and the timer do it by themselves).
+    void CheckForChanges();
+    CLiveRefresh* LiveRefreshOf(const CKivoDoc* doc) const;
+
     static QString CanonicalPath(const QString& path);
     static QString TitleOf(const QString& path);
 
 signals:
     void recentFilesChanged();
     void documentsChanged();
+    // Other desks' changes to doc were read and shown.
+    void documentRefreshed(CKivoDoc* doc);
 
 private:
     struct Entry;

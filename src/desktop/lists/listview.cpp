@@ -98,10 +98,18 @@ QString CListViewBase::LineText(int line) const {
 void CListViewBase::FillList(int select) {
     if (!doc_) return;
     if (select == -1) select = Selection();
+    if (select == -3) RememberLine(Selection());
     int top = TopLine();
     list_->setUpdatesEnabled(false);
     const int count = TakeSnapshot();
     if (select == -2) select = count - 1;
+    if (select == -3) {
+        select = RememberedLine();
+        if (select < 0) {
+            list_->selectionModel()->clearSelection();
+            list_->setCurrentIndex(QModelIndex());
+        }
+    }
     lines_->Reset(count, [this](int row) { return FormatLine(row); });
     if (top >= count - 1) top = count - 1;
     if (top >= 0) list_->scrollTo(lines_->index(top), QAbstractItemView::PositionAtTop);
@@ -117,7 +125,9 @@ void CListViewBase::FillList(int select) {
 }
 
 void CListViewBase::OnUpdate(IKivoView*, int hint) {
+    // Another desk's changes move lines about: the selection follows its record.
     if (hint == 1) FillList(-1);
+    else if (hint == 2) FillList(-3);
     list_->viewport()->update();
 }
 

@@ -51,7 +51,8 @@ public:
     QString LineText(int line) const;
 
     virtual void OnInitialUpdate() = 0;
-    // select: a line, -1 the line selected now, -2 the last line.
+    // select: a line, -1 the line selected now, -2 the last line, -3 the
+    // record selected now wherever it went (none when it is gone).
     void FillList(int select);
     void OnUpdate(IKivoView* sender, int hint) override;
 
@@ -59,6 +60,10 @@ protected:
     // Copies what the lines show from the document; returns the line count.
     virtual int TakeSnapshot() = 0;
     virtual QString FormatLine(int row) const = 0;
+    // Remembers the record shown on line (-1: none); after the next snapshot,
+    // the line it is on now, -1 when it is gone.
+    virtual void RememberLine(int line) { remembered_ = line; }
+    virtual int RememberedLine() const { return remembered_; }
     // The edit command (also Enter and a double click).
     virtual void OnEdit() = 0;
     void Export(ExportKind kind);
@@ -69,6 +74,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    int remembered_ = -1;
     CKivoDoc* doc_;
     QListView* list_;
     CListLines* lines_;

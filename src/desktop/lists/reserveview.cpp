@@ -107,3 +107,15 @@ bool CReserveView::OnUpdateCommand(int id, CmdState* state) {
     if (id == cmd::RepeatReserve) return UpdateSharedCommand(cmd::AddReserve, cmd::ShowReserveList, state);
     return UpdateSharedCommand(id, cmd::ShowReserveList, state);
 }
+
+void CReserveView::RememberLine(int line) {
+    remembered_.clear();
+    if (line >= 0 && line < static_cast<int>(shown_.size())) remembered_.push_back(shown_[static_cast<size_t>(line)]);
+}
+
+int CReserveView::RememberedLine() const {
+    if (remembered_.empty()) return -1;
+    for (size_t i = 0; i < shown_.size(); ++i)
+        if (shown_[i].IsEqual(remembered_.front())) return static_cast<int>(i);
+    return -1;
+}

@@ -27,11 +27,14 @@ public:
 protected:
     int TakeSnapshot() override;
     QString FormatLine(int row) const override;
+    void RememberLine(int line) override;
+    int RememberedLine() const override;
 
 private:
     static int SortKey();
 
     // The reservations as the lines show them, and their facilities' names.
     std::vector<CReserve> shown_;
+    std::vector<CReserve> remembered_;  // none or the one record
     std::vector<std::string> facilityNameById_;
 };

@@ -87,3 +87,15 @@ bool CUserView::OnUpdateCommand(int id, CmdState* state) {
         default: return UpdateSharedCommand(id, cmd::ShowUserList, state);
     }
 }
+
+void CUserView::RememberLine(int line) {
+    remembered_.clear();
+    if (line >= 0 && line < static_cast<int>(shown_.size())) remembered_.push_back(shown_[static_cast<size_t>(line)]);
+}
+
+int CUserView::RememberedLine() const {
+    if (remembered_.empty()) return -1;
+    for (size_t i = 0; i < shown_.size(); ++i)
+        if (shown_[i].IsEqual(remembered_.front())) return static_cast<int>(i);
+    return -1;
+}

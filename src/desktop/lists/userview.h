@@ -30,7 +30,10 @@ public:
 protected:
     int TakeSnapshot() override;
     QString FormatLine(int row) const override;
+    void RememberLine(int line) override;
+    int RememberedLine() const override;
 
 private:
     std::vector<CKivoUser> shown_;
+    std::vector<CKivoUser> remembered_;  // none or the one record
 };

@@ -194,6 +194,8 @@ CMainFrame::CMainFrame(CDocManager* docs, QWidget* parent) : QMainWindow(parent)
     if (docs_) {
         docs_->SetWindows(this);
         connect(docs_, &CDocManager::recentFilesChanged, this, &CMainFrame::FillRecentFiles);
+        connect(docs_, &CDocManager::documentRefreshed, this,
+                [this] { statusBar()->showMessage(U("他の端末の変更を読み込みました"), 5000); });
         connect(docs_, &CDocManager::documentsChanged, this, [this] {
             UpdateTitles();
             OnActiveChanged();

@@ -279,6 +279,60 @@ TEST_F(DocFile, TransactionWorksOnTheNewestFile) {
     EXPECT_EQ(check.m_arReserve[3]->m_strUser, "Y");
 }
 
+TEST_F(DocFile, AFileAsLastReadOrWrittenIsNotParsedAgain) {
+    auto add = [](const char* user) {
+        return [user](CKivoDoc& d) {
+            d.m_arReserve.push_back(std::make_unique<CReserve>(MakeReserve(user, 1, 2000, 5, 2, 9, 0, 10, 0)));
+            return true;
+        };
+    };
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    ASSERT_EQ(doc.Transact(add("QQQQ")), TxResult::Done);
+    ASSERT_EQ(doc.Transact(add("B")), TxResult::Done);
+    EXPECT_EQ(doc.ParseCount(), 1);  // the open only
+    {
+        // The first booking's new user reaches the file with the next change, as after a re-read.
+        const std::string saved = ReadFile(path);
+        RegisterData data;
+        LoadRegister(reinterpret_cast<const unsigned char*>(saved.data()), saved.size(), &data);
+        ASSERT_FALSE(data.users.empty());
+        EXPECT_EQ(data.users.back()->m_strName, "QQQQ");
+    }
+    // An abandoned change may have touched the collections: the next one parses.
+    EXPECT_EQ(doc.Transact([&add](CKivoDoc& d) { return add("ABANDONED")(d) && false; }), TxResult::Abandoned);
+    ASSERT_EQ(doc.Transact([](CKivoDoc&) { return true; }), TxResult::Done);
+    EXPECT_EQ(doc.ParseCount(), 2);
+    EXPECT_EQ(ReadFile(path).find("ABANDONED"), std::string::npos);
+
+    // Another desk rewrites the file in place, same size, same time stamp.
+    std::string bytes = ReadFile(path);
+    const size_t at = bytes.find("QQQQ");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 4, "ZZZZ");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(futimens(fd, times), 0);
+    close(fd);
+    ASSERT_EQ(doc.Transact([](CKivoDoc&) { return true; }), TxResult::Done);
+    EXPECT_EQ(doc.ParseCount(), 3);
+    EXPECT_EQ(doc.m_arReserve[2]->m_strUser, "ZZZZ");
+
+    // A quiet refresh reads another desk's change once, and nothing when none came.
+    EXPECT_EQ(doc.RefreshFromFile(), CKivoDoc::Refresh::Unchanged);
+    CKivoDoc other;
+    ASSERT_TRUE(other.OnOpenDocument(path));
+    ASSERT_EQ(other.Transact(add("OTHER")), TxResult::Done);
+    EXPECT_EQ(doc.RefreshFromFile(), CKivoDoc::Refresh::Read);
+    EXPECT_EQ(doc.RefreshFromFile(), CKivoDoc::Refresh::Unchanged);
+    EXPECT_EQ(doc.ParseCount(), 4);
+    EXPECT_EQ(doc.m_arReserve.back()->m_strUser, "OTHER");
+    EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(DocFile, AReReadThatFailsWritesNothing) {
     ASSERT_TRUE(doc.OnOpenDocument(path));
     const std::string good = ReadFile(path);

@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 
 #include "desktop/dialogs/dlgtest.h"
 #include "desktop/framework/docmanager.h"
 #include "desktop/mainframe/mainframe.h"
+#include "desktop/schedule/kivoview.h"
 
 using namespace dlgtest;
 
@@ -205,6 +207,35 @@ TEST_F(DocManager, RequestsWhileTheRepairDialogRunsOpenNothingTwice) {
     for (CKivoDoc* doc : docs_->Documents()) titles.push_back(doc->GetTitle());
     EXPECT_EQ(titles, (std::vector<std::string>{"a.kv", "b.kv"})) << "the held-back request never ran";
     EXPECT_EQ(Windows(), 2);
+}
+
+// Another desk's change is read by itself and shown where the desk was: the
+// same day, the same scroll position, no dialog.
+TEST_F(DocManager, AnotherDesksChangeIsShownWhereTheDeskWas) {
+    std::vector<CKivo> facilities;
+    for (int i = 1; i <= 40; ++i) facilities.push_back(testutil::MakeFacility(i, "室"));
+    testutil::WriteRegister(dir_.File("a.kv"), facilities, {});
+    CKivoDoc* a = docs_->OpenDocumentFile(F("a.kv"));
+    ASSERT_NE(a, nullptr);
+    auto* view = frame_->findChild<CKivoView*>();
+    ASSERT_NE(view, nullptr);
+    a->m_timeDay = kvtime::MakeTime(2031, 3, 4, 9, 0);
+    view->ScrollTo(40, 300);
+    const QPoint scrolled = view->ScrollPos();
+    CKivoDoc other;
+    other.SetPathName(dir_.File("a.kv"));
+    ASSERT_EQ(other.Transact([](CKivoDoc& d) {
+        d.m_arReserve.push_back(std::make_unique<CReserve>(testutil::MakeReserve("東雲", 1, 2031, 3, 4, 10, 0, 11, 0)));
+        return true;
+    }),
+              TxResult::Done);
+    docs_->CheckForChanges();
+    EXPECT_EQ(a->m_arReserve.size(), 1u);
+    EXPECT_EQ(a->m_timeDay, kvtime::MakeTime(2031, 3, 4, 9, 0));
+    EXPECT_EQ(view->ScrollPos(), scrolled);
+    EXPECT_EQ(frame_->statusBar()->currentMessage(), Q("他の端末の変更を読み込みました"));
+    EXPECT_TRUE(prompt_.dialogsRun.empty());
+    EXPECT_TRUE(prompt_.messages.empty());
 }
 
 ORVALIS_QTEST_MAIN

@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include "desktop/dialogs/dlgtest.h"
 #include "desktop/framework/docmanager.h"
@@ -172,6 +173,50 @@ TEST_F(ListWindows, ABookingAddedInAnyWindowReachesTheOthers) {
     LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &onDisk);
     EXPECT_EQ(3u, onDisk.reserves.size());
     EXPECT_EQ(4u, onDisk.users.size());
+}
+
+// Another desk books meanwhile: its booking shows without any input, but not
+// under an open entry dialog; the selected line follows its reservation.
+TEST_F(ListWindows, AnotherDesksBookingShowsByItselfOnceTheDialogCloses) {
+    frame_->Execute(cmd::ShowReserveList);
+    auto* list = Active<CReserveView>();
+    ASSERT_NE(nullptr, list);
+    list->SelectLine(0);
+    const QString selected = list->LineText(0);
+    CKivoDoc other;
+    other.SetPathName(path_);
+    auto book = [&other](const char* user, int h) {
+        return other.Transact([user, h](CKivoDoc& d) {
+            d.m_arReserve.push_back(std::make_unique<CReserve>(testutil::MakeReserve(user, 1, 2026, 12, 8, h, 0, h + 1, 0)));
+            return true;
+        });
+    };
+    int linesUnderDialog = -1;
+    prompt_.onDialog = [&](QDialog* d) {
+        ASSERT_EQ(QStringLiteral("CReserveDlg"), d->objectName());
+        d->setWindowModality(Qt::ApplicationModal);
+        d->show();
+        ASSERT_EQ(TxResult::Done, book("朝日", 8));  // sorts before the selected line
+        docs_->CheckForChanges();
+        linesUnderDialog = list->LineCount();
+        d->reject();
+    };
+    frame_->Execute(cmd::AddReserve);
+    EXPECT_EQ(1, linesUnderDialog) << "refreshed under the entry dialog";
+    for (int i = 0; i < 1000 && list->LineCount() < 2; ++i) QCoreApplication::processEvents();
+    ASSERT_EQ(2, list->LineCount()) << "the put-off refresh never ran";
+    EXPECT_EQ(1, list->Selection());
+    EXPECT_EQ(selected, list->LineText(1));
+    EXPECT_EQ(Q("他の端末の変更を読み込みました"), frame_->statusBar()->currentMessage());
+    EXPECT_TRUE(prompt_.messages.empty());
+
+    ASSERT_TRUE(profile::WriteInt(profile::Key::AutoRefresh, 0));
+    ASSERT_EQ(TxResult::Done, book("夕凪", 18));
+    docs_->CheckForChanges();
+    EXPECT_EQ(2, list->LineCount()) << "refreshed with AutoRefresh=0";
+    ASSERT_TRUE(profile::WriteInt(profile::Key::AutoRefresh, 1));
+    docs_->CheckForChanges();
+    EXPECT_EQ(3, list->LineCount());
 }
 
 TEST_F(ListWindows, ClosingTheLastWindowOfADocumentClosesItWhateverKindItIs) {

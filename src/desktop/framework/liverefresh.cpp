@@ -1,0 +1,66 @@
+#include "desktop/framework/liverefresh.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+
+#include "core/doc/kivodoc.h"
+#include "core/profile/profile.h"
+
+CLiveRefresh::CLiveRefresh(CKivoDoc& doc, QObject* parent) : QObject(parent), doc_(doc), parses_(doc.ParseCount()) {
+    // A save lands as a rename over the register: the file's own watch goes
+    // with the old file, the folder's sees the new one come.
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { Check(); });
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { Check(); });
+    connect(&timer_, &QTimer::timeout, this, [this] { Check(); });
+    timer_.start(kIntervalMs);
+    Watch();
+}
+
+void CLiveRefresh::Watch() {
+    const std::string& p = doc_.GetPathName();
+    if (p.empty()) return;
+    const QString path = QFile::decodeName(QByteArray::fromStdString(p));
+    const QString dir = QFileInfo(path).absolutePath();
+    if (!watcher_.files().contains(path) && QFileInfo::exists(path)) watcher_.addPath(path);
+    if (!watcher_.directories().contains(dir)) watcher_.addPath(dir);
+}
+
+void CLiveRefresh::Check() {
+    if (profile::GetInt(profile::Key::AutoRefresh) == 0) return;
+    if (doc_.GetPathName().empty()) return;
+    Watch();  // the path may name another file by now, or a new one
+    if (modal_) return;  // already waiting for that dialog
+    // Never under a dialog: its decisions rest on what it showed.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal_ = modal;
+        modal->installEventFilter(this);
+        connect(modal, &QObject::destroyed, this, &CLiveRefresh::ModalClosed);
+        return;
+    }
+    const bool read = doc_.RefreshFromFile() == CKivoDoc::Refresh::Read;
+    // A command may have re-read the file before its dialog and then been
+    // cancelled: the windows still show the older data.
+    const bool unseen = doc_.ParseCount() != parses_;
+    parses_ = doc_.ParseCount();
+    if (!read && !unseen) return;
+    doc_.UpdateAllViews(nullptr, 2);
+    if (read) emit refreshed(&doc_);
+}
+
+bool CLiveRefresh::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == modal_ && (e->type() == QEvent::Hide || e->type() == QEvent::Close)) ModalClosed();
+    return false;
+}
+
+void CLiveRefresh::ModalClosed() {
+    if (modal_) {
+        modal_->removeEventFilter(this);
+        disconnect(modal_, nullptr, this, nullptr);
+    }
+    modal_ = nullptr;
+    // Once the dialog's own loop has ended; another dialog then waits again.
+    QMetaObject::invokeMethod(this, [this] { Check(); }, Qt::QueuedConnection);
+}

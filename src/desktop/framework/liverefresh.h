@@ -1,0 +1,40 @@
+#pragma once
+// Shows what other desks save into an open register without any input: the
+// file and its folder are watched, and looked at every two seconds for
+// network shares whose changes raise no notification.
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class CKivoDoc;
+class QWidget;
+
+class CLiveRefresh : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kIntervalMs = 2000;
+
+    CLiveRefresh(CKivoDoc& doc, QObject* parent);
+    // Looks at the file now and shows another desk's change in every window
+    // of the document; while a modal dialog runs, that waits for it to close.
+    void Check();
+    // A check is waiting for a modal dialog to close.
+    bool Pending() const { return !modal_.isNull(); }
+
+signals:
+    void refreshed(CKivoDoc* doc);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void Watch();
+    void ModalClosed();
+
+    CKivoDoc& doc_;
+    QFileSystemWatcher watcher_;
+    QTimer timer_;
+    QPointer<QWidget> modal_;
+    int parses_;  // the document's parse count the windows last showed
+};

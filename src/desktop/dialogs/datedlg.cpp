@@ -1,7 +1,6 @@
 #include "desktop/dialogs/datedlg.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -9,51 +8,22 @@
 
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
+#include "desktop/dialogs/dlgfields.h"
 #include "desktop/dialogs/modalprompt.h"
-
-namespace {
-
-QLineEdit* DateEdit(QWidget* parent, const char* name, int chars) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars + 16);
-    return e;
-}
-
-}  // namespace
+#include "desktop/dialogs/utf8.h"
 
 CDateDlg::CDateDlg(uint32_t year, uint32_t month, uint32_t day, QWidget* parent)
     : QDialog(parent), m_nMonth(month), m_nYear(year), m_nDay(day) {
-    setObjectName(QStringLiteral("CDateDlg"));
-    setWindowTitle(QString::fromUtf8("年月日の指定"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetUpDialog(this, "CDateDlg", "年月日の指定");
     // Created in tab order: year, month, day, OK, Cancel.
-    year_ = DateEdit(this, "edit114", 5);
-    month_ = DateEdit(this, "edit108", 3);
-    day_ = DateEdit(this, "edit109", 3);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("button1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QString::fromUtf8("ｷｬﾝｾﾙ"), this);
-    cancel->setObjectName(QStringLiteral("button2"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &CDateDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &CDateDlg::reject);
-
-    auto* fields = new QHBoxLayout;
-    fields->addWidget(year_);
-    fields->addWidget(new QLabel(QString::fromUtf8("年"), this));
-    fields->addWidget(month_);
-    fields->addWidget(new QLabel(QString::fromUtf8("月"), this));
-    fields->addWidget(day_);
-    fields->addWidget(new QLabel(QString::fromUtf8("日"), this));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    year_ = NumberEdit(this, "edit114", 5);
+    month_ = NumberEdit(this, "edit108", 3);
+    day_ = NumberEdit(this, "edit109", 3);
+    QPushButton* ok = OkButton(this);
+    QPushButton* cancel = CancelButton(this);
     auto* outer = new QVBoxLayout(this);
-    outer->addLayout(fields);
-    outer->addLayout(buttons);
+    outer->addLayout(UnitRow(this, {year_, month_, day_}, {"年", "月", "日"}));
+    outer->addLayout(ButtonRow({ok, cancel}));
 
     NumberField(year_, false).Show(m_nYear);
     NumberField(month_, false).Show(m_nMonth);
@@ -73,7 +43,7 @@ void CDateDlg::accept() {
     std::tm tm;
     const KvTime t = kvtime::MidnightOf(y, m, d);
     if (t == kTimeUnset || !kvtime::ToLocal(t, &tm)) {
-        ShowMessage(this, QString::fromUtf8(msg::kBadDate));
+        ShowMessage(this, U(msg::kBadDate));
         year_->setFocus();
         return;
     }

@@ -3,8 +3,6 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "desktop/dialogs/dlgfields.h"
-
 class QLineEdit;
 
 class CDateDlg : public QDialog {

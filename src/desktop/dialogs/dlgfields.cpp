@@ -1,17 +1,22 @@
 #include "desktop/dialogs/dlgfields.h"
 
+#include <QDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include "core/booking/rules.h"
 #include "core/doc/messages.h"
 #include "core/doc/text.h"
 #include "desktop/dialogs/modalprompt.h"
+#include "desktop/dialogs/utf8.h"
 
 QPoint CenteredPosition(const QRect& client, const QSize& size) {
     // Integer division rounds toward zero, also when the dialog is the larger.
@@ -28,6 +33,79 @@ void CenterOverParent(QWidget* dlg) {
         client = s->availableGeometry();
     }
     if (client.isValid()) dlg->move(CenteredPosition(client, dlg->size()));
+}
+
+void SetUpDialog(QDialog* dlg, const char* name, const char* utf8Title) {
+    dlg->setObjectName(QString::fromLatin1(name));
+    dlg->setWindowTitle(U(utf8Title));
+    dlg->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+}
+
+QPushButton* Button(QWidget* parent, const char* utf8, const char* name, bool isDefault) {
+    auto* b = new QPushButton(U(utf8), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(isDefault);
+    b->setDefault(isDefault);
+    return b;
+}
+
+QPushButton* OkButton(QDialog* dlg, const char* utf8) {
+    QPushButton* b = Button(dlg, utf8, "button1", true);
+    QObject::connect(b, &QPushButton::clicked, dlg, &QDialog::accept);
+    return b;
+}
+
+QPushButton* CancelButton(QDialog* dlg) {
+    QPushButton* b = Button(dlg, "ｷｬﾝｾﾙ", "button2");
+    QObject::connect(b, &QPushButton::clicked, dlg, &QDialog::reject);
+    return b;
+}
+
+QVBoxLayout* ButtonColumn(std::initializer_list<QPushButton*> buttons) {
+    auto* v = new QVBoxLayout;
+    for (QPushButton* b : buttons)
+        if (b) v->addWidget(b);
+    v->addStretch(1);
+    return v;
+}
+
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
+    auto* h = new QHBoxLayout;
+    h->addStretch(1);
+    for (QPushButton* b : buttons)
+        if (b) h->addWidget(b);
+    return h;
+}
+
+void ChainTabs(const std::vector<QWidget*>& chain) {
+    QWidget* prev = nullptr;
+    for (QWidget* w : chain) {
+        if (!w) continue;
+        if (prev) QWidget::setTabOrder(prev, w);
+        prev = w;
+    }
+}
+
+QListWidget* ListWithButtons(QDialog* dlg, const char* name, int chars, int lines,
+                             std::initializer_list<QPushButton*> buttons) {
+    auto* list = new QListWidget(dlg);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    list->setMinimumSize(list->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars,
+                         list->fontMetrics().lineSpacing() * lines);
+    auto* outer = new QHBoxLayout(dlg);
+    outer->addWidget(list, 1);
+    outer->addLayout(ButtonColumn(buttons));
+    std::vector<QWidget*> chain{list};
+    chain.insert(chain.end(), buttons.begin(), buttons.end());
+    ChainTabs(chain);
+    return list;
+}
+
+int SelectedRow(const QListWidget* list) {
+    const QModelIndexList sel = list->selectionModel()->selectedIndexes();
+    return sel.isEmpty() ? -1 : sel.first().row();
 }
 
 namespace {
@@ -79,11 +157,11 @@ void NumberField::Show(uint32_t value) { edit_->setText(QString::number(value));
 bool NumberField::Read(uint32_t* value) const {
     uint32_t v = 0;
     if (!ParseUnsigned(edit_->text().toStdString(), &v)) {
-        Refuse(edit_, QString::fromUtf8(msg::kNotUnsigned));
+        Refuse(edit_, U(msg::kNotUnsigned));
         return false;
     }
     if (bits16_ && !Fits16(v)) {
-        Refuse(edit_, QString::fromUtf8(msg::kOutOf16Bits));
+        Refuse(edit_, U(msg::kOutOf16Bits));
         return false;
     }
     *value = v;
@@ -107,7 +185,7 @@ QPlainTextEdit* MultiLineEdit(QWidget* parent, const char* name, int lines) {
 }
 
 QLabel* BuddyLabel(QWidget* parent, const char* utf8, QWidget* buddy) {
-    auto* l = new QLabel(QString::fromUtf8(utf8), parent);
+    auto* l = new QLabel(U(utf8), parent);
     if (buddy) l->setBuddy(buddy);
     return l;
 }
@@ -117,7 +195,7 @@ QHBoxLayout* UnitRow(QWidget* parent, std::initializer_list<QWidget*> fields, st
     auto u = units.begin();
     for (QWidget* w : fields) {
         h->addWidget(w);
-        if (u != units.end()) h->addWidget(new QLabel(QString::fromUtf8(*u++), parent));
+        if (u != units.end()) h->addWidget(new QLabel(U(*u++), parent));
     }
     h->addStretch(1);
     return h;

@@ -1,18 +1,23 @@
 #pragma once
-// What every dialog shares: centring over the parent, the controls the
-// entry dialogs build alike, and the exchange of text and number fields with
-// the register's CP932 bytes.
+// What every dialog shares: centring over the parent, the controls and
+// button columns the dialogs build alike, the tab order, and the exchange of
+// text and number fields with the register's CP932 bytes.
 #include <QRect>
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
+class QDialog;
 class QHBoxLayout;
 class QLabel;
-class QWidget;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
+class QPushButton;
+class QVBoxLayout;
+class QWidget;
 
 // The position CenterOverParent gives a dialog of the given size over a
 // parent client area (global coordinates): half the difference, rounded
@@ -21,6 +26,29 @@ QPoint CenteredPosition(const QRect& client, const QSize& size);
 // Places dlg centred over its parent's client area, or the desktop without a
 // parent; the size does not change.
 void CenterOverParent(QWidget* dlg);
+// Names the dialog for tests, sets its caption (UTF-8) and drops the title
+// bar's help button.
+void SetUpDialog(QDialog* dlg, const char* name, const char* utf8Title);
+
+// A push button (UTF-8 text) named for tests. Only the default button takes
+// Enter from the fields; the others take it only when they have the focus.
+QPushButton* Button(QWidget* parent, const char* utf8, const char* name, bool isDefault = false);
+// The dialog's default button1 (OK unless utf8 says otherwise) wired to accept,
+// and its button2 ｷｬﾝｾﾙ wired to reject.
+QPushButton* OkButton(QDialog* dlg, const char* utf8 = "OK");
+QPushButton* CancelButton(QDialog* dlg);
+// Buttons stacked at the side, or lined up at the bottom right; null ones are left out.
+QVBoxLayout* ButtonColumn(std::initializer_list<QPushButton*> buttons);
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
+// Tab moves through the widgets in this order; null ones are left out.
+void ChainTabs(const std::vector<QWidget*>& chain);
+
+// A list dialog: the list (one line selectable, wide and high enough for
+// chars x lines) with the buttons beside it, tabbing from the list down the buttons.
+QListWidget* ListWithButtons(QDialog* dlg, const char* name, int chars, int lines,
+                             std::initializer_list<QPushButton*> buttons);
+// The selected line of a list, -1 for none.
+int SelectedRow(const QListWidget* list);
 
 // A number field wide enough for chars digits, named for tests and the tab chain.
 QLineEdit* NumberEdit(QWidget* parent, const char* name, int chars);

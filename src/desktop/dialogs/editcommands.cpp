@@ -10,6 +10,7 @@
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
 #include "core/profile/profile.h"
+#include "desktop/dialogs/editsteps.h"
 #include "desktop/dialogs/kivodlg.h"
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/dialogs/repeatdlg.h"
@@ -21,14 +22,6 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// The re-read that starts every command; after a failed one the document may
-// be empty, so its views are told and the command stops.
-bool Reload(CKivoDoc& doc) {
-    if (doc.ReloadFromFile()) return true;
-    doc.UpdateAllViews(nullptr, 1);
-    return false;
-}
-
 bool OverlapsForbidden() { return profile::GetInt(profile::Key::Dup) != 0; }
 
 void DayOf(KvTime day, ReserveEntry* e) {
@@ -37,6 +30,17 @@ void DayOf(KvTime day, ReserveEntry* e) {
     e->year = static_cast<uint32_t>(tm.tm_year + 1900);
     e->month = static_cast<uint32_t>(tm.tm_mon + 1);
     e->day = static_cast<uint32_t>(tm.tm_mday);
+}
+
+// Removes the reservation found again by value from pos in the fresh file,
+// sorted first as the calling list is; true when the file changed.
+bool EraseFound(CKivoDoc& doc, QWidget* parent, int sortKey, int pos, const CReserve& snapshot, int hint) {
+    const auto find = [&](CKivoDoc& d) {
+        if (sortKey >= 0) d.SortReserves(sortKey);
+        return d.FindReserve(pos, snapshot);
+    };
+    const auto erase = [](CKivoDoc& d, int q) { d.m_arReserve.erase(d.m_arReserve.begin() + q); };
+    return ChangeFound(doc, parent, find, erase, hint) == TxResult::Done;
 }
 
 // The edited reservation as it now stands in the file, after users renamed
@@ -178,11 +182,7 @@ bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& sh
     // The record the view showed, found again by value: never the dialog of
     // whatever record now stands at that position.
     const int k = doc.FindReserve(pos, snapshot);
-    if (k < 0) {
-        ShowMessage(parent, U(msg::kEditConflict));
-        doc.UpdateAllViews(nullptr, 1);
-        return false;
-    }
+    if (!FoundAgain(doc, parent, k)) return false;
     const CReserve shownNow = *doc.m_arReserve[static_cast<size_t>(k)];
     ReserveEntry entry;
     if (!EntryFromReserve(shownNow, doc.m_arFacility, &entry)) {
@@ -197,21 +197,7 @@ bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& sh
     if (!dlg.Entry().deleteFlag) return commit.stored;
 
     const CReserve edited = Renamed(shownNow, dlg.UserRenames());
-    bool vanished = false;
-    const TxResult tx = doc.Transact(
-        [&](CKivoDoc& d) {
-            if (sortKey >= 0) d.SortReserves(sortKey);
-            const int q = d.FindReserve(k, edited);
-            if (q < 0) {
-                vanished = true;
-                return false;
-            }
-            d.m_arReserve.erase(d.m_arReserve.begin() + q);
-            return true;
-        },
-        nullptr, 1);
-    if (vanished) ShowMessage(parent, U(msg::kEditConflict));
-    return tx == TxResult::Done;
+    return EraseFound(doc, parent, sortKey, k, edited, 1);
 }
 
 bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
@@ -219,21 +205,7 @@ bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& 
     if (!Reload(doc)) return false;
     if (sortKey >= 0) doc.SortReserves(sortKey);
     if (!AskOkCancel(parent, U(msg::kConfirmDelete))) return false;
-    bool vanished = false;
-    const TxResult tx = doc.Transact(
-        [&](CKivoDoc& d) {
-            if (sortKey >= 0) d.SortReserves(sortKey);
-            const int q = d.FindReserve(pos, snapshot);
-            if (q < 0) {
-                vanished = true;
-                return false;
-            }
-            d.m_arReserve.erase(d.m_arReserve.begin() + q);
-            return true;
-        },
-        nullptr, 0);
-    if (vanished) ShowMessage(parent, U(msg::kEditConflict));
-    return tx == TxResult::Done;
+    return EraseFound(doc, parent, sortKey, pos, snapshot, 0);
 }
 
 bool AddFacility(CKivoDoc& doc, QWidget* parent) {

@@ -6,7 +6,7 @@
 // The entry dialog's confirm is that transaction: re-read, facility and
 // overlap checks, change and save under one lock; a refusal is shown after
 // the lock is released and leaves the dialog open. (The user list's commands
-// are in userdlg.h.)
+// are in usercommands.h.)
 #include "core/doc/records.h"
 
 class CKivoDoc;

@@ -13,75 +13,32 @@
 #include "core/doc/messages.h"
 #include "core/doc/text.h"
 #include "desktop/dialogs/modalprompt.h"
-
-namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-QPushButton* Button(QWidget* parent, const char* text, const char* name, bool isDefault = false) {
-    auto* b = new QPushButton(U(text), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(isDefault);
-    b->setDefault(isDefault);
-    return b;
-}
-
-}  // namespace
+#include "desktop/dialogs/utf8.h"
 
 // ---------------------------------------------------------------- CKivoDlg
 
 CKivoDlg::CKivoDlg(const CKivo& init, QWidget* parent) : QDialog(parent), result_(init) {
-    setObjectName(QStringLiteral("CKivoDlg"));
-    setWindowTitle(U("施設"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    const int cw = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    SetUpDialog(this, "CKivoDlg", "施設");
     // Created in tab order: name, maximum people, comment, OK, Cancel, and
     // the number last although it stands at the top.
     auto* name = new QLineEdit(this);
     name->setObjectName(QStringLiteral("edit102"));
-    name->setMinimumWidth(cw * 32);
-    auto* maxPeople = new QLineEdit(this);
-    maxPeople->setObjectName(QStringLiteral("edit104"));
-    maxPeople->setFixedWidth(cw * 7 + 16);
-    auto* comment = new QPlainTextEdit(this);
-    comment->setObjectName(QStringLiteral("edit103"));
-    comment->setTabChangesFocus(true);
-    comment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    comment->setFixedHeight(comment->fontMetrics().lineSpacing() * 4 + 12);
-    auto* ok = Button(this, "OK", "button1", true);
-    auto* cancel = Button(this, "ｷｬﾝｾﾙ", "button2");
-    auto* number = new QLineEdit(this);
-    number->setObjectName(QStringLiteral("edit105"));
-    number->setFixedWidth(cw * 7 + 16);
+    name->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 32);
+    QLineEdit* maxPeople = NumberEdit(this, "edit104", 7);
+    QPlainTextEdit* comment = MultiLineEdit(this, "edit103", 4);
+    QPushButton* ok = OkButton(this);
+    QPushButton* cancel = CancelButton(this);
+    QLineEdit* number = NumberEdit(this, "edit105", 7);
 
     auto* form = new QFormLayout;
-    auto label = [this](const char* text, QWidget* buddy) {
-        auto* l = new QLabel(U(text), this);
-        l->setBuddy(buddy);
-        return l;
-    };
-    form->addRow(label("ID(&I):", number), number);
-    form->addRow(label("施設名(&R):", name), name);
-    auto* peopleRow = new QHBoxLayout;
-    peopleRow->addWidget(maxPeople);
-    peopleRow->addWidget(new QLabel(U("人"), this));
-    peopleRow->addStretch(1);
-    form->addRow(label("最大人数(&N):", maxPeople), peopleRow);
-    form->addRow(label("コメント(&C):", comment), comment);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
+    form->addRow(BuddyLabel(this, "ID(&I):", number), number);
+    form->addRow(BuddyLabel(this, "施設名(&R):", name), name);
+    form->addRow(BuddyLabel(this, "最大人数(&N):", maxPeople), UnitRow(this, {maxPeople}, {"人"}));
+    form->addRow(BuddyLabel(this, "コメント(&C):", comment), comment);
     auto* outer = new QHBoxLayout(this);
     outer->addLayout(form, 1);
-    outer->addLayout(buttons);
-    setTabOrder(name, maxPeople);
-    setTabOrder(maxPeople, comment);
-    setTabOrder(comment, ok);
-    setTabOrder(ok, cancel);
-    setTabOrder(cancel, number);
-    connect(ok, &QPushButton::clicked, this, &CKivoDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &CKivoDlg::reject);
+    outer->addLayout(ButtonColumn({ok, cancel}));
+    ChainTabs({name, maxPeople, comment, ok, cancel, number});
 
     comment_.emplace(comment);
     name_.emplace(name);
@@ -118,30 +75,14 @@ void CKivoDlg::accept() {
 // ------------------------------------------------------------ CKivoListDlg
 
 CKivoListDlg::CKivoListDlg(FacilityArray& facilities, QWidget* parent) : QDialog(parent), facilities_(facilities) {
-    setObjectName(QStringLiteral("CKivoListDlg"));
-    setWindowTitle(U("施設の編集"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    list_ = new QListWidget(this);
-    list_->setObjectName(QStringLiteral("list112"));
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    list_->setMinimumSize(list_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 32,
-                          list_->fontMetrics().lineSpacing() * 12);
-    auto* close = Button(this, "閉じる", "button1", true);
-    auto* add = Button(this, "追加(&A)...", "button113");
-    auto* change = Button(this, "変更(&E)...", "button114");
-    auto* del = Button(this, "削除(&D)", "button111");
-    auto* up = Button(this, "一つ上へ", "button115");
-    auto* down = Button(this, "一つ下へ", "button116");
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {close, add, change, del, up, down}) buttons->addWidget(b);
-    buttons->addStretch(1);
-    auto* outer = new QHBoxLayout(this);
-    outer->addWidget(list_, 1);
-    outer->addLayout(buttons);
-    QWidget* chain[] = {list_, close, add, change, del, up, down};
-    for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
-    connect(close, &QPushButton::clicked, this, &CKivoListDlg::accept);
+    SetUpDialog(this, "CKivoListDlg", "施設の編集");
+    QPushButton* close = OkButton(this, "閉じる");
+    QPushButton* add = Button(this, "追加(&A)...", "button113");
+    QPushButton* change = Button(this, "変更(&E)...", "button114");
+    QPushButton* del = Button(this, "削除(&D)", "button111");
+    QPushButton* up = Button(this, "一つ上へ", "button115");
+    QPushButton* down = Button(this, "一つ下へ", "button116");
+    list_ = ListWithButtons(this, "list112", 32, 12, {close, add, change, del, up, down});
     connect(add, &QPushButton::clicked, this, &CKivoListDlg::OnAdd);
     connect(change, &QPushButton::clicked, this, &CKivoListDlg::OnChange);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -157,10 +98,7 @@ CKivoListDlg::CKivoListDlg(FacilityArray& facilities, QWidget* parent) : QDialog
     list_->setFocus();
 }
 
-int CKivoListDlg::Selection() const {
-    const QModelIndexList sel = list_->selectionModel()->selectedIndexes();
-    return sel.isEmpty() ? -1 : sel.first().row();
-}
+int CKivoListDlg::Selection() const { return SelectedRow(list_); }
 
 void CKivoListDlg::FillList(int select) {
     list_->clear();

@@ -13,9 +13,7 @@
 #include "core/doc/records.h"
 #include "desktop/dialogs/dlgfields.h"
 
-class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 
 class CKivoDlg : public QDialog {
     Q_OBJECT

@@ -1,27 +1,25 @@
 #include "desktop/dialogs/repeatdlg.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <iterator>
 
 #include "core/doc/kivodoc.h"
-#include "core/doc/text.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/dialogs/userdlg.h"
+#include "desktop/dialogs/utf8.h"
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+using Field = EntryControls::Field;
+using Row = EntryControls::Row;
 
 // In the order of the pattern list.
 const char* const kPatternNames[] = {"毎日", "毎週", "隔週", "毎月"};
@@ -37,51 +35,22 @@ int Weekday(int y, int m, int d) {
 }  // namespace
 
 CRepeatDlg::CRepeatDlg(CKivoDoc& doc, const ReserveEntry& entry, QWidget* parent)
-    : QDialog(parent), doc_(doc), entry_(entry) {
-    setObjectName(QStringLiteral("CRepeatDlg"));
-    setWindowTitle(U("繰り返し予約"));
+    : QDialog(parent), doc_(doc), entry_(entry), fields_(this, 2, "初回の日付(&D):") {
+    SetUpDialog(this, "CRepeatDlg", "繰り返し予約");
     end_.byCount = true;
     end_.count = 4;
     end_.year = entry_.year, end_.month = entry_.month, end_.day = entry_.day;
-    Build();
-    for (const auto& f : doc_.m_arFacility) facility_->addItem(QString::fromUtf8(text::ToUtf8(f->m_strName)));
-    ShowControls();
-    OnPreview(true);
-    CenterOverParent(this);
-    user_->setFocus();
-}
-
-void CRepeatDlg::Build() {
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     CreateControls();
     LayOut();
     Bind();
+    fields_.ListFacilities(doc_);
+    ShowControls();
+    OnPreview(true);
+    CenterOverParent(this);
+    fields_.user->setFocus();
 }
 
 void CRepeatDlg::CreateControls() {
-    user_ = new QLineEdit(this);
-    user_->setObjectName(QStringLiteral("edit102"));
-    browse_ = new QPushButton(U("参照(&B)..."), this);
-    browse_->setObjectName(QStringLiteral("button118"));
-    browse_->setAutoDefault(false);
-    year_ = NumberEdit(this, "edit114", 5);
-    month_ = NumberEdit(this, "edit115", 3);
-    day_ = NumberEdit(this, "edit116", 3);
-    startHour_ = NumberEdit(this, "edit105", 3);
-    startMinute_ = NumberEdit(this, "edit106", 3);
-    endHour_ = NumberEdit(this, "edit107", 3);
-    endMinute_ = NumberEdit(this, "edit108", 3);
-    facility_ = new QComboBox(this);
-    facility_->setObjectName(QStringLiteral("combo109"));
-    facility_->setMaxVisibleItems(12);
-    purpose_ = MultiLineEdit(this, "edit110", 2);
-    contact_ = MultiLineEdit(this, "edit112", 2);
-    paid_ = new QCheckBox(U("料金の入金(&F)"), this);
-    paid_->setObjectName(QStringLiteral("check120"));
-    fee_ = new QLineEdit(this);
-    fee_->setObjectName(QStringLiteral("edit121"));
-    fee_->setAlignment(Qt::AlignRight);
-    fee_->setFixedWidth(fee_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 10 + 16);
     patternBox_ = new QComboBox(this);
     patternBox_->setObjectName(QStringLiteral("combo_pattern"));
     for (const char* p : kPatternNames) patternBox_->addItem(U(p));
@@ -93,18 +62,12 @@ void CRepeatDlg::CreateControls() {
     byCount_ = new QRadioButton(U("回数(&C):"), this);
     byCount_->setObjectName(QStringLiteral("radio_count"));
     count_ = NumberEdit(this, "edit_count", 4);
-    preview_ = new QPushButton(U("プレビュー(&V)"), this);
-    preview_->setObjectName(QStringLiteral("button_preview"));
-    preview_->setAutoDefault(false);
+    preview_ = Button(this, "プレビュー(&V)", "button_preview");
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("list_preview"));
     list_->setMinimumHeight(list_->fontMetrics().lineSpacing() * 8);
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("button1"));
-    ok_->setDefault(true);
-    cancel_ = new QPushButton(U("ｷｬﾝｾﾙ"), this);
-    cancel_->setObjectName(QStringLiteral("button2"));
-    cancel_->setAutoDefault(false);
+    ok_ = OkButton(this);
+    cancel_ = CancelButton(this);
 }
 
 void CRepeatDlg::LayOut() {
@@ -113,32 +76,9 @@ void CRepeatDlg::LayOut() {
     outer->addLayout(body);
     auto* grid = new QGridLayout;
     body->addLayout(grid, 1);
-    int r = 0;
-    grid->addWidget(BuddyLabel(this, "使用者(&U):", user_), r, 0);
-    auto* userRow = new QHBoxLayout;
-    userRow->addWidget(user_, 1);
-    userRow->addWidget(browse_);
-    grid->addLayout(userRow, r++, 1);
-    grid->addWidget(BuddyLabel(this, "施設名(&N):", facility_), r, 0);
-    grid->addWidget(facility_, r++, 1);
-    grid->addWidget(BuddyLabel(this, "開始時刻(&S):", startHour_), r, 0);
-    grid->addLayout(UnitRow(this, {startHour_, startMinute_}, {"時", "分"}), r++, 1);
-    grid->addWidget(BuddyLabel(this, "終了時刻(&E):", endHour_), r, 0);
-    grid->addLayout(UnitRow(this, {endHour_, endMinute_}, {"時", "分"}), r++, 1);
-    grid->addWidget(BuddyLabel(this, "使用目的(&P)", purpose_), r, 0, Qt::AlignTop);
-    grid->addWidget(purpose_, r++, 1);
-    grid->addWidget(BuddyLabel(this, "連絡先(&A)", contact_), r, 0, Qt::AlignTop);
-    grid->addWidget(contact_, r++, 1);
-    auto* feeRow = new QHBoxLayout;
-    feeRow->addWidget(paid_);
-    feeRow->addSpacing(16);
-    feeRow->addWidget(BuddyLabel(this, "料金(&F):", fee_));
-    feeRow->addWidget(fee_);
-    feeRow->addWidget(new QLabel(U("円"), this));
-    feeRow->addStretch(1);
-    grid->addLayout(feeRow, r++, 1);
-    grid->addWidget(BuddyLabel(this, "初回の日付(&D):", year_), r, 0);
-    grid->addLayout(UnitRow(this, {year_, month_, day_}, {"年", "月", "日"}), r++, 1);
+    const std::initializer_list<Row> rows = {Row::User,    Row::Facility, Row::Start, Row::End,
+                                              Row::Purpose, Row::Contact,  Row::Fee,   Row::Date};
+    int r = fields_.AddRows(grid, 0, rows);
     grid->addWidget(BuddyLabel(this, "繰り返し(&R):", patternBox_), r, 0);
     grid->addLayout(UnitRow(this, {patternBox_}, {}), r++, 1);
     grid->addWidget(byUntil_, r, 0);
@@ -146,12 +86,7 @@ void CRepeatDlg::LayOut() {
     grid->addWidget(byCount_, r, 0);
     grid->addLayout(UnitRow(this, {count_}, {"回"}), r++, 1);
     grid->setColumnMinimumWidth(1, fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36);
-
-    auto* buttons = new QVBoxLayout;
-    body->addLayout(buttons);
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    buttons->addStretch(1);
+    body->addLayout(ButtonColumn({ok_, cancel_}));
     auto* previewRow = new QHBoxLayout;
     previewRow->addWidget(BuddyLabel(this, "予約する日付:", list_));
     previewRow->addStretch(1);
@@ -159,66 +94,35 @@ void CRepeatDlg::LayOut() {
     outer->addLayout(previewRow);
     outer->addWidget(list_, 1);
 
-    QWidget* chain[] = {user_,     browse_,   facility_,  startHour_,  startMinute_, endHour_, endMinute_,
-                        purpose_,  contact_,  paid_,      fee_,        year_,        month_,   day_,
-                        patternBox_, byUntil_, untilYear_, untilMonth_, untilDay_,   byCount_, count_,
-                        ok_,       cancel_,   preview_,   list_};
-    for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+    std::vector<QWidget*> chain = fields_.TabOrder(rows);
+    chain.insert(chain.end(), {patternBox_, byUntil_, untilYear_, untilMonth_, untilDay_, byCount_, count_, ok_,
+                               cancel_, preview_, list_});
+    ChainTabs(chain);
 }
 
 void CRepeatDlg::Bind() {
-    userField_.emplace(user_);
-    purposeField_.emplace(purpose_);
-    contactField_.emplace(contact_);
-    yearField_.emplace(year_, false);
-    monthField_.emplace(month_, false);
-    dayField_.emplace(day_, false);
-    startHourField_.emplace(startHour_, false);
-    startMinuteField_.emplace(startMinute_, false);
-    endHourField_.emplace(endHour_, false);
-    endMinuteField_.emplace(endMinute_, false);
-    feeField_.emplace(fee_, true);
-    untilYearField_.emplace(untilYear_, false);
-    untilMonthField_.emplace(untilMonth_, false);
-    untilDayField_.emplace(untilDay_, false);
-    countField_.emplace(count_, false);
-
-    connect(ok_, &QPushButton::clicked, this, &CRepeatDlg::accept);
-    connect(cancel_, &QPushButton::clicked, this, &CRepeatDlg::reject);
-    connect(browse_, &QPushButton::clicked, this, &CRepeatDlg::OnBrowse);
+    connect(fields_.browse, &QPushButton::clicked, this, &CRepeatDlg::OnBrowse);
     connect(preview_, &QPushButton::clicked, this, [this] { OnPreview(false); });
     connect(byUntil_, &QRadioButton::toggled, this, &CRepeatDlg::OnEndKind);
     // A preview shows what the fields said when it was made; once they change
     // it would mislead, so it goes until asked for again.
-    for (QLineEdit* e : {year_, month_, day_, startHour_, startMinute_, endHour_, endMinute_, untilYear_, untilMonth_,
-                         untilDay_, count_})
+    for (QLineEdit* e : {fields_.year, fields_.month, fields_.day, fields_.startHour, fields_.startMinute,
+                         fields_.endHour, fields_.endMinute, untilYear_, untilMonth_, untilDay_, count_})
         connect(e, &QLineEdit::textEdited, list_, &QListWidget::clear);
-    connect(facility_, &QComboBox::activated, list_, &QListWidget::clear);
+    connect(fields_.facility, &QComboBox::activated, list_, &QListWidget::clear);
     connect(patternBox_, &QComboBox::activated, list_, &QListWidget::clear);
     connect(byUntil_, &QRadioButton::clicked, list_, &QListWidget::clear);
     connect(byCount_, &QRadioButton::clicked, list_, &QListWidget::clear);
 }
 
 void CRepeatDlg::ShowControls() {
-    facility_->setCurrentIndex(entry_.facility >= 0 && entry_.facility < facility_->count() ? entry_.facility : -1);
-    userField_->Show(entry_.user);
-    purposeField_->Show(entry_.purpose);
-    contactField_->Show(entry_.contact);
-    yearField_->Show(entry_.year);
-    monthField_->Show(entry_.month);
-    dayField_->Show(entry_.day);
-    startHourField_->Show(entry_.startHour);
-    startMinuteField_->Show(entry_.startMinute);
-    endHourField_->Show(entry_.endHour);
-    endMinuteField_->Show(entry_.endMinute);
-    paid_->setChecked(entry_.paid);
-    feeField_->Show(entry_.fee);
+    fields_.Show(entry_);
     patternBox_->setCurrentIndex(static_cast<int>(pattern_));
     (end_.byCount ? byCount_ : byUntil_)->setChecked(true);
-    untilYearField_->Show(end_.year);
-    untilMonthField_->Show(end_.month);
-    untilDayField_->Show(end_.day);
-    countField_->Show(end_.count);
+    NumberField(untilYear_, false).Show(end_.year);
+    NumberField(untilMonth_, false).Show(end_.month);
+    NumberField(untilDay_, false).Show(end_.day);
+    NumberField(count_, false).Show(end_.count);
     OnEndKind();
 }
 
@@ -233,19 +137,16 @@ bool CRepeatDlg::ReadControls() {
     // members keep what they had.
     ReserveEntry e = entry_;
     series::End end = end_;
-    e.facility = facility_->currentIndex();
     end.byCount = byCount_->isChecked();
-    if (!userField_->Read(&e.user) || !startHourField_->Read(&e.startHour) ||
-        !startMinuteField_->Read(&e.startMinute) || !endHourField_->Read(&e.endHour) ||
-        !endMinuteField_->Read(&e.endMinute) || !purposeField_->Read(&e.purpose) ||
-        !contactField_->Read(&e.contact) || !feeField_->Read(&e.fee) || !yearField_->Read(&e.year) ||
-        !monthField_->Read(&e.month) || !dayField_->Read(&e.day))
+    if (!fields_.Read({Field::User, Field::StartHour, Field::StartMinute, Field::EndHour, Field::EndMinute,
+                       Field::Purpose, Field::Contact, Field::Fee, Field::Year, Field::Month, Field::Day},
+                      &e))
         return false;
-    if (end.byCount ? !countField_->Read(&end.count)
-                    : (!untilYearField_->Read(&end.year) || !untilMonthField_->Read(&end.month) ||
-                       !untilDayField_->Read(&end.day)))
+    if (end.byCount ? !NumberField(count_, false).Read(&end.count)
+                    : (!NumberField(untilYear_, false).Read(&end.year) ||
+                       !NumberField(untilMonth_, false).Read(&end.month) ||
+                       !NumberField(untilDay_, false).Read(&end.day)))
         return false;
-    e.paid = paid_->isChecked();
     entry_ = e;
     end_ = end;
     pattern_ = static_cast<series::Pattern>(patternBox_->currentIndex());

@@ -11,18 +11,15 @@
 // list_preview are its own.
 #include <QDialog>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "core/booking/series.h"
-#include "desktop/dialogs/dlgfields.h"
+#include "desktop/dialogs/entryfields.h"
 
 class CKivoDoc;
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -47,7 +44,6 @@ public:
     static QString PreviewLine(const series::Item& item);
 
 private:
-    void Build();
     void CreateControls();
     void LayOut();
     void Bind();  // the fields' exchange and the signals
@@ -66,21 +62,10 @@ private:
     std::vector<series::Item> items_;
     Commit commit_;
 
-    QLineEdit* user_;
-    QPushButton* browse_;
-    QLineEdit *year_, *month_, *day_;
-    QLineEdit *startHour_, *startMinute_, *endHour_, *endMinute_;
-    QComboBox* facility_;
-    QPlainTextEdit *purpose_, *contact_;
-    QCheckBox* paid_;
-    QLineEdit* fee_;
+    EntryControls fields_;
     QComboBox* patternBox_;
     QRadioButton *byUntil_, *byCount_;
     QLineEdit *untilYear_, *untilMonth_, *untilDay_, *count_;
     QPushButton *preview_, *ok_, *cancel_;
     QListWidget* list_;
-
-    std::optional<TextField> userField_, purposeField_, contactField_;
-    std::optional<NumberField> yearField_, monthField_, dayField_, startHourField_, startMinuteField_,
-        endHourField_, endMinuteField_, feeField_, untilYearField_, untilMonthField_, untilDayField_, countField_;
 };

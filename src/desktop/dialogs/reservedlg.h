@@ -11,20 +11,14 @@
 //   edit121 fee, label_repair the repair dialog's explanation.
 #include <QDialog>
 #include <functional>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/booking/rules.h"
-#include "desktop/dialogs/dlgfields.h"
+#include "core/doc/reserveentry.h"
+#include "desktop/dialogs/entryfields.h"
 
 class CKivoDoc;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 
 class CReserveDlg : public QDialog {
     Q_OBJECT
@@ -62,20 +56,7 @@ protected:
     ReserveEntry entry_;
     Commit commit_;
     Renames renames_;
-
-    QLineEdit* user_;
-    QPushButton* browse_;
-    QLineEdit *year_, *month_, *day_;
-    QLineEdit *startHour_, *startMinute_, *endHour_, *endMinute_;
-    QComboBox* facility_;
-    QPlainTextEdit *purpose_, *contact_;
-    QPushButton *ok_, *cancel_ = nullptr, *delete_;
-    QCheckBox* paid_;
-    QLineEdit* fee_;
-
-    std::optional<TextField> userField_, purposeField_, contactField_;
-    std::optional<NumberField> yearField_, monthField_, dayField_, startHourField_, startMinuteField_,
-        endHourField_, endMinuteField_, feeField_;
+    EntryControls fields_;
 
 private:
     void Build(bool repair);

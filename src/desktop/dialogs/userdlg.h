@@ -80,18 +80,3 @@ private:
     std::vector<std::pair<std::string, std::string>> renames_;
     QListWidget* list_;
 };
-
-// The user list window's commands on one document (change protocol each):
-// add a user; edit the user shown at pos (found again by value; a new name is
-// carried into the reservations); delete it. True when the file changed.
-namespace editcmd {
-bool AddUser(CKivoDoc& doc, QWidget* parent);
-bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& snapshot);
-bool DeleteUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& snapshot);
-// The find question; on OK the document's search starts from user 0 and the
-// position found is returned ("見つかりません" and -1 when none; -2 cancelled).
-int FindUser(CKivoDoc& doc, QWidget* parent);
-// Find next (step 1) or previous (step -1) from the line after or before
-// selection, with the document's remembered search; "見つかりません" and -1.
-int FindUserNext(CKivoDoc& doc, QWidget* parent, int selection, int step);
-}  // namespace editcmd

@@ -3,7 +3,7 @@
 #include "core/doc/text.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/editcommands.h"
-#include "desktop/dialogs/userdlg.h"
+#include "desktop/dialogs/usercommands.h"
 
 CUserView::CUserView(CKivoDoc* doc, QWidget* parent) : CListViewBase(doc, "UFont", parent) {
     setObjectName(QStringLiteral("CUserView"));

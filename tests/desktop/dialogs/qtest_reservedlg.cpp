@@ -129,6 +129,31 @@ TEST_F(EntryDialog, EnterInThePurposeBreaksTheLine) {
     EXPECT_EQ(ReadRegister(path).reserves[0]->m_strPurpose, "a\r\nb");
 }
 
+// Both dialogs hold the same entry controls, each in the order of its own rows.
+TEST_F(EntryDialog, TabWalksEachDialogInTheOrderOfItsRows) {
+    Open();
+    const auto walk = [](QDialog* d) {
+        d->show();
+        QStringList names;
+        while (d->focusWidget() && !names.contains(d->focusWidget()->objectName()) && names.size() < 40) {
+            names << d->focusWidget()->objectName();
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QApplication::sendEvent(d->focusWidget(), &tab);
+        }
+        return names.join(' ').toStdString();
+    };
+    std::string entry, repeat;
+    desk.On("CReserveDlg", [&](QDialog* d) { entry = walk(d); });
+    desk.On("CRepeatDlg", [&](QDialog* d) { repeat = walk(d); });
+    editcmd::AddReservation(doc, nullptr, 0, -1);
+    editcmd::RepeatReservation(doc, nullptr, nullptr);
+    EXPECT_EQ(entry, "edit102 button118 edit114 edit115 edit116 edit105 edit106 edit107 edit108 combo109 edit110 "
+                     "edit112 button1 button2 button111 check120 edit121");
+    EXPECT_EQ(repeat, "edit102 button118 combo109 edit105 edit106 edit107 edit108 edit110 edit112 check120 edit121 "
+                      "edit114 edit115 edit116 combo_pattern radio_until radio_count edit_count button1 button2 "
+                      "button_preview list_preview");
+}
+
 // ------------------------------------------------------- date and times
 
 TEST_F(EntryDialog, LeapDaysAndTheLastDayAreAccepted) {

@@ -1,5 +1,6 @@
 // The user dialogs: the list the reservation dialogs pick from, its search
 // buttons sharing the document's search, and the user list's commands.
+#include "desktop/dialogs/usercommands.h"
 #include "desktop/dialogs/userdlg.h"
 #include "dlgtest.h"
 

@@ -3,6 +3,7 @@
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 
+#include "desktop/framework/showcmd.h"
 #include "desktop/schedule/headerbars.h"
 #include "desktop/schedule/kivoview.h"
 

@@ -4,7 +4,6 @@
 #include <QWidget>
 
 #include "desktop/framework/docwindow.h"
-#include "desktop/framework/showcmd.h"
 #include "desktop/schedule/schedulepaint.h"
 
 class CKivoDoc;
@@ -12,6 +11,7 @@ class CKivoView;
 class CTopHeaderBar;
 class CLeftHeaderBar;
 class QMdiSubWindow;
+enum class ShowCmd : int;
 
 class CKivoFrame : public QWidget, public IDocWindow {
     Q_OBJECT

@@ -31,7 +31,6 @@
 #include "desktop/mainframe/helpwindow.h"
 #include "desktop/mainframe/mainframe.h"
 #include "desktop/mainframe/windowpos.h"
-#include "desktop/schedule/kivoframe.h"
 #include "desktop/schedule/kivoview.h"
 
 using namespace dlgtest;

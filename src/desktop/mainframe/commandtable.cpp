@@ -30,7 +30,7 @@ struct MenuEntry {
 
 namespace {
 
-struct ActionSpec {
+struct ActionDef {
     int id;
     const char* text;
     const char* tip;  // status bar prompt and tool tip (after the line break)
@@ -38,7 +38,7 @@ struct ActionSpec {
 };
 
 // Every command of the menus, the tool bar and the accelerator table.
-const ActionSpec kActions[] = {
+const ActionDef kActions[] = {
     {cmd::FileNew, "新規作成(&N)", "新規にドキュメントを作成します\n新規作成", false},
     {cmd::FileOpen, "開く(&O)...", "既存のドキュメントを開きます\n開く", false},
     {cmd::FileClose, "閉じる(&C)", "作業中のドキュメントを閉じます\n閉じる", false},
@@ -176,31 +176,31 @@ const MenuEntry kView5[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd
                             Sub("整列(&S)", "Sort"), L(cmd::SortByUser, "予約者", "予約者で整列"), kEnd, kSep,
                             C(cmd::ViewToolBar), C(cmd::ViewStatusBar)};
 
-struct MenuSpec {
+struct MenuDef {
     const char* title;
     const char* name;  // the object name's stem; the bar's number follows it
     const MenuEntry* entries = nullptr;  // none: the shared window menu
     int count = 0;
 };
 template <int N>
-constexpr MenuSpec M(const char* title, const char* name, const MenuEntry (&entries)[N]) {
+constexpr MenuDef M(const char* title, const char* name, const MenuEntry (&entries)[N]) {
     return {title, name, entries, N};
 }
-constexpr MenuSpec kWindow{"ウィンドウ(&W)", "Window"};
+constexpr MenuDef kWindow{"ウィンドウ(&W)", "Window"};
 
-const MenuSpec kBar2[] = {M("ファイル(&F)", "File", kFile2), M("表示(&V)", "View", kView2),
-                          M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions2), M("ヘルプ(&H)", "Help", kHelp)};
-const MenuSpec kBar3[] = {M("ファイル(&F)", "File", kFile3),     M("編集(&E)", "Edit", kEdit3),
-                          M("表示(&V)", "View", kView3),         M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
-                          kWindow,                               M("ヘルプ(&H)", "Help", kHelp)};
-const MenuSpec kBar4[] = {M("ファイル(&F)", "File", kFileList),  M("編集(&E)", "Edit", kEdit4),
-                          M("表示(&V)", "View", kView4),         M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
-                          kWindow,                               M("ヘルプ(&H)", "Help", kHelp)};
-const MenuSpec kBar5[] = {M("ファイル(&F)", "File", kFileList),  M("編集(&E)", "Edit", kEdit5),
-                          M("表示(&V)", "View", kView5),         M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
-                          kWindow,                               M("ヘルプ(&H)", "Help", kHelp)};
+const MenuDef kBar2[] = {M("ファイル(&F)", "File", kFile2), M("表示(&V)", "View", kView2),
+                         M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions2), M("ヘルプ(&H)", "Help", kHelp)};
+const MenuDef kBar3[] = {M("ファイル(&F)", "File", kFile3), M("編集(&E)", "Edit", kEdit3),
+                         M("表示(&V)", "View", kView3), M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
+                         kWindow, M("ヘルプ(&H)", "Help", kHelp)};
+const MenuDef kBar4[] = {M("ファイル(&F)", "File", kFileList), M("編集(&E)", "Edit", kEdit4),
+                         M("表示(&V)", "View", kView4), M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
+                         kWindow, M("ヘルプ(&H)", "Help", kHelp)};
+const MenuDef kBar5[] = {M("ファイル(&F)", "File", kFileList), M("編集(&E)", "Edit", kEdit5),
+                         M("表示(&V)", "View", kView5), M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
+                         kWindow, M("ヘルプ(&H)", "Help", kHelp)};
 
-QList<MenuSpec> SpecsOf(MenuBar bar) {
+QList<MenuDef> DefsOf(MenuBar bar) {
     switch (bar) {
         case MenuBar::NoDocument: return {std::begin(kBar2), std::end(kBar2)};
         case MenuBar::Schedule: return {std::begin(kBar3), std::end(kBar3)};
@@ -221,7 +221,7 @@ QList<QKeySequence> KeysOf(int id) {
 
 CCommandSet::CCommandSet(QWidget* owner, std::function<void(int)> run, std::function<void()> menuShown)
     : owner_(owner), run_(std::move(run)), menuShown_(std::move(menuShown)) {
-    for (const ActionSpec& s : kActions) {
+    for (const ActionDef& s : kActions) {
         QAction* a = NewAction(s.id, U(s.text), owner);
         a->setData(s.id);
         actions_[s.id] = a;
@@ -274,14 +274,14 @@ const QList<QMenu*>& CCommandSet::Menus(MenuBar bar) {
     if (auto it = bars_.find(bar); it != bars_.end()) return it->second;
     const QString number = QString::number(static_cast<int>(bar));
     QList<QMenu*> menus;
-    for (const MenuSpec& spec : SpecsOf(bar)) {
-        if (!spec.entries) {
+    for (const MenuDef& def : DefsOf(bar)) {
+        if (!def.entries) {
             menus.append(windowMenu_);
             continue;
         }
-        const QString name = QStringLiteral("menu") + QLatin1String(spec.name) + number;
-        QMenu* m = NewMenu(U(spec.title), name, owner_);
-        Fill(m, spec.entries, spec.count, number);
+        const QString name = QStringLiteral("menu") + QLatin1String(def.name) + number;
+        QMenu* m = NewMenu(U(def.title), name, owner_);
+        Fill(m, def.entries, def.count, number);
         menus.append(m);
     }
     return bars_[bar] = menus;

@@ -14,7 +14,6 @@
 #include "desktop/framework/docmanager.h"
 #include "desktop/mainframe/mainframe.h"
 #include "desktop/mainframe/toolicons.h"
-#include "desktop/schedule/kivoframe.h"
 
 CKivoApp::CKivoApp() = default;
 
@@ -61,14 +60,17 @@ bool CKivoApp::LoadQtTranslations(QApplication& app) {
 }
 
 bool CKivoApp::InitInstance(const QStringList& args, bool listen) {
-    g_nChildShowCmd = profile::GetProfileInt(profile::SectionOf(profile::Key::ShowCmd),
-                                             profile::NameOf(profile::Key::ShowCmd), g_nChildShowCmd);
     RegisterWindowKinds();
     docs_ = std::make_unique<CDocManager>();
     docs_->LoadRecentFiles();
     frame_ = std::make_unique<CMainFrame>(docs_.get());
+    // The frame's own value is the default: the program never writes the key.
+    const int childShow = profile::GetProfileInt(profile::SectionOf(profile::Key::ShowCmd),
+                                                 profile::NameOf(profile::Key::ShowCmd),
+                                                 NumberOf(frame_->g_nChildShowCmd));
+    frame_->g_nChildShowCmd = ShowCmdFromNumber(childShow);
     // Linux has no requested show command; a start is a normal one.
-    frame_->RestorePlacementAndShow(1);
+    frame_->RestorePlacementAndShow(ShowCmd::Normal);
 
     if (listen) {
         server_ = new CInstanceServer(this);

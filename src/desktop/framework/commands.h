@@ -21,6 +21,10 @@ enum : int {
     ShowSchedule = 32781,
     DeleteReserve = 32782,
     EditReserve = 32783,
+    SortByStart = 32784,
+    SortByEnd = 32785,
+    SortByUser = 32786,  // also the user list's sort by name
+    SortByFacility = 32787,
     ExportText = 32788,
     ExportReserveText = 32789,
     ExportFacilityText = 32790,
@@ -32,8 +36,12 @@ enum : int {
     LineLeft = 32796,
     Refresh = 32797,
     ShowUserList = 32798,
+    FindNextUser = 32799,
+    FindPrevUser = 32800,
     ExportReserveCsv = 32801,
     ExportFacilityCsv = 32802,
+    SortByPurpose = 32805,
+    SortByContact = 32806,
     HelpIndex = 32810,
     RepeatReserve = 32811,
 
@@ -48,6 +56,7 @@ enum : int {
     RecentFile1 = 57616,  // .. RecentFile1 + 3
     EditCopy = 57634,
     EditCut = 57635,
+    FindUser = 57636,
     EditPaste = 57637,
     EditUndo = 57643,
     WindowNew = 57648,

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QEvent>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -18,11 +18,11 @@
 #include "core/profile/profile.h"
 #include "desktop/dialogs/dialogdochost.h"
 #include "desktop/dialogs/modalprompt.h"
+#include "desktop/dialogs/utf8.h"
 #include "desktop/framework/liverefresh.h"
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString FromNative(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 

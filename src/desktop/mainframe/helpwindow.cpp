@@ -11,12 +11,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "desktop/dialogs/utf8.h"
+
 // The pages live in the GUI library, which a static link would otherwise drop.
 static void InitHelpResources() { Q_INIT_RESOURCE(orvalis); }
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 const char* const kBase = "qrc:/help/";
 
@@ -77,7 +77,8 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(820, 560);
 
     connect(contents_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) browser_->setSource(QUrl(QString::fromLatin1(kBase) + contents_->item(row)->data(Qt::UserRole).toString()));
+        if (row < 0) return;
+        browser_->setSource(QUrl(QString::fromLatin1(kBase) + contents_->item(row)->data(Qt::UserRole).toString()));
     });
     connect(key_, &QLineEdit::textChanged, this, &CHelpWindow::Filter);
     connect(index_, &QListWidget::itemActivated, this, [this](QListWidgetItem* it) { OpenEntry(index_->row(it)); });

@@ -1,24 +1,26 @@
 #pragma once
-// The main window: the MDI area with the document windows, menus, tool bar,
-// status bar, the fee colours, the window placement, the settings command,
-// switching between kinds of window, help and the About box.
+// The main window: it assembles the MDI area with the document windows, the
+// commands (commandtable.h), tool bar, status bar and menus, and routes every
+// command to the active document window first, then to itself.
 #include <QMainWindow>
 #include <QMdiSubWindow>
-#include <map>
+#include <memory>
 
 #include "desktop/framework/commands.h"
 #include "desktop/framework/docmanager.h"
-#include "desktop/mainframe/viewkinds.h"
+#include "desktop/framework/showcmd.h"
+#include "desktop/mainframe/commandtable.h"
 #include "desktop/schedule/schedulepaint.h"
 
-class CKivoDoc;
 class CHelpWindow;
+class CKivoDoc;
+class CLockIndicators;
 class IDocWindow;
 class QLabel;
 class QMdiArea;
 class QMenu;
-class QTimer;
 class QToolBar;
+struct ViewKind;
 
 // An MDI child that holds one document window. The document closes with its
 // last window, after asking to save a new register with changes.
@@ -44,16 +46,20 @@ public:
 
     // The fee colours the schedule draws with (View/RevColor1, RevColor2).
     ScheduleColors m_colors;
+    // How schedule windows open: maximised or normal. Set from the profile
+    // at start; follows the last schedule window resized while the program
+    // runs. The frame lives as long as the process, as this state does.
+    ShowCmd g_nChildShowCmd = ShowCmd::Maximized;
 
     QAction* Action(int id) const;
     // Runs a command as its menu item, tool button or key would.
     void Execute(int id);
     CmdState StateOf(int id);
+    // The one place that enables and checks every command's actions.
     void UpdateCommandStates();
 
     QMdiArea* MdiArea() const { return mdi_; }
     QToolBar* ToolBar() const { return toolBar_; }
-    QLabel* Indicator(int i) const { return indicators_[i]; }
     // The status bar's text while no prompt is shown.
     QLabel* IdleText() const { return idle_; }
     // The caption: the program's name, then the active document's title, or
@@ -65,21 +71,14 @@ public:
     // The sub-windows of a document, in the document's view order.
     QList<QMdiSubWindow*> WindowsOf(const CKivoDoc& doc) const;
     CHelpWindow* HelpWindow();
-    // The menus shown with no document window, and with a schedule window.
-    const QList<QMenu*>& NoDocumentMenus() const { return menus2_; }
-    const QList<QMenu*>& ScheduleMenus() const { return menus3_; }
-    QMenu* WindowMenu() const { return windowMenu_; }
+    // The menus of a menu bar, made the first time they are asked for.
+    const QList<QMenu*>& Menus(MenuBar bar);
+    QMenu* WindowMenu() const;
 
     // Start-up: placement from Settings/WindowPos and the requested show command.
-    void RestorePlacementAndShow(int requestedShowCmd);
-    // The current placement in its profile text form.
-    std::string PlacementText() const;
+    void RestorePlacementAndShow(ShowCmd requested);
     void SavePlacement();
 
-    // Where a new document window goes while it is not maximised.
-    QRect DefaultChildRect() const;
-    // The place of the index-th window of a cascade in an area.
-    QRect CascadeRect(int index, const QRect& area) const;
     // Opens a window of a kind on a document (the template's new frame).
     QMdiSubWindow* OpenWindow(CKivoDoc& doc, const ViewKind& kind);
 
@@ -101,37 +100,25 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
-    void BuildActions();
-    void BuildMenus();
+    void BuildMdiArea();
     void BuildToolBar();
     void BuildStatusBar();
+    void ConnectDocuments();
     void OnActiveChanged();
     void UpdateTitles();
     void UpdateFrameTitle();
     void FillWindowMenu();
     void FillRecentFiles();
-    void Settings();
     void ShowKind(int command);
     void NewWindow();
-    void Cascade();
-    void Tile(bool horizontal);
-    // Lines the minimised windows up along the bottom; returns the top of their rows.
-    int ArrangeIcons();
-    void PollIndicators();
+    void CloseAllWindows();
 
     CDocManager* docs_;
+    std::unique_ptr<CCommandSet> commands_;
     QMdiArea* mdi_ = nullptr;
     QToolBar* toolBar_ = nullptr;
-    std::map<int, QAction*> actions_;
-    QList<QMenu*> menus2_;
-    QList<QMenu*> menus3_;
     QList<QMenu*> shownMenus_;
-    QMenu* windowMenu_ = nullptr;
-    QList<QAction*> windowListActions_;
     QLabel* idle_ = nullptr;
-    QLabel* indicators_[4] = {};
-    QString ledFiles_[4];
-    QTimer* ledTimer_ = nullptr;
+    CLockIndicators* indicators_ = nullptr;
     CHelpWindow* help_ = nullptr;
-    bool closingAll_ = false;
 };

@@ -54,98 +54,111 @@ void Person(QPainter& p) {
     p.drawPath(body);
 }
 
+void Folder(QPainter& p) {
+    p.setBrush(QColor(240, 200, 80));
+    p.drawRect(3, 10, 22, 17);
+    p.drawRect(3, 7, 9, 3);
+    p.setBrush(QColor(250, 225, 130));
+    p.drawPolygon(QPolygonF() << QPointF(7, 15) << QPointF(30, 15) << QPointF(25, 27) << QPointF(3, 27));
+}
+
+void Disk(QPainter& p) {
+    p.setBrush(QColor(50, 70, 150));
+    p.drawRect(4, 4, 24, 24);
+    p.setBrush(Qt::white);
+    p.drawRect(9, 4, 14, 9);
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(8, 19, 16, 9);
+}
+
+void Printer(QPainter& p) {
+    p.setBrush(Qt::white);
+    p.drawRect(9, 3, 14, 10);
+    p.setBrush(QColor(160, 160, 160));
+    p.drawRect(3, 12, 26, 12);
+    p.setBrush(Qt::white);
+    p.drawRect(9, 20, 14, 9);
+}
+
+void Calendar(QPainter& p) {
+    p.setBrush(Qt::white);
+    p.drawRect(5, 6, 22, 22);
+    p.fillRect(QRect(5, 6, 22, 6), QColor(200, 0, 0));
+    p.drawLine(5, 12, 27, 12);
+    p.setBrush(QColor(0, 0, 160));
+    p.drawEllipse(QRectF(12, 15, 8, 8));
+}
+
+void Building(QPainter& p) {
+    p.setBrush(QColor(210, 190, 160));
+    p.drawRect(7, 8, 18, 21);
+    p.drawPolygon(QPolygonF() << QPointF(5, 9) << QPointF(16, 2) << QPointF(27, 9));
+    p.setBrush(QColor(120, 170, 230));
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c) p.drawRect(10 + 7 * c, 12 + 7 * r, 4, 4);
+}
+
+void Turn(QPainter& p) {
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(4, 4, 14, 10);
+    p.drawRect(14, 12, 10, 16);
+    p.setBrush(QColor(0, 0, 160));
+    p.drawPolygon(QPolygonF() << QPointF(24, 4) << QPointF(30, 8) << QPointF(24, 12));
+    p.drawPolygon(QPolygonF() << QPointF(3, 20) << QPointF(11, 20) << QPointF(7, 27));
+}
+
+void Plus(QPainter& p) {
+    p.setBrush(QColor(0, 170, 0));
+    p.drawRect(13, 4, 6, 24);
+    p.drawRect(4, 13, 24, 6);
+    p.fillRect(QRect(14, 5, 5, 23), QColor(0, 170, 0));
+}
+
+void Pencil(QPainter& p) {
+    p.setBrush(QColor(240, 200, 60));
+    p.drawPolygon(QPolygonF() << QPointF(6, 22) << QPointF(21, 7) << QPointF(25, 11) << QPointF(10, 26));
+    p.setBrush(Qt::black);
+    p.drawPolygon(QPolygonF() << QPointF(6, 22) << QPointF(10, 26) << QPointF(4, 28));
+}
+
+void Cross(QPainter& p) {
+    p.setPen(QPen(QColor(200, 0, 0), 5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(7, 7, 25, 25);
+    p.drawLine(25, 7, 7, 25);
+}
+
+void Question(QPainter& p) {
+    p.setBrush(QColor(255, 255, 200));
+    p.drawEllipse(QRectF(3, 3, 26, 26));
+    QFont f;
+    f.setPixelSize(20);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0, 0, 160));
+    p.drawText(QRect(3, 3, 26, 26), Qt::AlignCenter, QStringLiteral("?"));
+}
+
 void Draw(QPainter& p, int command) {
-    QPen pen(Qt::black, 1.5);
-    p.setPen(pen);
+    p.setPen(QPen(Qt::black, 1.5));
     switch (command) {
         case cmd::FileNew: Page(p); break;
-        case cmd::FileOpen: {
-            p.setBrush(QColor(240, 200, 80));
-            p.drawRect(3, 10, 22, 17);
-            p.drawRect(3, 7, 9, 3);
-            p.setBrush(QColor(250, 225, 130));
-            p.drawPolygon(QPolygonF() << QPointF(7, 15) << QPointF(30, 15) << QPointF(25, 27) << QPointF(3, 27));
-            break;
-        }
-        case cmd::FileSave:
-            p.setBrush(QColor(50, 70, 150));
-            p.drawRect(4, 4, 24, 24);
-            p.setBrush(Qt::white);
-            p.drawRect(9, 4, 14, 9);
-            p.setBrush(QColor(200, 200, 200));
-            p.drawRect(8, 19, 16, 9);
-            break;
-        case cmd::Print:
-            p.setBrush(Qt::white);
-            p.drawRect(9, 3, 14, 10);
-            p.setBrush(QColor(160, 160, 160));
-            p.drawRect(3, 12, 26, 12);
-            p.setBrush(Qt::white);
-            p.drawRect(9, 20, 14, 9);
-            break;
+        case cmd::FileOpen: Folder(p); break;
+        case cmd::FileSave: Disk(p); break;
+        case cmd::Print: Printer(p); break;
         case cmd::PrevWeek: Arrow(p, 3, true); Arrow(p, 14, true); break;
         case cmd::PrevDay: Arrow(p, 10, true); break;
-        case cmd::Today:
-            p.setBrush(Qt::white);
-            p.drawRect(5, 6, 22, 22);
-            p.fillRect(QRect(5, 6, 22, 6), QColor(200, 0, 0));
-            p.drawLine(5, 12, 27, 12);
-            p.setBrush(QColor(0, 0, 160));
-            p.drawEllipse(QRectF(12, 15, 8, 8));
-            break;
+        case cmd::Today: Calendar(p); break;
         case cmd::NextDay: Arrow(p, 12, false); break;
         case cmd::NextWeek: Arrow(p, 7, false); Arrow(p, 18, false); break;
-        case cmd::EditFacilities:
-            p.setBrush(QColor(210, 190, 160));
-            p.drawRect(7, 8, 18, 21);
-            p.drawPolygon(QPolygonF() << QPointF(5, 9) << QPointF(16, 2) << QPointF(27, 9));
-            p.setBrush(QColor(120, 170, 230));
-            for (int r = 0; r < 2; ++r)
-                for (int c = 0; c < 2; ++c) p.drawRect(10 + 7 * c, 12 + 7 * r, 4, 4);
-            break;
-        case cmd::ToggleMode: {
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(4, 4, 14, 10);
-            p.drawRect(14, 12, 10, 16);
-            p.setBrush(QColor(0, 0, 160));
-            p.drawPolygon(QPolygonF() << QPointF(24, 4) << QPointF(30, 8) << QPointF(24, 12));
-            p.drawPolygon(QPolygonF() << QPointF(3, 20) << QPointF(11, 20) << QPointF(7, 27));
-            break;
-        }
+        case cmd::EditFacilities: Building(p); break;
+        case cmd::ToggleMode: Turn(p); break;
         case cmd::ShowSchedule: Grid(p, true); break;
         case cmd::ShowReserveList: Lines(p); break;
         case cmd::ShowUserList: Person(p); break;
-        case cmd::AddReserve:
-            p.setBrush(QColor(0, 170, 0));
-            p.drawRect(13, 4, 6, 24);
-            p.drawRect(4, 13, 24, 6);
-            p.fillRect(QRect(14, 5, 5, 23), QColor(0, 170, 0));
-            break;
-        case cmd::EditReserve: {
-            p.setBrush(QColor(240, 200, 60));
-            p.drawPolygon(QPolygonF() << QPointF(6, 22) << QPointF(21, 7) << QPointF(25, 11) << QPointF(10, 26));
-            p.setBrush(Qt::black);
-            p.drawPolygon(QPolygonF() << QPointF(6, 22) << QPointF(10, 26) << QPointF(4, 28));
-            break;
-        }
-        case cmd::DeleteReserve: {
-            QPen red(QColor(200, 0, 0), 5, Qt::SolidLine, Qt::RoundCap);
-            p.setPen(red);
-            p.drawLine(7, 7, 25, 25);
-            p.drawLine(25, 7, 7, 25);
-            break;
-        }
-        case cmd::About: {
-            p.setBrush(QColor(255, 255, 200));
-            p.drawEllipse(QRectF(3, 3, 26, 26));
-            QFont f;
-            f.setPixelSize(20);
-            f.setBold(true);
-            p.setFont(f);
-            p.setPen(QColor(0, 0, 160));
-            p.drawText(QRect(3, 3, 26, 26), Qt::AlignCenter, QStringLiteral("?"));
-            break;
-        }
+        case cmd::AddReserve: Plus(p); break;
+        case cmd::EditReserve: Pencil(p); break;
+        case cmd::DeleteReserve: Cross(p); break;
+        case cmd::About: Question(p); break;
         default: break;
     }
 }

@@ -3,28 +3,28 @@
 // reservation list and the user list. The main frame opens, finds and
 // switches windows through this table only, so a kind is added by
 // registering it, without touching the frame.
-#include <QList>
 #include <functional>
 #include <vector>
+
+#include "desktop/mainframe/commandtable.h"
 
 class CKivoDoc;
 class CMainFrame;
 class IKivoView;
 class QMdiSubWindow;
-class QMenu;
 class QWidget;
 
 struct ViewKind {
-    int templateId = 0;  // 3 schedule, 4 reservation list, 5 user list
-    int command = 0;     // the view command that shows it: 32781, 32780, 32798
+    int templateId = 0;  // the document template: 3 schedule, 4 reservation list, 5 user list
+    int command = 0;     // the view command that shows it: cmd::ShowSchedule, ShowReserveList, ShowUserList
+    // The menu bar while such a window is active; every kind names its own.
+    MenuBar menuBar = MenuBar::NoDocument;
     // The window's widget, an IDocWindow, with its view's initial update done.
     std::function<QWidget*(CKivoDoc& doc, CMainFrame& frame)> create;
     // Whether a view of the document is of this kind.
     std::function<bool(IKivoView* view)> owns;
-    // The menu bar while such a window is active; empty: the schedule's menus.
-    std::function<QList<QMenu*>(CMainFrame& frame)> menus;
     // Shows a new sub-window of this kind; empty: shown as it is.
-    std::function<void(QMdiSubWindow* sub)> show;
+    std::function<void(QMdiSubWindow* sub, CMainFrame& frame)> show;
 };
 
 void RegisterViewKind(const ViewKind& kind);

@@ -3,10 +3,9 @@
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 
+#include "desktop/framework/showcmd.h"
 #include "desktop/schedule/headerbars.h"
 #include "desktop/schedule/kivoview.h"
-
-int g_nChildShowCmd = 3;
 
 CKivoFrame::CKivoFrame(CKivoDoc& doc, const ScheduleColors* colors, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("CKivoFrame"));
@@ -36,12 +35,13 @@ void CKivoFrame::resizeEvent(QResizeEvent* e) {
     view_->setGeometry(lw, th, std::max(0, width() - lw), std::max(0, height() - th));
 }
 
-void CKivoFrame::ActivateFrame(QMdiSubWindow* sub) {
-    QObject::connect(sub, &QMdiSubWindow::windowStateChanged, sub, [sub](Qt::WindowStates, Qt::WindowStates now) {
-        // A state met while the window is still hidden (its creation) does not count.
-        if (!sub->isVisible() || (now & Qt::WindowMinimized)) return;
-        g_nChildShowCmd = (now & Qt::WindowMaximized) ? 3 : 1;
-    });
-    if (g_nChildShowCmd == 3) sub->showMaximized();
+void CKivoFrame::ActivateFrame(QMdiSubWindow* sub, ShowCmd* childShow) {
+    QObject::connect(sub, &QMdiSubWindow::windowStateChanged, sub,
+                     [sub, childShow](Qt::WindowStates, Qt::WindowStates now) {
+                         // A state met while the window is still hidden (its creation) does not count.
+                         if (!sub->isVisible() || (now & Qt::WindowMinimized)) return;
+                         *childShow = (now & Qt::WindowMaximized) ? ShowCmd::Maximized : ShowCmd::Normal;
+                     });
+    if (*childShow == ShowCmd::Maximized) sub->showMaximized();
     else sub->showNormal();
 }

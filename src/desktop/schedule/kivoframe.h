@@ -11,10 +11,7 @@ class CKivoView;
 class CTopHeaderBar;
 class CLeftHeaderBar;
 class QMdiSubWindow;
-
-// How schedule windows open: 3 maximised, 1 normal. Read from the profile at
-// start; follows the last schedule window resized while the program runs.
-extern int g_nChildShowCmd;
+enum class ShowCmd : int;
 
 class CKivoFrame : public QWidget, public IDocWindow {
     Q_OBJECT
@@ -31,9 +28,10 @@ public:
     ICommandTarget* Target() override;
     void DetachFromDocument() override;
 
-    // Shows the window in its MDI sub-window as g_nChildShowCmd says, and
-    // keeps g_nChildShowCmd following that sub-window's later states.
-    static void ActivateFrame(QMdiSubWindow* sub);
+    // Shows the window in its MDI sub-window as *childShow says (maximised or
+    // normal), and keeps *childShow following that sub-window's later states.
+    // childShow outlives the sub-window.
+    static void ActivateFrame(QMdiSubWindow* sub, ShowCmd* childShow);
 
 protected:
     void resizeEvent(QResizeEvent*) override;

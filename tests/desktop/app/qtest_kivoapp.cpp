@@ -11,7 +11,6 @@
 #include "desktop/dialogs/dlgtest.h"
 #include "desktop/framework/docmanager.h"
 #include "desktop/mainframe/mainframe.h"
-#include "desktop/schedule/kivoframe.h"
 
 using namespace dlgtest;
 
@@ -118,7 +117,7 @@ TEST_F(Startup, APathBeginningWithSlashEOpensHereAndWhenHandedOver) {
 TEST_F(Startup, ShowCmdOneOpensScheduleWindowsNormal) {
     profile::WriteInt(profile::Key::ShowCmd, 1);
     Start({});
-    EXPECT_EQ(g_nChildShowCmd, 1);
+    EXPECT_EQ(app_->MainFrame()->g_nChildShowCmd, ShowCmd::Normal);
     EXPECT_FALSE(app_->MainFrame()->ActiveSubWindow()->isMaximized());
     app_.reset();
     profile::WriteInt(profile::Key::ShowCmd, 3);

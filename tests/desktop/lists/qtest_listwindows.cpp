@@ -24,7 +24,6 @@ class ListWindows : public ::testing::Test {
 protected:
     void SetUp() override {
         SetPrompt(&prompt_);
-        g_nChildShowCmd = 1;
         RegisterData d;
         auto f = std::make_unique<CKivo>();
         f->m_nID = 1;
@@ -34,6 +33,7 @@ protected:
         testutil::WriteFile(path_, StoreRegister(d.facilities, d.reserves, d.users));
         docs_ = std::make_unique<CDocManager>();
         frame_ = std::make_unique<CMainFrame>(docs_.get());
+        frame_->g_nChildShowCmd = ShowCmd::Normal;
         frame_->show();
         doc_ = docs_->OpenDocumentFile(QString::fromStdString(path_));
         ASSERT_NE(nullptr, doc_);

@@ -61,17 +61,6 @@ struct DayRange {
 };
 DayRange DayOf(KvTime day);
 
-// Facility position by number (the first in collection order), built once
-// per drawing so a large register costs one pass, not one search per box.
-class FacilityIndex {
-public:
-    explicit FacilityIndex(const FacilityArray& facilities);
-    int Of(int id) const;
-
-private:
-    std::vector<int> pos_;
-};
-
 // Whether a reservation is drawn on the day: it starts there, or it started
 // earlier and runs past the day's midnight (its continuation).
 bool ShownOnDay(const CReserve& r, const DayRange& day);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
+#include "core/booking/facilityindex.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/text.h"
@@ -177,7 +178,7 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
     // One pass over the register with integer tests; only the day's boxes are
     // converted and formatted.
     const sched::DayRange day = sched::DayOf(doc.m_timeDay);
-    const sched::FacilityIndex facilities(doc.m_arFacility);
+    const FacilityIndex facilities(doc.m_arFacility);
     // Paper shows the whole grid; the screen only what fits the window.
     const QRect visible = surface == Surface::Screen ? VisibleArea(p) : QRect();
     for (const auto& rp : doc.m_arReserve) {

@@ -108,7 +108,7 @@ void BM_PaintBusyDay(benchmark::State& state) {
         img.fill(Qt::white);
         QPainter p(&img);
         p.translate(0, kTopShift);
-        PaintSchedule(p, doc, lay, font, colors, 0, Surface::Screen);
+        PaintSchedule(p, doc, lay, font, colors, BoxContent::UserPurpose, Surface::Screen);
     }
     state.SetLabel(mode == 0 ? "facilities across" : "facilities down");
 }

@@ -8,6 +8,7 @@
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/text.h"
+#include "core/profile/profile.h"
 #include "desktop/schedule/profilefont.h"
 
 namespace {
@@ -107,6 +108,11 @@ QColor ColorFromRef(uint32_t ref) {
     return QColor(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF), static_cast<int>((ref >> 16) & 0xFF));
 }
 
+ScheduleColors ScheduleColorsFromProfile() {
+    return {ColorFromRef(profile::GetColor(profile::Key::RevColor1)),
+            ColorFromRef(profile::GetColor(profile::Key::RevColor2))};
+}
+
 uint32_t RefFromColor(const QColor& c) {
     return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
            (static_cast<uint32_t>(c.blue()) << 16);
@@ -124,14 +130,23 @@ sched::Layout MakeLayout(const CKivoDoc& doc, int mode, int startHour, int endHo
     return lay;
 }
 
-QString BoxText(const CReserve& r, int object) {
+BoxContent BoxContentFromProfile(int object) {
+    return object >= 0 && object <= static_cast<int>(BoxContent::PurposeOnly) ? static_cast<BoxContent>(object)
+                                                                             : BoxContent::Nothing;
+}
+
+QString BoxText(const CReserve& r, BoxContent content) {
     std::string s;
-    switch (object) {
-        case 0: s = r.m_strUser.empty() ? r.m_strPurpose : r.m_strUser + "\r\n" + r.m_strPurpose; break;
-        case 1: s = r.m_strPurpose.empty() ? r.m_strUser : r.m_strPurpose + "\r\n" + r.m_strUser; break;
-        case 2: s = r.m_strUser; break;
-        case 3: s = r.m_strPurpose; break;
-        default: break;
+    switch (content) {
+        case BoxContent::UserPurpose:
+            s = r.m_strUser.empty() ? r.m_strPurpose : r.m_strUser + "\r\n" + r.m_strPurpose;
+            break;
+        case BoxContent::PurposeUser:
+            s = r.m_strPurpose.empty() ? r.m_strUser : r.m_strPurpose + "\r\n" + r.m_strUser;
+            break;
+        case BoxContent::UserOnly: s = r.m_strUser; break;
+        case BoxContent::PurposeOnly: s = r.m_strPurpose; break;
+        case BoxContent::Nothing: break;
     }
     QString t = U8(s);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -140,7 +155,7 @@ QString BoxText(const CReserve& r, int object) {
 }
 
 void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
-                   const ScheduleColors& colors, int object, Surface surface) {
+                   const ScheduleColors& colors, BoxContent content, Surface surface) {
     p.save();
     p.setFont(font);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -202,7 +217,7 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
         if (!lay.Across()) continue;
         const QRect textRect = box.adjusted(2, 2, -2, -2);
         if (textRect.isEmpty()) continue;
-        const QString s = BoxText(r, object);
+        const QString s = BoxText(r, content);
         if (s.isEmpty()) continue;
         p.save();
         p.setPen(Qt::black);

@@ -14,7 +14,7 @@ struct ScheduleSettings {
     int mode = 0;
     int startHour = 8;
     int endHour = 23;
-    int object = 0;
+    BoxContent content = BoxContent::UserPurpose;
     QFont font;
     ScheduleColors colors;
 };

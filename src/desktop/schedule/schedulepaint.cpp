@@ -154,32 +154,18 @@ QString BoxText(const CReserve& r, BoxContent content) {
     return t;
 }
 
-void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
-                   const ScheduleColors& colors, BoxContent content, Surface surface) {
-    p.save();
-    p.setFont(font);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
-    p.setBackgroundMode(Qt::TransparentMode);
-    p.setPen(SolidPen());
-    const int cw = lay.cw, rh = lay.rh, n = lay.n;
+namespace {
+
+// The grid: facility bands in solid lines, hours dotted, the last hour solid.
+void PaintGrid(QPainter& p, const sched::Layout& lay) {
+    const int cw = lay.cw, rh = lay.rh;
     const int W = lay.GridWidth(), H = lay.GridHeight();
-
-    if (surface == Surface::Paper) {
-        // Logical y grows upwards on paper; every y below is that value negated.
-        const sched::PageLayout page = sched::PageLayoutOf(lay, doc.GetMaxFacilityNameLength());
-        p.translate(page.marginX, -page.marginY);
-        PaintPageHeadings(p, doc, lay, page.x0);
-        p.translate(page.gridX, -page.gridY);
-    }
-
     p.setPen(SolidPen());
     Line(p, 0, 0, 0, H);
-    for (int f = 1; f <= n; ++f) {
+    for (int f = 1; f <= lay.n; ++f) {
         if (lay.Across()) Line(p, 10 * cw * f, 0, 10 * cw * f, H);
         else Line(p, 0, rh * f, W, rh * f);
     }
-
     auto hourLine = [&](int j) {
         if (lay.Across()) Line(p, 0, 2 * rh * j, W, 2 * rh * j);
         else Line(p, 4 * cw * j, 0, 4 * cw * j, H);
@@ -189,13 +175,14 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
     for (int j = 1; j <= hours; ++j) hourLine(j);
     p.setPen(SolidPen());
     hourLine(hours > 0 ? hours : 0);
+}
 
-    // One pass over the register with integer tests; only the day's boxes are
-    // converted and formatted.
+// One pass over the register with integer tests; only the day's boxes are
+// converted and formatted. visible: what the screen shows (null: everything).
+void PaintBoxes(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const ScheduleColors& colors,
+                BoxContent content, const QRect& visible) {
     const sched::DayRange day = sched::DayOf(doc.m_timeDay);
     const FacilityIndex facilities(doc.m_arFacility);
-    // Paper shows the whole grid; the screen only what fits the window.
-    const QRect visible = surface == Surface::Screen ? VisibleArea(p) : QRect();
     for (const auto& rp : doc.m_arReserve) {
         const CReserve& r = *rp;
         if (!sched::ShownOnDay(r, day)) continue;
@@ -225,6 +212,28 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
         p.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic, s);
         p.restore();
     }
+}
+
+}  // namespace
+
+void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
+                   const ScheduleColors& colors, BoxContent content, Surface surface) {
+    p.save();
+    p.setFont(font);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setBackgroundMode(Qt::TransparentMode);
+    p.setPen(SolidPen());
+    if (surface == Surface::Paper) {
+        // Logical y grows upwards on paper; every y below is that value negated.
+        const sched::PageLayout page = sched::PageLayoutOf(lay, doc.GetMaxFacilityNameLength());
+        p.translate(page.marginX, -page.marginY);
+        PaintPageHeadings(p, doc, lay, page.x0);
+        p.translate(page.gridX, -page.gridY);
+    }
+    PaintGrid(p, lay);
+    // Paper shows the whole grid; the screen only what fits the window.
+    PaintBoxes(p, doc, lay, colors, content, surface == Surface::Screen ? VisibleArea(p) : QRect());
     p.restore();
 }
 

@@ -8,12 +8,9 @@
 #include <QPdfWriter>
 #include <cctype>
 #include <memory>
-#include <new>
 
-#include "core/doc/archive.h"
 #include "core/doc/fileio.h"
 #include "core/doc/kivodoc.h"
-#include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
 #include "desktop/schedule/schedulerender.h"

@@ -47,9 +47,9 @@ int CheckFields(const Options& o, ReserveEntry* e) {
     for (auto [name, to] : {std::pair{"--user", &e->user}, {"--purpose", &e->purpose}, {"--contact", &e->contact}}) {
         std::string bad;
         if (!text::FromUtf8(o.Get(name), to, &bad)) {
-            std::string m = msg::kCannotEncode;
-            m.replace(m.find("%1"), 2, bad);
-            Error(m);
+            const std::string m = msg::kCannotEncode;
+            const size_t at = m.find("%1");
+            Error(m.substr(0, at) + bad + m.substr(at + 2));
             return kRefused;
         }
     }

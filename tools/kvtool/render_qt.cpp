@@ -65,7 +65,7 @@ int Render(const Options& o) {
     if (int rc = LoadDoc(o.args[0], &doc); rc != kOk) return rc;
     doc.m_timeDay = midnight;
     ScheduleSettings s = ScheduleSettingsFromProfile();
-    if (!mode.empty()) s.mode = mode == "1" ? 1 : 0;
+    if (!mode.empty()) s.orientation = sched::OrientationOf(mode == "1" ? 1 : 0);
 
     // Drawn in memory and saved like a register: through a temporary file
     // renamed into place, so a full disk or a missing folder leaves no cut

@@ -70,7 +70,7 @@ void CKivoView::OnInitialUpdate() {
 
 sched::Layout CKivoView::CurrentLayout() const {
     sched::Layout lay;
-    if (doc_) lay = MakeLayout(*doc_, m_nMode, m_nStartHour, m_nEndHour, m_font);
+    if (doc_) lay = MakeLayout(*doc_, sched::OrientationOf(m_nMode), m_nStartHour, m_nEndHour, m_font);
     return lay;
 }
 
@@ -126,7 +126,7 @@ void CKivoView::TellPanes() {
     d.wl = panes_.left->width();
     d.scrollX = ScrollPos().x();
     d.scrollY = ScrollPos().y();
-    d.mode = m_nMode;
+    d.orientation = sched::OrientationOf(m_nMode);
     d.startHour = m_nStartHour;
     d.slotCount = m_nSlots;
     panes_.top->SetData(d, &m_font);
@@ -217,7 +217,7 @@ void CKivoView::Export(ExportKind kind) {
 void CKivoView::PrintTo(QPagedPaintDevice* device) {
     if (!doc_) return;
     ScheduleSettings s;
-    s.mode = m_nMode;
+    s.orientation = sched::OrientationOf(m_nMode);
     s.startHour = m_nStartHour;
     s.endHour = m_nEndHour;
     s.content = BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject));

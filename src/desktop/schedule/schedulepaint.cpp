@@ -118,9 +118,9 @@ uint32_t RefFromColor(const QColor& c) {
            (static_cast<uint32_t>(c.blue()) << 16);
 }
 
-sched::Layout MakeLayout(const CKivoDoc& doc, int mode, int startHour, int endHour, const QFont& font) {
+sched::Layout MakeLayout(const CKivoDoc& doc, sched::Orientation orientation, int startHour, int endHour, const QFont& font) {
     sched::Layout lay;
-    lay.mode = mode;
+    lay.orientation = orientation;
     lay.startHour = startHour;
     lay.slotCount = sched::SlotCount(startHour, endHour);
     lay.n = static_cast<int>(doc.m_arFacility.size());
@@ -247,7 +247,7 @@ void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect
     Line(p, x, 0, x, client.bottom());
     p.setClipRect(QRect(QPoint(x + 3, 0), QPoint(client.right(), client.bottom())));
     p.translate(-d.scrollX, 0);
-    if (d.mode != 0) {
+    if (d.orientation == sched::Orientation::FacilitiesDown) {
         p.setPen(DottedPen());
         for (int i = 0; i < d.slotCount / 2; ++i) {
             TextAt(p, x + cw / 2, 0, QString::fromStdString(sched::HourLabel(d.startHour, i)));
@@ -271,7 +271,7 @@ void PaintLeftPane(QPainter& p, const PaneData& d, const QFont& font, const QRec
     const int tmHeight = QFontMetrics(font).height();
     const int rh = sched::RowHeight(tmHeight);
     p.translate(0, -d.scrollY);
-    if (d.mode == 1) {
+    if (d.orientation == sched::Orientation::FacilitiesDown) {
         for (int i = 0; i < d.names.size(); ++i) {
             TextAt(p, 1, i * rh + 1, d.names[i]);
             Line(p, client.left(), (i + 1) * rh, client.right(), (i + 1) * rh);

@@ -25,7 +25,7 @@ ScheduleColors ScheduleColorsFromProfile();
 enum class Surface { Screen, Paper };
 
 // The layout of a document's day for a font: cw and rh from its metrics.
-sched::Layout MakeLayout(const CKivoDoc& doc, int mode, int startHour, int endHour, const QFont& font);
+sched::Layout MakeLayout(const CKivoDoc& doc, sched::Orientation orientation, int startHour, int endHour, const QFont& font);
 
 // What a reservation box says (the settings' 表示内容, View/Object).
 enum class BoxContent { UserPurpose, PurposeUser, UserOnly, PurposeOnly, Nothing };
@@ -47,7 +47,7 @@ struct PaneData {
     int wl = 0;
     int scrollX = 0;
     int scrollY = 0;
-    int mode = 0;
+    sched::Orientation orientation = sched::Orientation::FacilitiesAcross;
     int startHour = 0;
     int slotCount = 0;
 };

@@ -11,7 +11,7 @@
 
 ScheduleSettings ScheduleSettingsFromProfile() {
     ScheduleSettings s;
-    s.mode = profile::GetInt(profile::Key::ViewMode) != 0 ? 1 : 0;
+    s.orientation = sched::OrientationOf(profile::GetInt(profile::Key::ViewMode));
     s.startHour = profile::GetInt(profile::Key::StartTime);
     s.endHour = profile::GetInt(profile::Key::EndTime);
     s.content = BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject));
@@ -21,7 +21,7 @@ ScheduleSettings ScheduleSettingsFromProfile() {
 }
 
 QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
-    const sched::Layout lay = MakeLayout(doc, s.mode, s.startHour, s.endHour, s.font);
+    const sched::Layout lay = MakeLayout(doc, s.orientation, s.startHour, s.endHour, s.font);
     const int th = sched::TopPaneHeight(), lw = sched::LeftPaneWidth();
     const int gridW = std::max(lay.GridWidth(), 0) + 1, gridH = std::max(lay.GridHeight(), 0) + 4;
     const int w = lw + 3 + gridW, h = th + gridH;
@@ -34,7 +34,7 @@ QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
     pane.caption = QString::fromUtf8(sched::DayCaption(doc.m_timeDay).c_str());
     for (const auto& f : doc.m_arFacility) pane.names << QString::fromUtf8(text::ToUtf8(f->m_strName));
     pane.wl = lw;
-    pane.mode = s.mode;
+    pane.orientation = s.orientation;
     pane.startHour = s.startHour;
     pane.slotCount = sched::SlotCount(s.startHour, s.endHour);
     PaintTopPane(p, pane, s.font, QRect(0, 0, w, th));
@@ -56,6 +56,6 @@ void PaintPage(QPagedPaintDevice* device, const CKivoDoc& doc, const ScheduleSet
     QPainter p(device);
     p.translate(0, 3);
     p.scale(device->logicalDpiX() / 100.0, device->logicalDpiY() / 100.0);
-    PaintSchedule(p, doc, MakeLayout(doc, s.mode, s.startHour, s.endHour, s.font), s.font, s.colors, s.content,
+    PaintSchedule(p, doc, MakeLayout(doc, s.orientation, s.startHour, s.endHour, s.font), s.font, s.colors, s.content,
                   Surface::Paper);
 }

@@ -11,7 +11,7 @@ class CKivoDoc;
 class QPagedPaintDevice;
 
 struct ScheduleSettings {
-    int mode = 0;
+    sched::Orientation orientation = sched::Orientation::FacilitiesAcross;
     int startHour = 8;
     int endHour = 23;
     BoxContent content = BoxContent::UserPurpose;

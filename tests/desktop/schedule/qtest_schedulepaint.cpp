@@ -44,7 +44,7 @@ protected:
         doc_.m_arReserve.push_back(std::move(r));
     }
 
-    sched::Layout Lay(int mode) { return MakeLayout(doc_, mode, 8, 23, font_); }
+    sched::Layout Lay(int mode) { return MakeLayout(doc_, sched::OrientationOf(mode), 8, 23, font_); }
 
     QImage Screen(int mode, int object = 0) {
         const sched::Layout lay = Lay(mode);
@@ -152,7 +152,7 @@ TEST_F(SchedulePaint, AnOvernightBookingIsDrawnToTheGridsEndAndContinuesNextDay)
     }
     // The next day, on a grid that starts at 0:00: the half hour after midnight.
     doc_.m_timeDay = kvtime::MakeTime(2000, 5, 2, 10, 0);
-    const sched::Layout lay = MakeLayout(doc_, 0, 0, 23, font_);
+    const sched::Layout lay = MakeLayout(doc_, sched::Orientation::FacilitiesAcross, 0, 23, font_);
     QImage img(lay.GridWidth() + 10, lay.GridHeight() + 10, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
@@ -221,7 +221,7 @@ TEST_F(SchedulePaint, KvtoolRendersAPngAndAOnePagePdf) {
         << err;
     QImage png(QString::fromStdString(dir_.File("d.png")));
     ASSERT_FALSE(png.isNull());
-    const sched::Layout lay = MakeLayout(doc_, 0, 8, 23, font_);
+    const sched::Layout lay = MakeLayout(doc_, sched::Orientation::FacilitiesAcross, 8, 23, font_);
     EXPECT_EQ(png.pixelColor(88 + 3 + 5 * lay.cw, 17 + 3 + 5 * lay.rh), QColor(0, 255, 0));
     // A colour past int saturates as the window reads it: white, not the low bytes' green.
     testutil::WriteFile(dir_.File("orvalis.ini"), "[View]\nRevColor2=4278255360\n");

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "busy_register.h"
+#include "core/booking/facilityindex.h"
 #include "core/doc/kivodoc.h"
 #include "core/profile/profile.h"
 #include "core/schedule/geometry.h"
@@ -101,14 +102,14 @@ void BM_PaintBusyDay(benchmark::State& state) {
     CKivoDoc& doc = Doc();
     const int mode = static_cast<int>(state.range(0));
     const QFont font = ToQFont(ProfileFont{});
-    const sched::Layout lay = MakeLayout(doc, mode, 8, 23, font);
+    const sched::Layout lay = MakeLayout(doc, sched::OrientationOf(mode), 8, 23, font);
     const ScheduleColors colors{QColor(0, 255, 0), QColor(255, 255, 0)};
     QImage img(kWindowW, kWindowH, QImage::Format_RGB32);
     for (auto _ : state) {
         img.fill(Qt::white);
         QPainter p(&img);
         p.translate(0, kTopShift);
-        PaintSchedule(p, doc, lay, font, colors, 0, Surface::Screen);
+        PaintSchedule(p, doc, lay, font, colors, BoxContent::UserPurpose, Surface::Screen);
     }
     state.SetLabel(mode == 0 ? "facilities across" : "facilities down");
 }
@@ -119,10 +120,10 @@ BENCHMARK(BM_PaintBusyDay)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 void BM_HitTest(benchmark::State& state) {
     CKivoDoc& doc = Doc();
     const QFont font = ToQFont(ProfileFont{});
-    const sched::Layout lay = MakeLayout(doc, 0, 8, 23, font);
+    const sched::Layout lay = MakeLayout(doc, sched::Orientation::FacilitiesAcross, 8, 23, font);
     const sched::DayRange day = sched::DayOf(doc.m_timeDay);
     const std::vector<int> ofDay = sched::ReservesOfDay(doc.m_arReserve, day);
-    const sched::FacilityIndex facilities(doc.m_arFacility);
+    const FacilityIndex facilities(doc.m_arFacility);
     int x = 1, y = 1;  // 8:00, before the day's first booking
     if (state.range(0) == 0) {
         const CReserve& last = *doc.m_arReserve[static_cast<size_t>(ofDay.back())];

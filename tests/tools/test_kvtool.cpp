@@ -105,6 +105,8 @@ TEST_F(Kvtool, BadArgumentsExitTwo) {
     EXPECT_EQ(RunKvtool({"dump"}, nullptr, &err), 2);
     EXPECT_EQ(RunKvtool({"export", "pdf", path, dir.File("o")}, nullptr, &err), 2);
     EXPECT_EQ(RunKvtool({"list", path, "--sort", "6"}, nullptr, &err), 2);
+    EXPECT_EQ(RunKvtool({"check", path, "--sort", "1"}, nullptr, &err), 2);
+    EXPECT_EQ(err, "kvtool check: unknown option --sort\n");
     EXPECT_EQ(Book({"--facility", "1"}, nullptr, &err), 2);
     EXPECT_EQ(Book(Plus(Slot("1", "2000-05-01", "9", "10:00"), {})), 2);
     const std::string before = ReadFile(path);

@@ -1,6 +1,5 @@
 #include <ctime>
 
-#include "core/doc/fileio.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/text.h"
@@ -61,11 +60,7 @@ const Slot kPattern[] = {
 
 }  // namespace
 
-int Demo(const Args& a) {
-    if (a.size() != 1) {
-        Error("usage: kvtool demo OUT.kv");
-        return kBadArgs;
-    }
+int Demo(const Options& o) {
     RegisterData d;
     for (const auto& f : kFacilities) {
         auto rec = std::make_unique<CKivo>();
@@ -107,12 +102,7 @@ int Demo(const Args& a) {
             d.reserves.push_back(std::move(r));
         }
     }
-    fileio::Status st = fileio::SafeWrite(a[0], StoreRegister(d.facilities, d.reserves, d.users));
-    if (!st.ok()) {
-        Error(fileio::FileMessage(st.cause, a[0]));
-        return kFileError;
-    }
-    return kOk;
+    return WriteFile(o.args[0], StoreRegister(d.facilities, d.reserves, d.users));
 }
 
 }  // namespace kvtool

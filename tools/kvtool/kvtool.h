@@ -1,9 +1,12 @@
 #pragma once
 // kvtool: the command-line companion, on the same core and profile.
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 class CKivoDoc;
+struct RegisterData;
 
 namespace kvtool {
 
@@ -11,18 +14,53 @@ enum Exit { kOk = 0, kFileError = 1, kBadArgs = 2, kRefused = 3 };
 
 using Args = std::vector<std::string>;
 
-int Dump(const Args& a);
-int Build(const Args& a);
-int Check(const Args& a);
-int Demo(const Args& a);
-int Export(const Args& a);
-int Book(const Args& a);
-int List(const Args& a);
-int Render(const Args& a);
+// A command line as read against its command's row of the command table.
+struct Options {
+    Args args;                                  // the positional arguments, in order
+    std::map<std::string, std::string> values;  // "--name" -> value ("" for a flag); the last one given wins
+    const char* usage = "";                     // the command's usage line
 
-// Reads a register into doc as the program has it once open (no repair, no
-// profile write); prints the file message and returns 1 when it cannot.
+    bool Has(const char* name) const { return values.count(name) != 0; }
+    std::string Get(const char* name, const char* def = "") const;
+};
+
+// Reads args for a command that takes `positional` arguments and the options
+// named in `options` ("--day= --paid": a trailing '=' takes a value). False
+// after the message on standard error: an unknown option, a value missing, or
+// a wrong count of arguments (the usage line).
+bool ReadOptions(const char* command, const Args& args, size_t positional, const char* options, const char* usage,
+                 Options* out);
+
+// The one reading of a date (YYYY-MM-DD) and a time of day (H:MM): numbers as
+// the dialogs' number fields read them. Whether the date is a day the command
+// can use is the command's own rule.
+struct Ymd {
+    uint32_t year = 0, month = 0, day = 0;
+};
+bool ParseDate(const std::string& text, Ymd* out);
+bool ParseClock(const std::string& text, uint32_t* hour, uint32_t* minute);
+
+int Dump(const Options& o);
+int Build(const Options& o);
+int Check(const Options& o);
+int Demo(const Options& o);
+int Export(const Options& o);
+int Book(const Options& o);
+int List(const Options& o);
+int Render(const Options& o);
+
+// Reads a register as it is in the file (no repair, no profile write); prints
+// the file message and returns 1 when it cannot.
+int LoadFile(const std::string& path, RegisterData* data);
+// The same into doc, as the program has it once open.
 int LoadDoc(const std::string& path, CKivoDoc* doc);
+// Writes a file through a temporary file and a rename; 1 with the file message.
+int WriteFile(const std::string& path, const std::string& bytes);
+
+// The process ends right after the command: freeing a busy register's records
+// one by one would only hold the desk's script up. Kept reachable, not leaked.
+void KeepUntilExit(RegisterData&& d);
+void KeepUntilExit(CKivoDoc& doc);
 
 // Prints a UTF-8 message on standard error, one line.
 void Error(const std::string& utf8);

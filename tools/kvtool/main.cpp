@@ -37,6 +37,30 @@ int FinishOutput(int rc) {
     return rc == kvtool::kOk ? kvtool::kFileError : rc;
 }
 
+// Every command with the arguments and options it takes: a trailing '='
+// marks an option that takes a value.
+struct Command {
+    const char* name;
+    int (*run)(const kvtool::Options&);
+    size_t positional;
+    const char* options;
+    const char* usage;
+};
+const Command kCommands[] = {
+    {"dump", kvtool::Dump, 1, "", "usage: kvtool dump FILE.kv"},
+    {"build", kvtool::Build, 2, "", "usage: kvtool build FILE.json OUT.kv"},
+    {"check", kvtool::Check, 1, "", "usage: kvtool check FILE.kv"},
+    {"demo", kvtool::Demo, 1, "", "usage: kvtool demo OUT.kv"},
+    {"export", kvtool::Export, 3, "",
+     "usage: kvtool export reserve-text|facility-text|reserve-csv|facility-csv|users FILE.kv OUT"},
+    {"book", kvtool::Book, 1,
+     "--facility= --date= --start= --end= --user= --purpose= --contact= --fee= --paid --repeat= --until= --count=",
+     "usage: kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME ..."},
+    {"list", kvtool::List, 1, "--sort=", "usage: kvtool list FILE.kv [--sort KEY]"},
+    {"render", kvtool::Render, 1, "--day= --mode= --out=",
+     "usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf"},
+};
+
 }  // namespace
 
 void kvtool::Error(const std::string& utf8) { std::fprintf(stderr, "%s\n", utf8.c_str()); }
@@ -55,17 +79,13 @@ int main(int argc, char** argv) {
         return kvtool::kBadArgs;
     }
     const std::string cmd = argv[1];
-    kvtool::Args args(argv + 2, argv + argc);
-    struct {
-        const char* name;
-        int (*run)(const kvtool::Args&);
-    } const kCommands[] = {
-        {"dump", kvtool::Dump},     {"build", kvtool::Build}, {"check", kvtool::Check},
-        {"demo", kvtool::Demo},     {"export", kvtool::Export}, {"book", kvtool::Book},
-        {"list", kvtool::List},     {"render", kvtool::Render},
-    };
-    for (const auto& c : kCommands)
-        if (cmd == c.name) return FinishOutput(c.run(args));
+    const kvtool::Args args(argv + 2, argv + argc);
+    for (const Command& c : kCommands) {
+        if (cmd != c.name) continue;
+        kvtool::Options options;
+        if (!kvtool::ReadOptions(c.name, args, c.positional, c.options, c.usage, &options)) return kvtool::kBadArgs;
+        return FinishOutput(c.run(options));
+    }
     if (cmd == "-h" || cmd == "--help" || cmd == "help") {
         Usage();
         return kvtool::kOk;

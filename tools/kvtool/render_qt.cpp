@@ -7,14 +7,10 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <cctype>
-#include <cstdio>
 #include <memory>
-#include <new>
 
-#include "core/doc/archive.h"
 #include "core/doc/fileio.h"
 #include "core/doc/kivodoc.h"
-#include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
 #include "desktop/schedule/schedulerender.h"
@@ -34,31 +30,15 @@ bool EndsWith(const std::string& s, const char* tail) {
 
 }  // namespace
 
-int Render(const Args& a) {
-    std::string file, day, out, mode;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const std::string& k = a[i];
-        auto value = [&](std::string* v) {
-            if (i + 1 >= a.size()) return false;
-            *v = a[++i];
-            return true;
-        };
-        bool ok = true;
-        if (k == "--day") ok = value(&day);
-        else if (k == "--out") ok = value(&out);
-        else if (k == "--mode") ok = value(&mode);
-        else if (file.empty() && k.rfind("--", 0) != 0) file = k;
-        else ok = false;
-        if (!ok) {
-            Error("kvtool render: unexpected argument: " + k);
-            return kBadArgs;
-        }
-    }
-    int y = 0, m = 0, d = 0;
-    char tail = 0;
-    if (file.empty() || out.empty() || std::sscanf(day.c_str(), "%d-%d-%d%c", &y, &m, &d, &tail) != 3 ||
-        !kvtime::IsValidDate(y, m, d)) {
-        Error("usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf");
+int Render(const Options& o) {
+    const std::string out = o.Get("--out"), mode = o.Get("--mode");
+    Ymd day;
+    // The day is read as the date dialog reads it: rolled over, refused only
+    // where the register's times cannot reach.
+    const KvTime midnight = ParseDate(o.Get("--day"), &day) ? kvtime::MidnightOf(day.year, day.month, day.day)
+                                                            : kTimeUnset;
+    if (out.empty() || midnight == kTimeUnset) {
+        Error(o.usage);
         return kBadArgs;
     }
     if (!mode.empty() && mode != "0" && mode != "1") {
@@ -82,10 +62,10 @@ int Render(const Args& a) {
     }
 
     CKivoDoc doc;
-    if (int rc = LoadDoc(file, &doc); rc != kOk) return rc;
-    doc.m_timeDay = kvtime::MakeTime(y, m, d, 0, 0, 0);
+    if (int rc = LoadDoc(o.args[0], &doc); rc != kOk) return rc;
+    doc.m_timeDay = midnight;
     ScheduleSettings s = ScheduleSettingsFromProfile();
-    if (!mode.empty()) s.mode = mode == "1" ? 1 : 0;
+    if (!mode.empty()) s.orientation = sched::OrientationOf(mode == "1" ? 1 : 0);
 
     // Drawn in memory and saved like a register: through a temporary file
     // renamed into place, so a full disk or a missing folder leaves no cut

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/booking/facilityindex.h"
 #include "core/doc/archive.h"
 #include "core/doc/fileio.h"
 #include "core/doc/kvformat.h"
@@ -161,7 +162,7 @@ TxResult Book(CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, std::
         [&](CKivoDoc& d) {
             if (sortKey >= 0) d.SortReserves(sortKey);
             ReserveEntry e = first;
-            if (facilityId >= 0) e.facility = d.GetFacilityIndex(facilityId);
+            if (facilityId >= 0) e.facility = FacilityIndexOf(d.m_arFacility, facilityId);
             int added = 0;
             CheckEach(e, d.m_arReserve, d.m_arFacility, dupForbidden, items, [&](const ReserveEntry& on, Item* it) {
                 auto r = std::make_unique<CReserve>();

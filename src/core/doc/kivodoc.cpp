@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/booking/facilityindex.h"
 #include "core/booking/rules.h"
 #include "core/doc/archive.h"
 #include "core/doc/fileio.h"
@@ -422,11 +423,7 @@ CKivoDoc::Refresh CKivoDoc::RefreshFromFile() {
     return Refresh::Read;
 }
 
-int CKivoDoc::GetFacilityIndex(int id) const {
-    for (size_t i = 0; i < m_arFacility.size(); ++i)
-        if (m_arFacility[i]->m_nID == id) return static_cast<int>(i);
-    return -1;
-}
+int CKivoDoc::GetFacilityIndex(int id) const { return FacilityIndexOf(m_arFacility, id); }
 
 int CKivoDoc::GetMaxFacilityNameLength() const {
     size_t n = 10;

@@ -462,6 +462,8 @@ int GetInt(Key k) {
     return e ? GetProfileInt(e->section, e->name, CInt(e->def)) : 0;
 }
 
+uint32_t GetColor(Key k) { return static_cast<uint32_t>(GetInt(k)); }
+
 std::string GetString(Key k) {
     const Entry* e = Find(k);
     return e ? GetProfileString(e->section, e->name, e->def) : std::string();

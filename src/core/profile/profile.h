@@ -1,6 +1,7 @@
 #pragma once
 // The application profile: one INI file of sections and keys, read at the
 // moment a value is needed and written through at once.
+#include <cstdint>
 #include <string>
 
 namespace profile {
@@ -45,6 +46,10 @@ int GetInt(Key k);
 std::string GetString(Key k);
 bool WriteInt(Key k, int value);
 bool WriteString(Key k, const std::string& value);
+// A colour key (RevColor1, RevColor2) as its 0x00BBGGRR value: the decimal
+// text read as every integer here, so a number past int saturates. The one
+// reading of the colours, for the window and for kvtool render alike.
+uint32_t GetColor(Key k);
 const char* SectionOf(Key k);
 const char* NameOf(Key k);
 

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <limits>
 
+#include "core/booking/facilityindex.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 
@@ -59,21 +60,6 @@ DayRange DayOf(KvTime day) {
     // begins no later than the displayed instant.
     r.begin = std::min<int64_t>(r.begin, day);
     return r;
-}
-
-FacilityIndex::FacilityIndex(const FacilityArray& facilities) {
-    int maxId = -1;
-    for (const auto& f : facilities) maxId = std::max(maxId, f->m_nID);
-    pos_.assign(static_cast<size_t>(maxId + 1), -1);
-    for (size_t i = 0; i < facilities.size(); ++i) {
-        int id = facilities[i]->m_nID;
-        if (id >= 0 && pos_[static_cast<size_t>(id)] < 0) pos_[static_cast<size_t>(id)] = static_cast<int>(i);
-    }
-}
-
-int FacilityIndex::Of(int id) const {
-    if (id < 0 || static_cast<size_t>(id) >= pos_.size()) return -1;
-    return pos_[static_cast<size_t>(id)];
 }
 
 bool ShownOnDay(const CReserve& r, const DayRange& day) {

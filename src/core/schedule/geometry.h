@@ -31,17 +31,24 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-// The quantities every position is made of. mode 0: facilities across, time
-// runs down; any other mode: facilities down, time runs across.
+// Which way the facilities run; the time runs the other way.
+enum class Orientation { FacilitiesAcross, FacilitiesDown };
+// The number the profile (View/Mode), the view and kvtool render keep: 0
+// across, any other down.
+inline Orientation OrientationOf(int mode) {
+    return mode == 0 ? Orientation::FacilitiesAcross : Orientation::FacilitiesDown;
+}
+
+// The quantities every position is made of.
 struct Layout {
-    int mode = 0;
+    Orientation orientation = Orientation::FacilitiesAcross;
     int startHour = 8;
     int slotCount = 32;
     int n = 0;  // number of facilities
     int cw = 8;
     int rh = 16;
 
-    bool Across() const { return mode == 0; }
+    bool Across() const { return orientation == Orientation::FacilitiesAcross; }
     int GridWidth() const { return Across() ? n * 10 * cw : slotCount * 2 * cw; }
     int GridHeight() const { return Across() ? slotCount * rh : n * rh; }
     Rect FacilityBand(int f) const;
@@ -60,17 +67,6 @@ struct DayRange {
     bool Contains(KvTime t) const { return t >= begin && t < end; }
 };
 DayRange DayOf(KvTime day);
-
-// Facility position by number (the first in collection order), built once
-// per drawing so a large register costs one pass, not one search per box.
-class FacilityIndex {
-public:
-    explicit FacilityIndex(const FacilityArray& facilities);
-    int Of(int id) const;
-
-private:
-    std::vector<int> pos_;
-};
 
 // Whether a reservation is drawn on the day: it starts there, or it started
 // earlier and runs past the day's midnight (its continuation).

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "core/booking/commit.h"
 #include "core/booking/rules.h"
 #include "core/booking/series.h"
 #include "core/doc/kivodoc.h"
@@ -15,12 +16,12 @@
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/dialogs/repeatdlg.h"
 #include "desktop/dialogs/reservedlg.h"
+#include "desktop/dialogs/utf8.h"
 
 namespace editcmd {
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 bool OverlapsForbidden() { return profile::GetInt(profile::Key::Dup) != 0; }
 
@@ -52,61 +53,38 @@ CReserve Renamed(const CReserve& r, const CReserveDlg::Renames& renames) {
     return out;
 }
 
-// Confirm as one transaction: the re-read, the facility and overlap checks,
-// the change and the save under one lock, so two desks confirming the same
-// slot cannot both succeed. Refusals are shown once the lock is released.
+// Confirm as one booking transaction; refusals are shown once the lock is released.
 struct ReserveCommit {
     CKivoDoc& doc;
     QWidget* parent;
     int sortKey;
     const CReserve* shown;  // nullptr for a new reservation
-    int hint;               // where the edited record stood after the first re-read
+    int pos;                // where the edited record stood after the first re-read
     const CReserveDlg::Renames* renames = nullptr;
     bool stored = false;
-    bool vanished = false;
 
     bool operator()(const ReserveEntry& entry) {
-        CheckResult check = CheckResult::Ok;
         std::optional<CReserve> current;
         if (shown) current = renames ? Renamed(*shown, *renames) : *shown;
-        const CReserve* edited = current ? &*current : nullptr;
+        booking::Request request;
+        request.entry = entry;
         // Read before the lock: a slow profile must not hold other desks off.
-        const bool overlapsForbidden = OverlapsForbidden();
-        const TxResult tx = doc.Transact(
-            [&](CKivoDoc& d) {
-                if (sortKey >= 0) d.SortReserves(sortKey);
-                int pos = -1;
-                if (edited) {
-                    pos = d.FindReserve(hint, *edited);
-                    if (pos < 0) {
-                        vanished = true;
-                        return false;
-                    }
-                }
-                check = CheckAfterReload(entry, d.m_arReserve, d.m_arFacility, edited, overlapsForbidden);
-                if (check != CheckResult::Ok) return false;
-                if (edited) {
-                    ApplyEntry(entry, d.m_arFacility, d.m_arReserve[static_cast<size_t>(pos)].get());
-                } else {
-                    auto r = std::make_unique<CReserve>();
-                    ApplyEntry(entry, d.m_arFacility, r.get());
-                    d.m_arReserve.push_back(std::move(r));
-                }
-                if (sortKey >= 0) d.SortReserves(sortKey);
-                return true;
-            },
-            nullptr, 1);
-        if (vanished) {
+        request.dupForbidden = OverlapsForbidden();
+        request.edited = current ? &*current : nullptr;
+        request.editedPos = pos;
+        request.sortKey = sortKey;
+        const booking::Outcome out = booking::Commit(doc, request, nullptr, 1);
+        if (out.vanished) {
             // Nothing of this dialog can be saved any more; it closes.
             ShowMessage(parent, U(msg::kEditConflict));
             return true;
         }
-        if (check != CheckResult::Ok) {
-            ShowMessage(parent, U(CheckMessage(check)));
+        if (out.check != CheckResult::Ok) {
+            ShowMessage(parent, U(CheckMessage(out.check)));
             return false;
         }
         // A file fault was reported by the document; the input stays for another try.
-        stored = tx == TxResult::Done;
+        stored = out.tx == TxResult::Done;
         return stored;
     }
 };

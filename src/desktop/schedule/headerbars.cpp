@@ -2,18 +2,17 @@
 
 #include <QPainter>
 
-#include "core/profile/profile.h"
+CHeaderBarBase::CHeaderBarBase(QWidget* parent) : QWidget(parent) { setAutoFillBackground(true); }
 
-CHeaderBarBase::CHeaderBarBase(QWidget* parent) : QWidget(parent) {
-    // The panes read the hours once, when they are made.
-    m_data.startHour = profile::GetInt(profile::Key::StartTime);
-    m_data.slotCount = sched::SlotCount(m_data.startHour, profile::GetInt(profile::Key::EndTime));
-    setAutoFillBackground(true);
+void CHeaderBarBase::SetData(const PaneData& data, const QFont* font) {
+    data_ = data;
+    font_ = font;
+    update();
 }
 
 void CTopHeaderBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    PaintTopPane(p, m_data, PaneFont(), rect());
+    PaintTopPane(p, Data(), PaneFont(), rect());
     // The bottom border closes the grid, which has no line of its own at y = 0.
     p.setPen(Qt::black);
     p.drawLine(0, height() - 1, width(), height() - 1);
@@ -21,7 +20,7 @@ void CTopHeaderBar::paintEvent(QPaintEvent*) {
 
 void CLeftHeaderBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    PaintLeftPane(p, m_data, PaneFont(), rect());
+    PaintLeftPane(p, Data(), PaneFont(), rect());
     p.setPen(Qt::black);
     p.drawLine(width() - 1, 0, width() - 1, height());
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The two heading panes of a schedule window. They take no input; the view
-// hands them caption, scroll position and orientation every time it draws.
+// The two heading panes of a schedule window. They take no input and read no
+// setting; the view hands them all they draw every time it draws.
 #include <QWidget>
 
 #include "desktop/schedule/schedulepaint.h"
@@ -8,11 +8,16 @@
 class CHeaderBarBase : public QWidget {
 public:
     explicit CHeaderBarBase(QWidget* parent);
-    PaneData m_data;
-    const QFont* m_pFont = nullptr;  // the view's font, not owned
 
-protected:
-    const QFont& PaneFont() const { return m_pFont ? *m_pFont : font(); }
+    // What the pane shows, and the view's font (not owned; nullptr: the
+    // pane's own). The pane repaints.
+    void SetData(const PaneData& data, const QFont* font);
+    const PaneData& Data() const { return data_; }
+    const QFont& PaneFont() const { return font_ ? *font_ : font(); }
+
+private:
+    PaneData data_;
+    const QFont* font_ = nullptr;
 };
 
 class CTopHeaderBar : public CHeaderBarBase {

@@ -14,6 +14,7 @@
 
 #include "core/doc/kvtime.h"
 #include "core/doc/text.h"
+#include "core/lists/export.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/datedlg.h"
 #include "desktop/dialogs/editcommands.h"
@@ -25,7 +26,6 @@
 #include "desktop/schedule/schedulerender.h"
 
 namespace {
-
 
 // The 3-pixel shift of the grid below the top pane's border.
 constexpr int kTopShift = 3;
@@ -58,13 +58,11 @@ void CKivoView::Detach() {
 }
 
 void CKivoView::OnInitialUpdate() {
-    m_font = ToQFont(ReadScheduleFont());
-    if (panes_) {
-        panes_.top->m_pFont = &m_font;
-        panes_.left->m_pFont = &m_font;
-    }
-    m_nStartHour = profile::GetInt(profile::Key::StartTime);
-    m_nEndHour = profile::GetInt(profile::Key::EndTime);
+    // Font and hours are read once, here: new hours reach a window opened again.
+    const ScheduleSettings s = ScheduleSettingsFromProfile();
+    m_font = s.font;
+    m_nStartHour = s.startHour;
+    m_nEndHour = s.endHour;
     m_nSlots = sched::SlotCount(m_nStartHour, m_nEndHour);
     initialised_ = true;
     RecalcLayout();
@@ -72,7 +70,7 @@ void CKivoView::OnInitialUpdate() {
 
 sched::Layout CKivoView::CurrentLayout() const {
     sched::Layout lay;
-    if (doc_) lay = MakeLayout(*doc_, m_nMode, m_nStartHour, m_nEndHour, m_font);
+    if (doc_) lay = MakeLayout(*doc_, sched::OrientationOf(m_nMode), m_nStartHour, m_nEndHour, m_font);
     return lay;
 }
 
@@ -80,13 +78,10 @@ void CKivoView::RecalcLayout() {
     if (!doc_) return;
     int wl = 0;
     if (panes_) {
-        QStringList names;
-        for (const auto& f : doc_->m_arFacility) names << QString::fromUtf8(text::ToUtf8(f->m_strName));
-        panes_.top->m_data.names = names;
-        panes_.left->m_data.names = names;
+        paneNames_.clear();
+        for (const auto& f : doc_->m_arFacility) paneNames_ << QString::fromUtf8(text::ToUtf8(f->m_strName));
         if (parentWidget()) parentWidget()->update();
-        panes_.top->update();
-        panes_.left->update();
+        TellPanes();
         wl = panes_.left->width();
     }
     sizes_ = sched::ScrollSizesOf(CurrentLayout(), wl);
@@ -125,17 +120,17 @@ ScheduleColors CKivoView::Colors() const { return colors_ ? *colors_ : ScheduleC
 
 void CKivoView::TellPanes() {
     if (!panes_ || !doc_) return;
-    CTopHeaderBar* top = panes_.top;
-    CLeftHeaderBar* left = panes_.left;
-    top->m_data.caption = QString::fromUtf8(sched::DayCaption(doc_->m_timeDay).c_str());
-    const QPoint pos = ScrollPos();
-    for (CHeaderBarBase* bar : {static_cast<CHeaderBarBase*>(top), static_cast<CHeaderBarBase*>(left)}) {
-        bar->m_data.wl = left->width();
-        bar->m_data.scrollX = pos.x();
-        bar->m_data.scrollY = pos.y();
-        bar->m_data.mode = m_nMode;
-        bar->update();
-    }
+    PaneData d;
+    d.caption = QString::fromUtf8(sched::DayCaption(doc_->m_timeDay).c_str());
+    d.names = paneNames_;
+    d.wl = panes_.left->width();
+    d.scrollX = ScrollPos().x();
+    d.scrollY = ScrollPos().y();
+    d.orientation = sched::OrientationOf(m_nMode);
+    d.startHour = m_nStartHour;
+    d.slotCount = m_nSlots;
+    panes_.top->SetData(d, &m_font);
+    panes_.left->SetData(d, &m_font);
 }
 
 void CKivoView::paintEvent(QPaintEvent*) {
@@ -143,8 +138,8 @@ void CKivoView::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
     const QPoint pos = ScrollPos();
     p.translate(-pos.x(), -pos.y() + kTopShift);
-    PaintSchedule(p, *doc_, CurrentLayout(), m_font, Colors(), profile::GetInt(profile::Key::ViewObject),
-                  Surface::Screen);
+    PaintSchedule(p, *doc_, CurrentLayout(), m_font, Colors(),
+                  BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject)), Surface::Screen);
     TellPanes();
 }
 
@@ -222,10 +217,10 @@ void CKivoView::Export(ExportKind kind) {
 void CKivoView::PrintTo(QPagedPaintDevice* device) {
     if (!doc_) return;
     ScheduleSettings s;
-    s.mode = m_nMode;
+    s.orientation = sched::OrientationOf(m_nMode);
     s.startHour = m_nStartHour;
     s.endHour = m_nEndHour;
-    s.object = profile::GetInt(profile::Key::ViewObject);
+    s.content = BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject));
     s.font = m_font;
     s.colors = Colors();
     PaintPage(device, *doc_, s);

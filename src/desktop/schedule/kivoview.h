@@ -5,13 +5,13 @@
 #include <QFont>
 
 #include "core/doc/kivodoc.h"
-#include "core/lists/export.h"
 #include "core/schedule/geometry.h"
 #include "desktop/framework/commands.h"
 #include "desktop/schedule/headerbars.h"
 #include "desktop/schedule/schedulepaint.h"
 
 class QPagedPaintDevice;
+enum class ExportKind;
 
 class CKivoView : public QAbstractScrollArea, public IKivoView, public ICommandTarget {
     Q_OBJECT
@@ -66,6 +66,7 @@ private:
 
     CKivoDoc* doc_;
     SchedulePanes panes_;
+    QStringList paneNames_;  // the facility names the panes show, from the last layout
     const ScheduleColors* colors_;
     sched::ScrollSizes sizes_;
     bool initialised_ = false;

@@ -4,9 +4,11 @@
 #include <QPainter>
 #include <QPen>
 
+#include "core/booking/facilityindex.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/text.h"
+#include "core/profile/profile.h"
 #include "desktop/schedule/profilefont.h"
 
 namespace {
@@ -106,14 +108,19 @@ QColor ColorFromRef(uint32_t ref) {
     return QColor(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF), static_cast<int>((ref >> 16) & 0xFF));
 }
 
+ScheduleColors ScheduleColorsFromProfile() {
+    return {ColorFromRef(profile::GetColor(profile::Key::RevColor1)),
+            ColorFromRef(profile::GetColor(profile::Key::RevColor2))};
+}
+
 uint32_t RefFromColor(const QColor& c) {
     return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
            (static_cast<uint32_t>(c.blue()) << 16);
 }
 
-sched::Layout MakeLayout(const CKivoDoc& doc, int mode, int startHour, int endHour, const QFont& font) {
+sched::Layout MakeLayout(const CKivoDoc& doc, sched::Orientation orientation, int startHour, int endHour, const QFont& font) {
     sched::Layout lay;
-    lay.mode = mode;
+    lay.orientation = orientation;
     lay.startHour = startHour;
     lay.slotCount = sched::SlotCount(startHour, endHour);
     lay.n = static_cast<int>(doc.m_arFacility.size());
@@ -123,14 +130,23 @@ sched::Layout MakeLayout(const CKivoDoc& doc, int mode, int startHour, int endHo
     return lay;
 }
 
-QString BoxText(const CReserve& r, int object) {
+BoxContent BoxContentFromProfile(int object) {
+    return object >= 0 && object <= static_cast<int>(BoxContent::PurposeOnly) ? static_cast<BoxContent>(object)
+                                                                             : BoxContent::Nothing;
+}
+
+QString BoxText(const CReserve& r, BoxContent content) {
     std::string s;
-    switch (object) {
-        case 0: s = r.m_strUser.empty() ? r.m_strPurpose : r.m_strUser + "\r\n" + r.m_strPurpose; break;
-        case 1: s = r.m_strPurpose.empty() ? r.m_strUser : r.m_strPurpose + "\r\n" + r.m_strUser; break;
-        case 2: s = r.m_strUser; break;
-        case 3: s = r.m_strPurpose; break;
-        default: break;
+    switch (content) {
+        case BoxContent::UserPurpose:
+            s = r.m_strUser.empty() ? r.m_strPurpose : r.m_strUser + "\r\n" + r.m_strPurpose;
+            break;
+        case BoxContent::PurposeUser:
+            s = r.m_strPurpose.empty() ? r.m_strUser : r.m_strPurpose + "\r\n" + r.m_strUser;
+            break;
+        case BoxContent::UserOnly: s = r.m_strUser; break;
+        case BoxContent::PurposeOnly: s = r.m_strPurpose; break;
+        case BoxContent::Nothing: break;
     }
     QString t = U8(s);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -138,32 +154,18 @@ QString BoxText(const CReserve& r, int object) {
     return t;
 }
 
-void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
-                   const ScheduleColors& colors, int object, Surface surface) {
-    p.save();
-    p.setFont(font);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
-    p.setBackgroundMode(Qt::TransparentMode);
-    p.setPen(SolidPen());
-    const int cw = lay.cw, rh = lay.rh, n = lay.n;
+namespace {
+
+// The grid: facility bands in solid lines, hours dotted, the last hour solid.
+void PaintGrid(QPainter& p, const sched::Layout& lay) {
+    const int cw = lay.cw, rh = lay.rh;
     const int W = lay.GridWidth(), H = lay.GridHeight();
-
-    if (surface == Surface::Paper) {
-        // Logical y grows upwards on paper; every y below is that value negated.
-        const sched::PageLayout page = sched::PageLayoutOf(lay, doc.GetMaxFacilityNameLength());
-        p.translate(page.marginX, -page.marginY);
-        PaintPageHeadings(p, doc, lay, page.x0);
-        p.translate(page.gridX, -page.gridY);
-    }
-
     p.setPen(SolidPen());
     Line(p, 0, 0, 0, H);
-    for (int f = 1; f <= n; ++f) {
+    for (int f = 1; f <= lay.n; ++f) {
         if (lay.Across()) Line(p, 10 * cw * f, 0, 10 * cw * f, H);
         else Line(p, 0, rh * f, W, rh * f);
     }
-
     auto hourLine = [&](int j) {
         if (lay.Across()) Line(p, 0, 2 * rh * j, W, 2 * rh * j);
         else Line(p, 4 * cw * j, 0, 4 * cw * j, H);
@@ -173,13 +175,14 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
     for (int j = 1; j <= hours; ++j) hourLine(j);
     p.setPen(SolidPen());
     hourLine(hours > 0 ? hours : 0);
+}
 
-    // One pass over the register with integer tests; only the day's boxes are
-    // converted and formatted.
+// One pass over the register with integer tests; only the day's boxes are
+// converted and formatted. visible: what the screen shows (null: everything).
+void PaintBoxes(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const ScheduleColors& colors,
+                BoxContent content, const QRect& visible) {
     const sched::DayRange day = sched::DayOf(doc.m_timeDay);
-    const sched::FacilityIndex facilities(doc.m_arFacility);
-    // Paper shows the whole grid; the screen only what fits the window.
-    const QRect visible = surface == Surface::Screen ? VisibleArea(p) : QRect();
+    const FacilityIndex facilities(doc.m_arFacility);
     for (const auto& rp : doc.m_arReserve) {
         const CReserve& r = *rp;
         if (!sched::ShownOnDay(r, day)) continue;
@@ -201,7 +204,7 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
         if (!lay.Across()) continue;
         const QRect textRect = box.adjusted(2, 2, -2, -2);
         if (textRect.isEmpty()) continue;
-        const QString s = BoxText(r, object);
+        const QString s = BoxText(r, content);
         if (s.isEmpty()) continue;
         p.save();
         p.setPen(Qt::black);
@@ -209,6 +212,28 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
         p.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic, s);
         p.restore();
     }
+}
+
+}  // namespace
+
+void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
+                   const ScheduleColors& colors, BoxContent content, Surface surface) {
+    p.save();
+    p.setFont(font);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setBackgroundMode(Qt::TransparentMode);
+    p.setPen(SolidPen());
+    if (surface == Surface::Paper) {
+        // Logical y grows upwards on paper; every y below is that value negated.
+        const sched::PageLayout page = sched::PageLayoutOf(lay, doc.GetMaxFacilityNameLength());
+        p.translate(page.marginX, -page.marginY);
+        PaintPageHeadings(p, doc, lay, page.x0);
+        p.translate(page.gridX, -page.gridY);
+    }
+    PaintGrid(p, lay);
+    // Paper shows the whole grid; the screen only what fits the window.
+    PaintBoxes(p, doc, lay, colors, content, surface == Surface::Screen ? VisibleArea(p) : QRect());
     p.restore();
 }
 
@@ -222,7 +247,7 @@ void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect
     Line(p, x, 0, x, client.bottom());
     p.setClipRect(QRect(QPoint(x + 3, 0), QPoint(client.right(), client.bottom())));
     p.translate(-d.scrollX, 0);
-    if (d.mode != 0) {
+    if (d.orientation == sched::Orientation::FacilitiesDown) {
         p.setPen(DottedPen());
         for (int i = 0; i < d.slotCount / 2; ++i) {
             TextAt(p, x + cw / 2, 0, QString::fromStdString(sched::HourLabel(d.startHour, i)));
@@ -246,7 +271,7 @@ void PaintLeftPane(QPainter& p, const PaneData& d, const QFont& font, const QRec
     const int tmHeight = QFontMetrics(font).height();
     const int rh = sched::RowHeight(tmHeight);
     p.translate(0, -d.scrollY);
-    if (d.mode == 1) {
+    if (d.orientation == sched::Orientation::FacilitiesDown) {
         for (int i = 0; i < d.names.size(); ++i) {
             TextAt(p, 1, i * rh + 1, d.names[i]);
             Line(p, client.left(), (i + 1) * rh, client.right(), (i + 1) * rh);

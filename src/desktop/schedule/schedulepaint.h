@@ -19,21 +19,26 @@ struct ScheduleColors {
 };
 QColor ColorFromRef(uint32_t ref);
 uint32_t RefFromColor(const QColor& c);
+// Both colours as the profile holds them (View/RevColor1, RevColor2).
+ScheduleColors ScheduleColorsFromProfile();
 
 enum class Surface { Screen, Paper };
 
 // The layout of a document's day for a font: cw and rh from its metrics.
-sched::Layout MakeLayout(const CKivoDoc& doc, int mode, int startHour, int endHour, const QFont& font);
+sched::Layout MakeLayout(const CKivoDoc& doc, sched::Orientation orientation, int startHour, int endHour, const QFont& font);
 
-// What a reservation box says for the display content (0..3, else nothing).
-QString BoxText(const CReserve& r, int object);
+// What a reservation box says (the settings' 表示内容, View/Object).
+enum class BoxContent { UserPurpose, PurposeUser, UserOnly, PurposeOnly, Nothing };
+// The profile's number: its position in the settings' list; any other shows nothing.
+BoxContent BoxContentFromProfile(int object);
+QString BoxText(const CReserve& r, BoxContent content);
 
 // Screen: the painter's origin is the layout origin (scrolling and the
 // 3-pixel shift already applied). Paper: the painter's origin is the
 // printer's origin moved 3 device units down, one unit is 0.01 inch, and the
 // page's upward logical y is drawn downwards so text stays upright.
 void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
-                   const ScheduleColors& colors, int object, Surface surface);
+                   const ScheduleColors& colors, BoxContent content, Surface surface);
 
 // What the view hands the header panes at every drawing.
 struct PaneData {
@@ -42,7 +47,7 @@ struct PaneData {
     int wl = 0;
     int scrollX = 0;
     int scrollY = 0;
-    int mode = 0;
+    sched::Orientation orientation = sched::Orientation::FacilitiesAcross;
     int startHour = 0;
     int slotCount = 0;
 };

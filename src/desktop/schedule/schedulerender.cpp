@@ -2,7 +2,6 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <cstdlib>
 
 #include "core/doc/kivodoc.h"
 #include "core/doc/text.h"
@@ -10,29 +9,19 @@
 #include "core/schedule/geometry.h"
 #include "desktop/schedule/profilefont.h"
 
-namespace {
-
-QColor ColorKey(profile::Key k) {
-    long v = std::strtol(profile::GetString(k).c_str(), nullptr, 10);
-    return ColorFromRef(static_cast<uint32_t>(v));
-}
-
-}  // namespace
-
 ScheduleSettings ScheduleSettingsFromProfile() {
     ScheduleSettings s;
-    s.mode = profile::GetInt(profile::Key::ViewMode) != 0 ? 1 : 0;
+    s.orientation = sched::OrientationOf(profile::GetInt(profile::Key::ViewMode));
     s.startHour = profile::GetInt(profile::Key::StartTime);
     s.endHour = profile::GetInt(profile::Key::EndTime);
-    s.object = profile::GetInt(profile::Key::ViewObject);
+    s.content = BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject));
     s.font = ToQFont(ReadScheduleFont());
-    s.colors.paid = ColorKey(profile::Key::RevColor1);
-    s.colors.unpaid = ColorKey(profile::Key::RevColor2);
+    s.colors = ScheduleColorsFromProfile();
     return s;
 }
 
 QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
-    const sched::Layout lay = MakeLayout(doc, s.mode, s.startHour, s.endHour, s.font);
+    const sched::Layout lay = MakeLayout(doc, s.orientation, s.startHour, s.endHour, s.font);
     const int th = sched::TopPaneHeight(), lw = sched::LeftPaneWidth();
     const int gridW = std::max(lay.GridWidth(), 0) + 1, gridH = std::max(lay.GridHeight(), 0) + 4;
     const int w = lw + 3 + gridW, h = th + gridH;
@@ -45,7 +34,7 @@ QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
     pane.caption = QString::fromUtf8(sched::DayCaption(doc.m_timeDay).c_str());
     for (const auto& f : doc.m_arFacility) pane.names << QString::fromUtf8(text::ToUtf8(f->m_strName));
     pane.wl = lw;
-    pane.mode = s.mode;
+    pane.orientation = s.orientation;
     pane.startHour = s.startHour;
     pane.slotCount = sched::SlotCount(s.startHour, s.endHour);
     PaintTopPane(p, pane, s.font, QRect(0, 0, w, th));
@@ -58,7 +47,7 @@ QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
     p.restore();
     p.drawLine(lw - 1, th, lw - 1, h);
     p.translate(lw + 3, th + 3);
-    PaintSchedule(p, doc, lay, s.font, s.colors, s.object, Surface::Screen);
+    PaintSchedule(p, doc, lay, s.font, s.colors, s.content, Surface::Screen);
     p.end();
     return img;
 }
@@ -67,6 +56,6 @@ void PaintPage(QPagedPaintDevice* device, const CKivoDoc& doc, const ScheduleSet
     QPainter p(device);
     p.translate(0, 3);
     p.scale(device->logicalDpiX() / 100.0, device->logicalDpiY() / 100.0);
-    PaintSchedule(p, doc, MakeLayout(doc, s.mode, s.startHour, s.endHour, s.font), s.font, s.colors, s.object,
+    PaintSchedule(p, doc, MakeLayout(doc, s.orientation, s.startHour, s.endHour, s.font), s.font, s.colors, s.content,
                   Surface::Paper);
 }

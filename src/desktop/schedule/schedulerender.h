@@ -11,10 +11,10 @@ class CKivoDoc;
 class QPagedPaintDevice;
 
 struct ScheduleSettings {
-    int mode = 0;
+    sched::Orientation orientation = sched::Orientation::FacilitiesAcross;
     int startHour = 8;
     int endHour = 23;
-    int object = 0;
+    BoxContent content = BoxContent::UserPurpose;
     QFont font;
     ScheduleColors colors;
 };

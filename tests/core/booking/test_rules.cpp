@@ -2,6 +2,7 @@
 // the instants with roll-over, the facility selection and the overlap rule.
 #include <gtest/gtest.h>
 
+#include "core/booking/facilityindex.h"
 #include "core/booking/rules.h"
 #include "core/booking/series.h"
 #include "core/doc/kvtime.h"
@@ -170,6 +171,16 @@ TEST_F(Overlap, AnEditIsTestedOnlyWhenItMovesTheBooking) {
     // A new booking is always tested.
     e.facility = 0;
     EXPECT_EQ(CheckAfterReload(e, reserves, facilities, nullptr, true), CheckResult::Overlap);
+}
+
+TEST_F(Overlap, TheFirstFacilityOfANumberFoundOneWayEverywhere) {
+    facilities.push_back(std::make_unique<CKivo>(MakeFacility(1, "A2")));
+    facilities.push_back(std::make_unique<CKivo>(MakeFacility(70000, "C")));  // no 16-bit number
+    const FacilityIndex index(facilities);
+    for (const auto& [id, pos] : {std::pair{1, 0}, {2, 1}, {3, -1}, {-1, -1}, {70000, -1}, {65536, -1}}) {
+        EXPECT_EQ(FacilityIndexOf(facilities, id), pos) << id;
+        EXPECT_EQ(index.Of(id), pos) << id;
+    }
 }
 
 TEST_F(Overlap, DupZeroAllowsOverlaps) {

@@ -13,7 +13,7 @@ using sched::Rect;
 
 Layout Lay(int mode, int n, int start = 8, int end = 23) {
     Layout l;
-    l.mode = mode;
+    l.orientation = sched::OrientationOf(mode);
     l.startHour = start;
     l.slotCount = sched::SlotCount(start, end);
     l.n = n;

@@ -145,7 +145,7 @@ TEST_F(KivoView, FontCommandWritesTheFontKeys) {
     EXPECT_EQ(profile::GetString(profile::Key::FontFaceName), "IPAGothic");
     EXPECT_EQ(profile::GetInt(profile::Key::FontCharSet), 128);
     EXPECT_EQ(view()->m_font.pixelSize(), 20);
-    EXPECT_EQ(frame_->TopBar()->m_pFont, &view()->m_font);
+    EXPECT_EQ(&frame_->TopBar()->PaneFont(), &view()->m_font);
     // The rows grew with the font, and so did the scroll range: the last hour
     // can still be reached.
     const sched::ScrollSizes grown = sched::ScrollSizesOf(view()->CurrentLayout(), frame_->LeftBar()->width());
@@ -257,10 +257,10 @@ TEST_F(KivoView, DoubleClickOnABoxEditsThatReservation) {
 TEST_F(KivoView, PanesFollowTheViewsDrawing) {
     frame_->show();
     view()->viewport()->grab();
-    EXPECT_EQ(frame_->TopBar()->m_data.caption, Q("00/05/01(月)"));
-    EXPECT_EQ(frame_->TopBar()->m_data.names, QStringList({Q("大会議室"), Q("和室")}));
-    EXPECT_EQ(frame_->LeftBar()->m_data.wl, frame_->LeftBar()->width());
-    EXPECT_EQ(frame_->TopBar()->m_data.slotCount, 32);
+    EXPECT_EQ(frame_->TopBar()->Data().caption, Q("00/05/01(月)"));
+    EXPECT_EQ(frame_->TopBar()->Data().names, QStringList({Q("大会議室"), Q("和室")}));
+    EXPECT_EQ(frame_->LeftBar()->Data().wl, frame_->LeftBar()->width());
+    EXPECT_EQ(frame_->TopBar()->Data().slotCount, 32);
 }
 
 TEST_F(KivoView, PrintingSendsOnePageToThePrinter) {

@@ -44,14 +44,14 @@ protected:
         doc_.m_arReserve.push_back(std::move(r));
     }
 
-    sched::Layout Lay(int mode) { return MakeLayout(doc_, mode, 8, 23, font_); }
+    sched::Layout Lay(int mode) { return MakeLayout(doc_, sched::OrientationOf(mode), 8, 23, font_); }
 
     QImage Screen(int mode, int object = 0) {
         const sched::Layout lay = Lay(mode);
         QImage img(lay.GridWidth() + 10, lay.GridHeight() + 10, QImage::Format_RGB32);
         img.fill(Qt::white);
         QPainter p(&img);
-        PaintSchedule(p, doc_, lay, font_, colors_, object, Surface::Screen);
+        PaintSchedule(p, doc_, lay, font_, colors_, BoxContentFromProfile(object), Surface::Screen);
         return img;
     }
 
@@ -152,11 +152,11 @@ TEST_F(SchedulePaint, AnOvernightBookingIsDrawnToTheGridsEndAndContinuesNextDay)
     }
     // The next day, on a grid that starts at 0:00: the half hour after midnight.
     doc_.m_timeDay = kvtime::MakeTime(2000, 5, 2, 10, 0);
-    const sched::Layout lay = MakeLayout(doc_, 0, 0, 23, font_);
+    const sched::Layout lay = MakeLayout(doc_, sched::Orientation::FacilitiesAcross, 0, 23, font_);
     QImage img(lay.GridWidth() + 10, lay.GridHeight() + 10, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
-    PaintSchedule(p, doc_, lay, font_, colors_, 0, Surface::Screen);
+    PaintSchedule(p, doc_, lay, font_, colors_, BoxContent::UserPurpose, Surface::Screen);
     EXPECT_EQ(img.pixelColor(5 * lay.cw, lay.rh / 2), kPaid);
     EXPECT_NE(img.pixelColor(5 * lay.cw, lay.rh + lay.rh / 2), kPaid);
 }
@@ -165,13 +165,13 @@ TEST_F(SchedulePaint, BoxTextFollowsTheDisplayContent) {
     CReserve r;
     r.m_strUser = testutil::Sj("山田");
     r.m_strPurpose = "A\r\nB";
-    EXPECT_EQ(BoxText(r, 0), QString::fromUtf8("山田\nA\nB"));
-    EXPECT_EQ(BoxText(r, 1), QString::fromUtf8("A\nB\n山田"));
-    EXPECT_EQ(BoxText(r, 2), QString::fromUtf8("山田"));
-    EXPECT_EQ(BoxText(r, 3), QString::fromUtf8("A\nB"));
-    EXPECT_EQ(BoxText(r, 4), QString());
+    // By the profile's number, as the settings store it.
+    const std::pair<int, const char*> shown[] = {{0, "山田\nA\nB"}, {1, "A\nB\n山田"}, {2, "山田"},
+                                                 {3, "A\nB"},        {4, ""},             {-1, ""}};
+    for (const auto& [object, text] : shown)
+        EXPECT_EQ(BoxText(r, BoxContentFromProfile(object)), QString::fromUtf8(text)) << object;
     r.m_strUser.clear();
-    EXPECT_EQ(BoxText(r, 0), QString::fromUtf8("A\nB"));
+    EXPECT_EQ(BoxText(r, BoxContent::UserPurpose), QString::fromUtf8("A\nB"));
 }
 
 TEST_F(SchedulePaint, PrintedHeadingsSitAtTheMarginInHundredthsOfAnInch) {
@@ -182,7 +182,7 @@ TEST_F(SchedulePaint, PrintedHeadingsSitAtTheMarginInHundredthsOfAnInch) {
     img.fill(Qt::white);
     QPainter p(&img);
     p.translate(0, 3);
-    PaintSchedule(p, doc_, lay, font_, colors_, 0, Surface::Paper);
+    PaintSchedule(p, doc_, lay, font_, colors_, BoxContent::UserPurpose, Surface::Paper);
     p.end();
     const int mx = 4 * cw, my = 4 * rh + 3, x0 = 8 * cw;
     const QColor black(Qt::black);
@@ -221,14 +221,22 @@ TEST_F(SchedulePaint, KvtoolRendersAPngAndAOnePagePdf) {
         << err;
     QImage png(QString::fromStdString(dir_.File("d.png")));
     ASSERT_FALSE(png.isNull());
-    const sched::Layout lay = MakeLayout(doc_, 0, 8, 23, font_);
+    const sched::Layout lay = MakeLayout(doc_, sched::Orientation::FacilitiesAcross, 8, 23, font_);
     EXPECT_EQ(png.pixelColor(88 + 3 + 5 * lay.cw, 17 + 3 + 5 * lay.rh), QColor(0, 255, 0));
+    // A colour past int saturates as the window reads it: white, not the low bytes' green.
+    testutil::WriteFile(dir_.File("orvalis.ini"), "[View]\nRevColor2=4278255360\n");
+    ASSERT_EQ(testutil::RunKvtool({"render", kv, "--day", "2000-05-01", "--out", dir_.File("d.png")}), 0);
+    EXPECT_EQ(QImage(QString::fromStdString(dir_.File("d.png"))).pixelColor(88 + 3 + 5 * lay.cw, 17 + 3 + 5 * lay.rh),
+              QColor(Qt::white));
+    EXPECT_EQ(ScheduleColorsFromProfile().unpaid, QColor(Qt::white));
     ASSERT_EQ(testutil::RunKvtool({"render", kv, "--day", "2000-05-01", "--mode", "1", "--out", dir_.File("d.pdf")}),
               0);
     const std::string pdf = testutil::ReadFile(dir_.File("d.pdf"));
     EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
     EXPECT_NE(pdf.find("/Count 1"), std::string::npos);
-    EXPECT_EQ(testutil::RunKvtool({"render", kv, "--day", "2000-13-01", "--out", dir_.File("x.png")}), 2);
+    // The day as the date dialog takes it: any day the register's times reach.
+    for (const auto& [day, rc] : {std::pair{"2038-01-01", 0}, {"2038-01-20", 2}, {"2000-5", 2}})
+        EXPECT_EQ(testutil::RunKvtool({"render", kv, "--day", day, "--out", dir_.File("x.png")}), rc) << day;
     EXPECT_EQ(testutil::RunKvtool({"render", dir_.File("missing.kv"), "--day", "2000-05-01", "--out", dir_.File("x.png")}),
               1);
 }

@@ -1,17 +1,11 @@
 #include "desktop/lists/listview.h"
 
-#include "desktop/dialogs/runexport.h"
-
-#include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QListView>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "core/doc/text.h"
 #include "core/profile/profile.h"
-#include "desktop/dialogs/modalprompt.h"
+#include "desktop/dialogs/runexport.h"
 #include "desktop/schedule/profilefont.h"
 
 void CListLines::Reset(int count, Formatter format) {
@@ -95,15 +89,15 @@ QString CListViewBase::LineText(int line) const {
     return line >= 0 && line < LineCount() ? FormatLine(line) : QString();
 }
 
-void CListViewBase::FillList(int select) {
+void CListViewBase::FillList(ListSelection how) {
     if (!doc_) return;
-    if (select == -1) select = Selection();
-    if (select == -3) RememberLine(Selection());
+    int select = how == ListSelection::First ? 0 : Selection();
+    if (how == ListSelection::SameRecord) RememberLine(select);
     int top = TopLine();
     list_->setUpdatesEnabled(false);
     const int count = TakeSnapshot();
-    if (select == -2) select = count - 1;
-    if (select == -3) {
+    if (how == ListSelection::Last) select = count - 1;
+    if (how == ListSelection::SameRecord) {
         select = RememberedLine();
         if (select < 0) {
             list_->selectionModel()->clearSelection();
@@ -126,8 +120,8 @@ void CListViewBase::FillList(int select) {
 
 void CListViewBase::OnUpdate(IKivoView*, int hint) {
     // Another desk's changes move lines about: the selection follows its record.
-    if (hint == 1) FillList(-1);
-    else if (hint == 2) FillList(-3);
+    if (hint == 1) FillList(ListSelection::Current);
+    else if (hint == 2) FillList(ListSelection::SameRecord);
     list_->viewport()->update();
 }
 
@@ -168,6 +162,12 @@ bool CListViewBase::UpdateSharedCommand(int id, int ownKindCommand, CmdState* st
     }
 }
 
-void CListViewBase::Export(ExportKind kind) {
-    if (doc_) RunExportCommand(this, *doc_, kind);
+bool CListViewBase::OnSharedCommand(int id, ExportKind kind) {
+    switch (id) {
+        case cmd::AddReserve: OnAdd(); return true;
+        case cmd::EditReserve: OnEdit(); return true;
+        case cmd::DeleteReserve: OnDelete(); return true;
+        case cmd::ExportText: RunExportCommand(this, *doc_, kind); return true;
+        default: return false;
+    }
 }

@@ -91,6 +91,12 @@ QString CListViewBase::LineText(int line) const {
 
 void CListViewBase::FillList(ListSelection how) {
     if (!doc_) return;
+    Arrange();
+    Refill(how);
+}
+
+void CListViewBase::Refill(ListSelection how) {
+    pending_ = Pending::None;
     int select = how == ListSelection::First ? 0 : Selection();
     if (how == ListSelection::SameRecord) RememberLine(select);
     int top = TopLine();
@@ -119,10 +125,32 @@ void CListViewBase::FillList(ListSelection how) {
 }
 
 void CListViewBase::OnUpdate(IKivoView*, int hint) {
-    // Another desk's changes move lines about: the selection follows its record.
-    if (hint == 1) FillList(ListSelection::Current);
-    else if (hint == 2) FillList(ListSelection::SameRecord);
+    if (hint == 1) {
+        FillList(ListSelection::Current);
+    } else if (hint == 2) {
+        // Another desk's changes move lines about: the selection follows its
+        // record. Until the refill the lines show their own copies; newer
+        // data starts the steps over.
+        const bool posted = pending_ != Pending::None;
+        pending_ = Pending::Arrange;
+        if (!posted) PostRefillStep();
+    }
     list_->viewport()->update();
+}
+
+void CListViewBase::PostRefillStep() {
+    QMetaObject::invokeMethod(this, &CListViewBase::RefillStep, Qt::QueuedConnection);
+}
+
+void CListViewBase::RefillStep() {
+    if (!doc_ || pending_ == Pending::None) return;
+    if (pending_ == Pending::Fill) {
+        Refill(ListSelection::SameRecord);
+        return;
+    }
+    Arrange();
+    pending_ = Pending::Fill;
+    PostRefillStep();
 }
 
 bool CListViewBase::eventFilter(QObject* watched, QEvent* e) {

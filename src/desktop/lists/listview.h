@@ -61,7 +61,11 @@ public:
     QString LineText(int line) const;
 
     virtual void OnInitialUpdate() = 0;
+    // Puts the collection in the list's order and rebuilds every line.
     void FillList(ListSelection select);
+    // Another desk's change refills the list in turns of the event loop of
+    // their own after the one that read the file, ordering first and filling
+    // next, so that none of them holds the window long.
     void OnUpdate(IKivoView* sender, int hint) override;
 
     // add, edit (also Enter and a double click) and delete
@@ -70,7 +74,10 @@ public:
     virtual void OnDelete() = 0;
 
 protected:
-    // Copies what the lines show from the document; returns the line count.
+    // Puts the document's collection in the order the lines show.
+    virtual void Arrange() {}
+    // Copies what the lines show from the document as it stands; returns the
+    // line count.
     virtual int TakeSnapshot() = 0;
     virtual QString FormatLine(int row) const = 0;
     // Remembers the record shown on line (-1: none); after the next snapshot,
@@ -86,9 +93,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // The lines from the collection as it stands.
+    void Refill(ListSelection select);
+    void PostRefillStep();
+    void RefillStep();
+
     CKivoDoc* doc_;
     QListView* list_;
     CListLines* lines_;
+    enum class Pending { None, Arrange, Fill } pending_ = Pending::None;
 };
 
 // A list whose line i stands for a copy of record i of one collection, taken
@@ -104,11 +117,11 @@ protected:
     const Record* Shown(int line) const {
         return line >= 0 && line < static_cast<int>(shown_.size()) ? &shown_[static_cast<size_t>(line)] : nullptr;
     }
+    // Copies the records; the copies of the last fill lend their storage.
     template <class Array>
     int Snapshot(const Array& records) {
-        shown_.clear();
-        shown_.reserve(records.size());
-        for (const auto& r : records) shown_.push_back(*r);
+        shown_.resize(records.size());
+        for (size_t i = 0; i < records.size(); ++i) shown_[i] = *records[i];
         return static_cast<int>(shown_.size());
     }
     // Runs command(line, copy of its record) on the selected line, nothing

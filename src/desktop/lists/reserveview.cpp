@@ -16,9 +16,10 @@ void CReserveView::OnInitialUpdate() {
     FillList(ListSelection::First);
 }
 
+void CReserveView::Arrange() { GetDocument()->SortReserves(SortKeyNumber(SavedSortKey())); }
+
 int CReserveView::TakeSnapshot() {
-    CKivoDoc& doc = *GetDocument();
-    doc.SortReserves(SortKeyNumber(SavedSortKey()));
+    const CKivoDoc& doc = *GetDocument();
     // The first facility of each number names it, as in every list and export.
     facilityNameById_.assign(1, std::string());
     for (auto it = doc.m_arFacility.rbegin(); it != doc.m_arFacility.rend(); ++it) {

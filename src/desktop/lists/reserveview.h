@@ -26,6 +26,7 @@ public:
     void OnSort(SortKey key);
 
 protected:
+    void Arrange() override;
     int TakeSnapshot() override;
     QString FormatLine(int row) const override;
 

@@ -21,7 +21,11 @@ for i in $(seq 0 99); do
   shown=$(lines)
   grep -qxF "$mine" <<<"$shown" && break
 done
-grep -qxF "$mine" <<<"$shown" || { echo "no reservation list with the booking: $shown" >&2; cat "$work"/*.log >&2; exit 1; }
+if ! grep -qxF "$mine" <<<"$shown"; then
+  echo "no reservation list with the booking: $shown" >&2
+  cat "$work"/*.log >&2
+  exit 1
+fi
 xdotool key --window "$win" alt+w
 xdotool key v
 find_green_box 300 || { echo "no booking box beside the list" >&2; cat "$work/app.log" >&2; exit 1; }
@@ -49,7 +53,12 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
     exit 0
   fi
 done
-[ -n "$boxed" ] || echo "the other desk's box did not show within five seconds (green ${w}x${h} at $x,$y, before ${w0} wide)" >&2
-[ -n "$listed" ] || { echo "the other desk's booking was not listed within five seconds; the list read:" >&2; echo "$shown" >&2; }
+if [ -z "$boxed" ]; then
+  echo "the other desk's box did not show within five seconds (green ${w}x${h} at $x,$y, before ${w0} wide)" >&2
+fi
+if [ -z "$listed" ]; then
+  echo "the other desk's booking was not listed within five seconds; the list read:" >&2
+  echo "$shown" >&2
+fi
 cat "$work"/*.log >&2
 exit 1

@@ -26,7 +26,7 @@ void CUserView::OnEdit() {
 }
 
 void CUserView::OnDelete() {
-    if (OnSelected([this](int p, const CKivoUser& shown) { return editcmd::DeleteUser(*GetDocument(), this, p, shown); }))
+    if (OnSelected([this](int p, const CKivoUser& u) { return editcmd::DeleteUser(*GetDocument(), this, p, u); }))
         GetDocument()->UpdateAllViews(nullptr, 0);
 }
 

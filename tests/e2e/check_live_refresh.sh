@@ -11,7 +11,7 @@ theirs="$(date +%y-%m-%d) 10:00 ～ 12:00 和室（外部 ）"
 
 # The reservation list through 表示(&V) 予約リスト(&L), then both windows
 # left and right through ウィンドウ(&W) 左右に並べて表示(&V); the keys go
-# again now and then until the list is there.
+# again now and then until each has taken effect.
 for i in $(seq 0 99); do
   if [ $((i % 20)) -eq 0 ]; then
     xdotool windowfocus --sync "$win"
@@ -26,9 +26,13 @@ if ! grep -qxF "$mine" <<<"$shown"; then
   cat "$work"/*.log >&2
   exit 1
 fi
-xdotool key --window "$win" alt+w
-xdotool key v
-find_green_box 300 || { echo "no booking box beside the list" >&2; cat "$work/app.log" >&2; exit 1; }
+tiled=""
+for _ in 1 2 3 4 5; do
+  xdotool key --window "$win" alt+w
+  xdotool key v
+  if find_green_box 300 20; then tiled=1; break; fi
+done
+[ -n "$tiled" ] || { echo "no booking box beside the list" >&2; cat "$work/app.log" >&2; exit 1; }
 w0=$w x0=$x y0=$y
 
 # The next facility at the same hours, booked from outside the program.

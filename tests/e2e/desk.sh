@@ -2,7 +2,8 @@
 # no profile) starts it in a fresh X server on a register with two facilities
 # and one booking today from 10:00 to 12:00 on the first.
 # Before sourcing, a check may set register (the register's file name,
-# default r.kv) and profile (the text of the profile to start with).
+# default r.kv), profile (the text of the profile to start with) and
+# a11y=1 (a session bus on which the program tells its accessibility tree).
 # Afterwards: $work (removed on exit), $reg (the register's path), $today,
 # $win (the main window's id), DISPLAY, the program running.
 set -euo pipefail
@@ -11,10 +12,16 @@ for tool in Xvfb xdotool import convert; do
 done
 : "${ORVALIS:?path of the orvalis program}" "${KVTOOL:?path of kvtool}"
 
+if [ -n "${a11y:-}" ]; then
+  command -v dbus-daemon >/dev/null && [ -x /usr/libexec/at-spi-bus-launcher ] && /usr/bin/python3 -c 'import dbus' ||
+    { echo "skipped: no session bus, AT-SPI or python3-dbus"; exit 77; }
+fi
+
 work=$(mktemp -d)
-xpid="" apid=""
+xpid="" apid="" bpid=""
 cleanup() {
   [ -n "$apid" ] && kill "$apid" 2>/dev/null || true
+  [ -n "$bpid" ] && kill "$bpid" 2>/dev/null || true
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -43,6 +50,13 @@ exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & ec
 read -r -t 20 _ xpid <&3
 read -r -t 20 display <&3
 export DISPLAY=":$display"
+
+if [ -n "${a11y:-}" ]; then
+  exec 4< <(dbus-daemon --session --nofork --print-address=1 --print-pid=1 2>/dev/null)
+  read -r -t 20 DBUS_SESSION_BUS_ADDRESS <&4
+  read -r -t 20 bpid <&4
+  export DBUS_SESSION_BUS_ADDRESS QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+fi
 
 "$ORVALIS" "$reg" >"$work/app.log" 2>&1 &
 apid=$!

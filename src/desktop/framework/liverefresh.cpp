@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QWidget>
+#include <iterator>
 
 #include "core/doc/kivodoc.h"
 #include "core/profile/profile.h"
@@ -15,6 +16,7 @@ CLiveRefresh::CLiveRefresh(CKivoDoc& doc, QObject* parent) : QObject(parent), do
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { Check(); });
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { Check(); });
     connect(&timer_, &QTimer::timeout, this, [this] { Check(); });
+    connect(&freeing_, &QTimer::timeout, this, &CLiveRefresh::FreeSome);
     timer_.start(kIntervalMs);
     Watch();
 }
@@ -40,7 +42,7 @@ void CLiveRefresh::Check() {
         connect(modal, &QObject::destroyed, this, &CLiveRefresh::ModalClosed);
         return;
     }
-    const bool read = doc_.RefreshFromFile() == CKivoDoc::Refresh::Read;
+    const bool read = RefreshFreeingLater();
     // A command may have re-read the file before its dialog and then been
     // cancelled: the windows still show the older data.
     const bool unseen = doc_.ParseCount() != parses_;
@@ -48,6 +50,36 @@ void CLiveRefresh::Check() {
     if (!read && !unseen) return;
     doc_.UpdateAllViews(nullptr, 2);
     if (read) emit refreshed(&doc_);
+}
+
+bool CLiveRefresh::RefreshFreeingLater() {
+    Collections old{std::move(doc_.m_arFacility), std::move(doc_.m_arReserve), std::move(doc_.m_arUser)};
+    if (doc_.RefreshFromFile() != CKivoDoc::Refresh::Read) {
+        doc_.m_arFacility = std::move(old.facilities);
+        doc_.m_arReserve = std::move(old.reserves);
+        doc_.m_arUser = std::move(old.users);
+        return false;
+    }
+    auto keep = [](auto& to, auto& from) {
+        to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+    };
+    keep(old_.facilities, old.facilities);
+    keep(old_.reserves, old.reserves);
+    keep(old_.users, old.users);
+    freeing_.start(0);
+    return true;
+}
+
+void CLiveRefresh::FreeSome() {
+    // About a millisecond's worth per turn of the event loop.
+    int budget = kFreedPerTurn;
+    auto drop = [&budget](auto& records) {
+        for (; budget > 0 && !records.empty(); --budget) records.pop_back();
+    };
+    drop(old_.reserves);
+    drop(old_.users);
+    drop(old_.facilities);
+    if (old_.reserves.empty() && old_.users.empty() && old_.facilities.empty()) freeing_.stop();
 }
 
 bool CLiveRefresh::eventFilter(QObject* watched, QEvent* e) {

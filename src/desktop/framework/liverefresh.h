@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "core/doc/records.h"
+
 class CKivoDoc;
 class QWidget;
 
@@ -29,12 +31,26 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // Records freed per turn of the event loop.
+    static constexpr int kFreedPerTurn = 5000;
+
     void Watch();
     void ModalClosed();
+    // RefreshFromFile, the records a read replaced kept aside: after a list
+    // has sorted them, freeing 100,000 records in that scattered order at once
+    // would hold the window thread about 15 ms, so they go a slice at a time.
+    bool RefreshFreeingLater();
+    void FreeSome();
 
     CKivoDoc& doc_;
     QFileSystemWatcher watcher_;
     QTimer timer_;
     QPointer<QWidget> modal_;
     int parses_;  // the document's parse count the windows last showed
+    struct Collections {
+        FacilityArray facilities;
+        ReserveArray reserves;
+        UserArray users;
+    } old_;
+    QTimer freeing_;
 };

@@ -1,17 +1,11 @@
 #include "desktop/lists/listview.h"
 
-#include "desktop/dialogs/runexport.h"
-
-#include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QListView>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "core/doc/text.h"
 #include "core/profile/profile.h"
-#include "desktop/dialogs/modalprompt.h"
+#include "desktop/dialogs/runexport.h"
 #include "desktop/schedule/profilefont.h"
 
 void CListLines::Reset(int count, Formatter format) {
@@ -95,15 +89,21 @@ QString CListViewBase::LineText(int line) const {
     return line >= 0 && line < LineCount() ? FormatLine(line) : QString();
 }
 
-void CListViewBase::FillList(int select) {
+void CListViewBase::FillList(ListSelection how) {
     if (!doc_) return;
-    if (select == -1) select = Selection();
-    if (select == -3) RememberLine(Selection());
+    Arrange();
+    Refill(how);
+}
+
+void CListViewBase::Refill(ListSelection how) {
+    pending_ = Pending::None;
+    int select = how == ListSelection::First ? 0 : Selection();
+    if (how == ListSelection::SameRecord) RememberLine(select);
     int top = TopLine();
     list_->setUpdatesEnabled(false);
     const int count = TakeSnapshot();
-    if (select == -2) select = count - 1;
-    if (select == -3) {
+    if (how == ListSelection::Last) select = count - 1;
+    if (how == ListSelection::SameRecord) {
         select = RememberedLine();
         if (select < 0) {
             list_->selectionModel()->clearSelection();
@@ -125,10 +125,32 @@ void CListViewBase::FillList(int select) {
 }
 
 void CListViewBase::OnUpdate(IKivoView*, int hint) {
-    // Another desk's changes move lines about: the selection follows its record.
-    if (hint == 1) FillList(-1);
-    else if (hint == 2) FillList(-3);
+    if (hint == 1) {
+        FillList(ListSelection::Current);
+    } else if (hint == 2) {
+        // Another desk's changes move lines about: the selection follows its
+        // record. Until the refill the lines show their own copies; newer
+        // data starts the steps over.
+        const bool posted = pending_ != Pending::None;
+        pending_ = Pending::Arrange;
+        if (!posted) PostRefillStep();
+    }
     list_->viewport()->update();
+}
+
+void CListViewBase::PostRefillStep() {
+    QMetaObject::invokeMethod(this, &CListViewBase::RefillStep, Qt::QueuedConnection);
+}
+
+void CListViewBase::RefillStep() {
+    if (!doc_ || pending_ == Pending::None) return;
+    if (pending_ == Pending::Fill) {
+        Refill(ListSelection::SameRecord);
+        return;
+    }
+    Arrange();
+    pending_ = Pending::Fill;
+    PostRefillStep();
 }
 
 bool CListViewBase::eventFilter(QObject* watched, QEvent* e) {
@@ -168,6 +190,12 @@ bool CListViewBase::UpdateSharedCommand(int id, int ownKindCommand, CmdState* st
     }
 }
 
-void CListViewBase::Export(ExportKind kind) {
-    if (doc_) RunExportCommand(this, *doc_, kind);
+bool CListViewBase::OnSharedCommand(int id, ExportKind kind) {
+    switch (id) {
+        case cmd::AddReserve: OnAdd(); return true;
+        case cmd::EditReserve: OnEdit(); return true;
+        case cmd::DeleteReserve: OnDelete(); return true;
+        case cmd::ExportText: RunExportCommand(this, *doc_, kind); return true;
+        default: return false;
+    }
 }

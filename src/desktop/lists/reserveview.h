@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "core/lists/sortkey.h"
 #include "desktop/lists/listview.h"
 
-class CReserveView : public CListViewBase {
+class CReserveView : public CRecordListView<CReserve> {
     Q_OBJECT
 public:
     explicit CReserveView(CKivoDoc* doc, QWidget* parent = nullptr);
@@ -15,26 +16,23 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CmdState* state) override;
 
-    // The sort commands, keys 0..5 in this order.
-    static constexpr int kSortCommands[6] = {32784, 32785, 32786, 32787, 32805, 32806};
+    // The sort commands, in the order of the keys.
+    static constexpr int kSortCommands[kSortKeyCount] = {32784, 32785, 32786, 32787, 32805, 32806};
 
-    void OnAdd();
+    void OnAdd() override;
     void OnRepeat();
     void OnEdit() override;
-    void OnDelete();
-    void OnSort(int key);
+    void OnDelete() override;
+    void OnSort(SortKey key);
 
 protected:
+    void Arrange() override;
     int TakeSnapshot() override;
     QString FormatLine(int row) const override;
-    void RememberLine(int line) override;
-    int RememberedLine() const override;
 
 private:
-    static int SortKey();
+    // The key the profile remembers.
+    static SortKey SavedSortKey();
 
-    // The reservations as the lines show them, and their facilities' names.
-    std::vector<CReserve> shown_;
-    std::vector<CReserve> remembered_;  // none or the one record
     std::vector<std::string> facilityNameById_;
 };

@@ -2,11 +2,9 @@
 // The user list window: one user name per line in collection order; add,
 // edit (a new name carried into the reservations), delete, find, find next
 // and previous, sort by name and the export of the users.
-#include <vector>
-
 #include "desktop/lists/listview.h"
 
-class CUserView : public CListViewBase {
+class CUserView : public CRecordListView<CKivoUser> {
     Q_OBJECT
 public:
     explicit CUserView(CKivoDoc* doc, QWidget* parent = nullptr);
@@ -20,9 +18,9 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CmdState* state) override;
 
-    void OnAdd();
+    void OnAdd() override;
     void OnEdit() override;
-    void OnDelete();
+    void OnDelete() override;
     void OnFind();
     void OnFindNext(int step);
     void OnSortByName();
@@ -30,10 +28,4 @@ public:
 protected:
     int TakeSnapshot() override;
     QString FormatLine(int row) const override;
-    void RememberLine(int line) override;
-    int RememberedLine() const override;
-
-private:
-    std::vector<CKivoUser> shown_;
-    std::vector<CKivoUser> remembered_;  // none or the one record
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/doc/kivodoc.h"
+#include "core/lists/sortkey.h"
 #include "support/testutil.h"
 
 using testutil::Hex;
@@ -44,109 +45,61 @@ CReserve At(const char* user, int facility, int h1, int h2) { return MakeReserve
 
 // --- sorting ---------------------------------------------------------------------
 
-TEST(SortReserves, Key0StartThenUserIgnoringCase) {
-    CKivoDoc doc;
-    Add(doc, At("b", 1, 10, 11));
-    Add(doc, At("z", 1, 9, 12));
-    Add(doc, At("A", 1, 10, 13));
-    doc.SortReserves(0);
-    EXPECT_EQ(Users(doc), "z|A|b");
-}
-
-TEST(SortReserves, Key1EndThenUserIgnoringCase) {
-    CKivoDoc doc;
-    Add(doc, At("b", 1, 8, 12));
-    Add(doc, At("z", 1, 9, 11));
-    Add(doc, At("A", 1, 10, 12));
-    doc.SortReserves(1);
-    EXPECT_EQ(Users(doc), "z|A|b");
-}
-
-TEST(SortReserves, Key2PutsAbcAndABCTogetherEarlierStartFirst) {
-    CKivoDoc doc;
-    Add(doc, At("abd", 1, 8, 9));
-    Add(doc, At("ABC", 1, 9, 10));
-    Add(doc, At("ab", 1, 12, 13));
-    Add(doc, At("abc", 1, 8, 9));
-    doc.SortReserves(2);
-    EXPECT_EQ(Users(doc), "ab|abc|ABC|abd");
-    // The second byte of a double-byte character folds too: ア (83 41) and
-    // ヂ (83 61) tie, so their starts decide, and チ (83 60) comes before both.
-    CKivoDoc dbcs;
-    Add(dbcs, At("ア", 1, 10, 11));
-    Add(dbcs, At("ヂ", 1, 9, 10));
-    Add(dbcs, At("チ", 1, 8, 9));
-    dbcs.SortReserves(2);
-    EXPECT_EQ(Users(dbcs), Sj("チ|ヂ|ア"));
-}
-
-TEST(SortReserves, Key3FollowsDisplayOrderWithUnknownFacilitiesFirst) {
+// One row per rule of an order: the records in file order and the order the
+// key leaves them in, ties resolved by the heap-sort steps, never stably.
+TEST(SortReserves, EachKeyOrdersByItsFieldsThenTheHeapSortSteps) {
+    auto Noting = [](CReserve r, const char* purpose, const char* contact) {
+        r.m_strPurpose = purpose;
+        r.m_strContact = contact;
+        return r;
+    };
+    const CReserve x = Noting(At("a", 1, 10, 11), "x", "2"), X = Noting(At("b", 1, 9, 10), "X", "3"),
+                   w = Noting(At("c", 1, 8, 9), "w", "1");
+    auto nine = [](const char* user) { return At(user, 1, 9, 10); };
+    const struct {
+        const char* rule;
+        SortKey key;
+        std::vector<CReserve> records;
+        std::string order;
+    } cases[] = {
+        {"start, then user ignoring case", SortKey::Start,
+         {At("b", 1, 10, 11), At("z", 1, 9, 12), At("A", 1, 10, 13)}, "z|A|b"},
+        {"end, then user ignoring case", SortKey::End,
+         {At("b", 1, 8, 12), At("z", 1, 9, 11), At("A", 1, 10, 12)}, "z|A|b"},
+        {"user ignoring case, then start", SortKey::User,
+         {At("abd", 1, 8, 9), At("ABC", 1, 9, 10), At("ab", 1, 12, 13), At("abc", 1, 8, 9)}, "ab|abc|ABC|abd"},
+        // The second byte of a double-byte character folds too: ア (83 41) and
+        // ヂ (83 61) tie, so their starts decide, and チ (83 60) comes first.
+        {"user, double-byte", SortKey::User,
+         {At("ア", 1, 10, 11), At("ヂ", 1, 9, 10), At("チ", 1, 8, 9)}, Sj("チ|ヂ|ア")},
+        {"facility in display order, unknown numbers first", SortKey::Facility,
+         {At("f2-9", 2, 9, 10), At("f5-10", 5, 10, 11), At("f9-11", 9, 11, 12), At("f5-8", 5, 8, 9)},
+         "f9-11|f5-8|f5-10|f2-9"},
+        {"facility: start only within one number", SortKey::Facility,
+         {At("early", 9, 8, 9), At("late", 8, 18, 19)}, "late|early"},
+        {"purpose, then start", SortKey::Purpose, {x, X, w}, "c|b|a"},
+        {"contact, then start", SortKey::Contact, {x, X, w}, "c|a|b"},
+        // P and R tie (same start, users equal ignoring case); a stable sort keeps P first.
+        {"ties where the steps put them", SortKey::Start,
+         {At("a", 1, 10, 11), At("b", 1, 9, 10), At("A", 1, 10, 12)}, "b|A|a"},
+        // Worked by hand: with every pair equal the first record ends last.
+        {"another number: all equal", SortKeyFromNumber(6), {nine("A"), nine("B"), nine("C"), nine("D")}, "B|C|D|A"},
+        {"negative: all equal", SortKeyFromNumber(-1), {nine("A"), nine("B"), nine("C"), nine("D")}, "B|C|D|A"},
+        {"three, all equal", SortKeyFromNumber(99), {nine("C"), nine("B"), nine("A")}, "B|A|C"},
+    };
+    for (const auto& c : cases) {
+        CKivoDoc doc;
+        AddFacility(doc, 5, "E");
+        AddFacility(doc, 2, "B");
+        for (const CReserve& r : c.records) Add(doc, r);
+        doc.SortReserves(SortKeyNumber(c.key));
+        EXPECT_EQ(Users(doc), c.order) << c.rule;
+    }
     CKivoDoc doc;
     AddFacility(doc, 5, "E");
     AddFacility(doc, 2, "B");
-    Add(doc, At("f2-9", 2, 9, 10));
-    Add(doc, At("f5-10", 5, 10, 11));
-    Add(doc, At("f9-11", 9, 11, 12));
-    Add(doc, At("f5-8", 5, 8, 9));
-    doc.SortReserves(3);
-    EXPECT_EQ(Users(doc), "f9-11|f5-8|f5-10|f2-9");
-    EXPECT_EQ(doc.CompareReserve(At("", 2, 9, 10), At("", 5, 9, 10), 3), 1);
-}
-
-TEST(SortReserves, Key3StartDecidesOnlyForTheSameFacilityNumber) {
-    CKivoDoc doc;
-    AddFacility(doc, 1, "A");
-    const CReserve early = At("early", 9, 8, 9), late = At("late", 8, 18, 19);
-    EXPECT_EQ(doc.CompareReserve(early, late, 3), 0);
-    // Two equal records trade places under the heap-sort steps.
-    Add(doc, early);
-    Add(doc, late);
-    doc.SortReserves(3);
-    EXPECT_EQ(Users(doc), "late|early");
-}
-
-TEST(SortReserves, Keys4And5PurposeAndContactThenStart) {
-    CKivoDoc doc;
-    CReserve a = At("a", 1, 10, 11), b = At("b", 1, 9, 10), c = At("c", 1, 8, 9);
-    a.m_strPurpose = "x";
-    b.m_strPurpose = "X";
-    c.m_strPurpose = "w";
-    a.m_strContact = "2";
-    b.m_strContact = "3";
-    c.m_strContact = "1";
-    Add(doc, a);
-    Add(doc, b);
-    Add(doc, c);
-    doc.SortReserves(4);
-    EXPECT_EQ(Users(doc), "c|b|a");
-    doc.SortReserves(5);
-    EXPECT_EQ(Users(doc), "c|a|b");
-}
-
-// Worked by hand from the heap-sort steps: with every pair equal the first
-// record ends last and the others move up one place.
-TEST(SortReserves, AnyOtherKeyMakesAllEqualInTheHeapSortOrder) {
-    for (int key : {6, -1}) {
-        CKivoDoc doc;
-        for (const char* u : {"A", "B", "C", "D"}) Add(doc, At(u, 1, 9, 10));
-        doc.SortReserves(key);
-        EXPECT_EQ(Users(doc), "B|C|D|A");
-    }
-    CKivoDoc three;
-    for (const char* u : {"C", "B", "A"}) Add(three, At(u, 1, 9, 10));
-    three.SortReserves(99);
-    EXPECT_EQ(Users(three), "B|A|C");
-}
-
-TEST(SortReserves, EqualRecordsLandWhereTheStepsPutThemNotStably) {
-    // P and R compare equal (same start, users equal ignoring case); a stable
-    // sort would keep P before R.
-    CKivoDoc doc;
-    Add(doc, At("a", 1, 10, 11));  // P
-    Add(doc, At("b", 1, 9, 10));   // Q
-    Add(doc, At("A", 1, 10, 12));  // R
-    doc.SortReserves(0);
-    EXPECT_EQ(Users(doc), "b|A|a");
+    EXPECT_EQ(doc.CompareReserve(At("", 2, 9, 10), At("", 5, 9, 10), SortKeyNumber(SortKey::Facility)), 1);
+    EXPECT_EQ(doc.CompareReserve(At("", 9, 8, 9), At("", 8, 18, 19), SortKeyNumber(SortKey::Facility)), 0);
 }
 
 TEST(SortUsers, ByNameIgnoringCaseInTheHeapSortOrder) {

@@ -17,6 +17,7 @@
 #include "core/doc/messages.h"
 #include "core/lists/export.h"
 #include "core/profile/profile.h"
+#include "desktop/dialogs/utf8.h"
 #include "desktop/lists/reserveview.h"
 #include "desktop/lists/userview.h"
 #include "support/scriptedprompt.h"
@@ -26,8 +27,6 @@ namespace {
 
 using testutil::Sj;
 using testutil::TempDir;
-
-QString U(const char* s) { return QString::fromUtf8(s); }
 
 std::unique_ptr<CKivo> Facility(int id, const char* name) {
     auto f = std::make_unique<CKivo>();

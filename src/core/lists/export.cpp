@@ -151,23 +151,15 @@ void AppendReserveCsv(std::string* out, const CReserve& r, const std::string& fa
 
 }  // namespace
 
-FacilityNames::FacilityNames(const FacilityArray& facilities) {
-    // Numbers are 16-bit in the file but may be anything in memory.
-    int maxId = -1;
-    for (const auto& f : facilities)
-        if (f->m_nID >= 0 && f->m_nID <= 0xFFFF && f->m_nID > maxId) maxId = f->m_nID;
-    byId_.assign(static_cast<size_t>(maxId + 1), nullptr);
-    for (const auto& f : facilities) {
-        if (f->m_nID < 0 || f->m_nID > 0xFFFF) continue;
-        const std::string*& slot = byId_[static_cast<size_t>(f->m_nID)];
-        if (!slot) slot = &f->m_strName;
-    }
+FacilityNames::FacilityNames(const FacilityArray& facilities) : index_(facilities) {
+    names_.reserve(facilities.size());
+    for (const auto& f : facilities) names_.push_back(f->m_strName);
 }
 
 const std::string& FacilityNames::Of(int id) const {
-    static const std::string empty;
-    if (id < 0 || static_cast<size_t>(id) >= byId_.size() || !byId_[static_cast<size_t>(id)]) return empty;
-    return *byId_[static_cast<size_t>(id)];
+    static const std::string none;
+    const int pos = index_.Of(id);
+    return pos < 0 ? none : names_[static_cast<size_t>(pos)];
 }
 
 std::string ReserveTextLine(const CReserve& r, const std::string& facilityName) {

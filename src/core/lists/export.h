@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/booking/facilityindex.h"
 #include "core/doc/records.h"
 
 class CKivoDoc;
@@ -16,13 +17,15 @@ std::string ExportBytes(ExportKind kind, const CKivoDoc& doc);
 
 // Facility name by number: the first facility in collection order with that
 // number; empty when none. Built once for a whole list or export.
+// Keeps its own copies, so a list may show it after the records are gone.
 class FacilityNames {
 public:
     explicit FacilityNames(const FacilityArray& facilities);
     const std::string& Of(int id) const;
 
 private:
-    std::vector<const std::string*> byId_;
+    FacilityIndex index_;
+    std::vector<std::string> names_;  // in collection order
 };
 
 // One line of the reservation list text export, without its line end.

@@ -15,28 +15,27 @@ static_assert(CReserveView::kSortCommands[0] == cmd::SortByStart && CReserveView
 static_assert(CUserView::kFind == cmd::FindUser && CUserView::kFindNext == cmd::FindNextUser &&
               CUserView::kFindPrev == cmd::FindPrevUser && CUserView::kSortByName == cmd::SortByUser);
 
-void RegisterListViewKinds() {
-    ViewKind reserves;
-    reserves.templateId = 4;
-    reserves.command = cmd::ShowReserveList;
-    reserves.menuBar = MenuBar::ReserveList;
-    reserves.create = [](CKivoDoc& doc, CMainFrame&) -> QWidget* {
-        auto* v = new CReserveView(&doc);
-        v->OnInitialUpdate();
-        return v;
-    };
-    reserves.owns = [](IKivoView* v) { return dynamic_cast<CReserveView*>(v) != nullptr; };
-    RegisterViewKind(reserves);
+namespace {
 
-    ViewKind users;
-    users.templateId = 5;
-    users.command = cmd::ShowUserList;
-    users.menuBar = MenuBar::UserList;
-    users.create = [](CKivoDoc& doc, CMainFrame&) -> QWidget* {
-        auto* v = new CUserView(&doc);
+// Both lists are made, shown and recognised the same way; only these differ.
+template <class View>
+ViewKind ListKind(int templateId, int command, MenuBar menuBar) {
+    ViewKind kind;
+    kind.templateId = templateId;
+    kind.command = command;
+    kind.menuBar = menuBar;
+    kind.create = [](CKivoDoc& doc, CMainFrame&) -> QWidget* {
+        auto* v = new View(&doc);
         v->OnInitialUpdate();
         return v;
     };
-    users.owns = [](IKivoView* v) { return dynamic_cast<CUserView*>(v) != nullptr; };
-    RegisterViewKind(users);
+    kind.owns = [](IKivoView* v) { return dynamic_cast<View*>(v) != nullptr; };
+    return kind;
+}
+
+}  // namespace
+
+void RegisterListViewKinds() {
+    RegisterViewKind(ListKind<CReserveView>(4, cmd::ShowReserveList, MenuBar::ReserveList));
+    RegisterViewKind(ListKind<CUserView>(5, cmd::ShowUserList, MenuBar::UserList));
 }

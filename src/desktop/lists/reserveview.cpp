@@ -1,7 +1,6 @@
 #include "desktop/lists/reserveview.h"
 
 #include "core/doc/text.h"
-#include "core/lists/export.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/editcommands.h"
 
@@ -20,24 +19,13 @@ void CReserveView::Arrange() { GetDocument()->SortReserves(SortKeyNumber(SavedSo
 
 int CReserveView::TakeSnapshot() {
     const CKivoDoc& doc = *GetDocument();
-    // The first facility of each number names it, as in every list and export.
-    facilityNameById_.assign(1, std::string());
-    for (auto it = doc.m_arFacility.rbegin(); it != doc.m_arFacility.rend(); ++it) {
-        const int id = (*it)->m_nID;
-        if (id < 0 || id > 0xFFFF) continue;
-        if (static_cast<size_t>(id) >= facilityNameById_.size()) facilityNameById_.resize(static_cast<size_t>(id) + 1);
-        facilityNameById_[static_cast<size_t>(id)] = (*it)->m_strName;
-    }
+    facilityNames_ = FacilityNames(doc.m_arFacility);
     return Snapshot(doc.m_arReserve);
 }
 
 QString CReserveView::FormatLine(int row) const {
     const CReserve& r = *Shown(row);
-    static const std::string none;
-    const std::string& name = r.m_nFacilityID >= 0 && static_cast<size_t>(r.m_nFacilityID) < facilityNameById_.size()
-                                  ? facilityNameById_[static_cast<size_t>(r.m_nFacilityID)]
-                                  : none;
-    return QString::fromStdString(text::ToUtf8(ReserveListLine(r, name)));
+    return QString::fromStdString(text::ToUtf8(ReserveListLine(r, facilityNames_.Of(r.m_nFacilityID))));
 }
 
 void CReserveView::OnAdd() {

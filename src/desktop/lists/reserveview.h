@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lists/export.h"
 #include "core/lists/sortkey.h"
 #include "desktop/lists/listview.h"
 
@@ -34,5 +35,5 @@ private:
     // The key the profile remembers.
     static SortKey SavedSortKey();
 
-    std::vector<std::string> facilityNameById_;
+    FacilityNames facilityNames_{FacilityArray()};
 };

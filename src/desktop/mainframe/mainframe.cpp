@@ -58,7 +58,7 @@ CMainFrame::CMainFrame(CDocManager* docs, QWidget* parent) : QMainWindow(parent)
     setWindowTitle(U(msg::kAppName));
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
-    m_colors = FeeColorsFromProfile();
+    m_colors = ScheduleColorsFromProfile();
     commands_ = std::make_unique<CCommandSet>(this, [this](int id) { Execute(id); }, [this] { UpdateCommandStates(); });
     connect(WindowMenu(), &QMenu::aboutToShow, this, &CMainFrame::FillWindowMenu);
     BuildMdiArea();

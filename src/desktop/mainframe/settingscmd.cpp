@@ -1,31 +1,11 @@
 #include "desktop/mainframe/settingscmd.h"
 
-#include <cstdlib>
 #include <string>
 
 #include "core/profile/profile.h"
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/dialogs/settingdlg.h"
 #include "desktop/schedule/schedulepaint.h"
-
-namespace {
-
-// The colour keys hold decimal text, read as the C library's atoi reads it.
-QColor ColorFromText(const std::string& s) {
-    long v = std::strtol(s.c_str(), nullptr, 10);
-    if (v > 0x7FFFFFFFL) v = 0x7FFFFFFFL;
-    if (v < -0x7FFFFFFFL - 1) v = -0x7FFFFFFFL - 1;
-    return ColorFromRef(static_cast<uint32_t>(static_cast<int32_t>(v)));
-}
-
-}  // namespace
-
-ScheduleColors FeeColorsFromProfile() {
-    ScheduleColors c;
-    c.paid = ColorFromText(profile::GetString(profile::Key::RevColor1));
-    c.unpaid = ColorFromText(profile::GetString(profile::Key::RevColor2));
-    return c;
-}
 
 bool RunSettings(ScheduleColors* colors, QWidget* parent) {
     CSettingDlg::Values v;

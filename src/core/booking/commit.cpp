@@ -6,7 +6,7 @@
 
 namespace booking {
 
-Outcome Commit(CKivoDoc& doc, const Request& request, IKivoView* sender, int hint) {
+Outcome Commit(CKivoDoc& doc, const Request& request, IKivoView* sender, ViewHint hint) {
     Outcome out;
     out.tx = doc.Transact(
         [&](CKivoDoc& d) {

@@ -26,6 +26,7 @@ struct Outcome {
 
 // Nothing is written unless every check passes; a file fault is reported by
 // the document's host and shows as TxResult::Failed.
-Outcome Commit(CKivoDoc& doc, const Request& request, IKivoView* sender = nullptr, int hint = 1);
+Outcome Commit(CKivoDoc& doc, const Request& request, IKivoView* sender = nullptr,
+               ViewHint hint = ViewHint::Changed);
 
 }  // namespace booking

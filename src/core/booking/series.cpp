@@ -157,7 +157,7 @@ bool Preview(const CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, 
 }
 
 TxResult Book(CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, std::vector<Item>* items, int facilityId,
-              int sortKey, IKivoView* sender, int hint) {
+              int sortKey, IKivoView* sender, ViewHint hint) {
     const TxResult tx = doc.Transact(
         [&](CKivoDoc& d) {
             if (sortKey >= 0) d.SortReserves(sortKey);

@@ -74,6 +74,7 @@ bool Preview(const CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, 
 // after the re-read; otherwise first.facility is the position. sortKey >= 0
 // sorts the reservations as a list window keeps them.
 TxResult Book(CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, std::vector<Item>* items,
-              int facilityId = -1, int sortKey = -1, IKivoView* sender = nullptr, int hint = 1);
+              int facilityId = -1, int sortKey = -1, IKivoView* sender = nullptr,
+              ViewHint hint = ViewHint::Changed);
 
 }  // namespace series

@@ -198,7 +198,7 @@ void CKivoDoc::AddView(IKivoView* v) {
 
 void CKivoDoc::RemoveView(IKivoView* v) { views_.erase(std::remove(views_.begin(), views_.end(), v), views_.end()); }
 
-void CKivoDoc::UpdateAllViews(IKivoView* sender, int hint) {
+void CKivoDoc::UpdateAllViews(IKivoView* sender, ViewHint hint) {
     // A view may close itself while being told; work on a copy of the list.
     const std::vector<IKivoView*> views = views_;
     for (IKivoView* v : views)
@@ -330,7 +330,7 @@ bool CKivoDoc::SaveToFile() {
     return OnSaveDocument(path_);
 }
 
-TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender, int hint) {
+TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender, ViewHint hint) {
     if (path_.empty()) {
         if (!change(*this)) return TxResult::Abandoned;
         SetModifiedFlag(true);
@@ -369,7 +369,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             inTransaction_ = false;
             txLock_ = nullptr;
             repairPending_ = false;
-            UpdateAllViews(nullptr, 1);
+            UpdateAllViews(nullptr, ViewHint::Changed);
             return TxResult::Failed;
         }
         if (!change(*this)) {
@@ -387,7 +387,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
         host_->PathRecorded(path_);
     }
     if (repairPending_) RepairPass();
-    UpdateAllViews(sender, result == TxResult::Done ? hint : 1);
+    UpdateAllViews(sender, result == TxResult::Done ? hint : ViewHint::Changed);
     return result;
 }
 
@@ -598,10 +598,10 @@ bool CKivoDoc::RepairReserve(int pos) {
                 ApplyEntry(entry, doc.m_arFacility, r);
                 return true;
             },
-            nullptr, 1);
+            nullptr, ViewHint::Changed);
         if (conflict) {
             host_->ShowMessage(msg::kEditConflict, IDocHost::Icon::Exclamation);
-            UpdateAllViews(nullptr, 1);
+            UpdateAllViews(nullptr, ViewHint::Changed);
             break;
         }
         if (refusal == CheckResult::Ok) break;

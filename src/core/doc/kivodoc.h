@@ -12,11 +12,18 @@
 class CKivoDoc;
 struct ReserveEntry;
 
-// A window that shows a document. Hint 0: repaint; 1: collections changed.
+// What a change asks of the windows that show the document.
+enum class ViewHint {
+    Repaint,    // the same records, drawn again (another day, other settings)
+    Changed,    // the collections changed: lists refill, the schedule lays out again
+    OtherDesks  // another desk's change was read: lists refill and keep their place
+};
+
+// A window that shows a document.
 class IKivoView {
 public:
     virtual ~IKivoView() = default;
-    virtual void OnUpdate(IKivoView* sender, int hint) = 0;
+    virtual void OnUpdate(IKivoView* sender, ViewHint hint) = 0;
 };
 
 // What the document needs of the program around it.
@@ -70,7 +77,7 @@ public:
     void AddView(IKivoView* v);
     void RemoveView(IKivoView* v);
     const std::vector<IKivoView*>& Views() const { return views_; }
-    void UpdateAllViews(IKivoView* sender, int hint);
+    void UpdateAllViews(IKivoView* sender, ViewHint hint);
 
     void DeleteContents();
     bool OnNewDocument();
@@ -89,7 +96,8 @@ public:
     // deferred repair pass and UpdateAllViews(sender, hint). The change
     // returns false to abandon (nothing written). Without a path the change
     // runs on the data in memory and only sets the modified flag.
-    TxResult Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender = nullptr, int hint = 1);
+    TxResult Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender = nullptr,
+                      ViewHint hint = ViewHint::Changed);
 
     // Reads the file again when another desk has changed it since this
     // document last read or wrote it. Quiet: no message, no repair pass (the

@@ -35,7 +35,7 @@ void DayOf(KvTime day, ReserveEntry* e) {
 
 // Removes the reservation found again by value from pos in the fresh file,
 // sorted first as the calling list is; true when the file changed.
-bool EraseFound(CKivoDoc& doc, QWidget* parent, int sortKey, int pos, const CReserve& snapshot, int hint) {
+bool EraseFound(CKivoDoc& doc, QWidget* parent, int sortKey, int pos, const CReserve& snapshot, ViewHint hint) {
     const auto find = [&](CKivoDoc& d) {
         if (sortKey >= 0) d.SortReserves(sortKey);
         return d.FindReserve(pos, snapshot);
@@ -73,7 +73,7 @@ struct ReserveCommit {
         request.edited = current ? &*current : nullptr;
         request.editedPos = pos;
         request.sortKey = sortKey;
-        const booking::Outcome out = booking::Commit(doc, request, nullptr, 1);
+        const booking::Outcome out = booking::Commit(doc, request, nullptr, ViewHint::Changed);
         if (out.vanished) {
             // Nothing of this dialog can be saved any more; it closes.
             ShowMessage(parent, U(msg::kEditConflict));
@@ -95,7 +95,7 @@ bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, i
     if (!Reload(doc)) return false;
     if (sortKey >= 0) doc.SortReserves(sortKey);
     // The menu command repaints after its re-read; the double-click does not.
-    if (hour < 0 && sortKey < 0) doc.UpdateAllViews(nullptr, 0);
+    if (hour < 0 && sortKey < 0) doc.UpdateAllViews(nullptr, ViewHint::Repaint);
     ReserveEntry entry;
     DayOf(doc.m_timeDay, &entry);
     entry.facility = facilityPos;
@@ -116,7 +116,7 @@ bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, 
     const std::optional<CReserve> at = pointed ? std::optional<CReserve>(*pointed) : std::nullopt;
     if (!Reload(doc)) return false;
     if (sortKey >= 0) doc.SortReserves(sortKey);
-    else doc.UpdateAllViews(nullptr, 0);
+    else doc.UpdateAllViews(nullptr, ViewHint::Repaint);
     ReserveEntry entry;
     DayOf(at ? at->m_timeStart : doc.m_timeDay, &entry);
     entry.facility = at ? doc.GetFacilityIndex(at->m_nFacilityID) : 0;
@@ -126,7 +126,7 @@ bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, 
         std::vector<series::Item> items;
         if (series::Plan(first, pattern, end, &items) != series::PlanResult::Ok) return false;
         const bool dupForbidden = OverlapsForbidden();
-        const TxResult tx = series::Book(doc, first, dupForbidden, &items, -1, sortKey, nullptr, 1);
+        const TxResult tx = series::Book(doc, first, dupForbidden, &items, -1, sortKey, nullptr, ViewHint::Changed);
         // A file fault was reported by the document; the input stays for another try.
         if (tx == TxResult::Failed) return false;
         stored = tx == TxResult::Done;
@@ -175,7 +175,7 @@ bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& sh
     if (!dlg.Entry().deleteFlag) return commit.stored;
 
     const CReserve edited = Renamed(shownNow, dlg.UserRenames());
-    return EraseFound(doc, parent, sortKey, k, edited, 1);
+    return EraseFound(doc, parent, sortKey, k, edited, ViewHint::Changed);
 }
 
 bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
@@ -183,7 +183,7 @@ bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& 
     if (!Reload(doc)) return false;
     if (sortKey >= 0) doc.SortReserves(sortKey);
     if (!AskOkCancel(parent, U(msg::kConfirmDelete))) return false;
-    return EraseFound(doc, parent, sortKey, pos, snapshot, 0);
+    return EraseFound(doc, parent, sortKey, pos, snapshot, ViewHint::Repaint);
 }
 
 bool AddFacility(CKivoDoc& doc, QWidget* parent) {
@@ -196,7 +196,7 @@ bool AddFacility(CKivoDoc& doc, QWidget* parent) {
                    d.m_arFacility.push_back(std::make_unique<CKivo>(added));
                    return true;
                },
-               nullptr, 0) == TxResult::Done;
+               nullptr, ViewHint::Repaint) == TxResult::Done;
 }
 
 namespace {
@@ -249,7 +249,7 @@ bool EditFacilities(CKivoDoc& doc, QWidget* parent) {
             d.m_arFacility = std::move(edited);
             return true;
         },
-        nullptr, 1);
+        nullptr, ViewHint::Changed);
     if (conflict) ShowMessage(parent, U(msg::kEditConflict));
     return tx == TxResult::Done;
 }

@@ -16,7 +16,7 @@ namespace editcmd {
 
 // Add a reservation on the displayed day. facilityPos is the initial facility
 // position (0 from the menu); hour < 0 keeps the dialog's default times,
-// otherwise hour:00 to (hour + 1):00. Hint 1 after a confirmed dialog.
+// otherwise hour:00 to (hour + 1):00. ViewHint::Changed after a confirmed dialog.
 // sortKey >= 0: the caller is a reservation list that sorts by that key after
 // each re-read. Returns true when a reservation was stored.
 bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, int sortKey = -1);
@@ -24,31 +24,31 @@ bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, i
 // Book a series through the repeat dialog: the first date proposed is the
 // displayed day, or the day and facility of pointed (a reservation the view
 // showed) when given. Confirm books every free date in one transaction; the
-// dates refused at that moment are named in one message. Hint 0 after the
-// opening re-read, 1 after the booking. True when the file changed.
+// dates refused at that moment are named in one message. Repaint after the
+// opening re-read, Changed after the booking. True when the file changed.
 bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, int sortKey = -1);
 
 // Edit or delete the reservation a view showed at pos, whose value was
 // snapshot (copied first: it may be the document's own record). It is found
 // again by value after the re-read and again at confirm; when another desk
 // changed or removed it, "Err:編集中のデータは変更されています。..." and a
-// refresh (hint 1), never another reservation's dialog. Hint 1 after a stored
-// change or deletion. True when the file changed.
+// refresh (ViewHint::Changed), never another reservation's dialog; the same
+// hint after a stored change or deletion. True when the file changed.
 bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
 
 // The reservation list's delete: "削除しますか？", then the reservation shown
 // at pos is removed, found again by value (conflict message when it is gone).
-// Hint 0 (the list refills itself). True when the file changed.
+// ViewHint::Repaint (the list refills itself). True when the file changed.
 bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
 
-// Add a facility (facility dialog, proposed number = last + 1 or 0). Hint 0.
+// Add a facility (facility dialog, proposed number = last + 1 or 0). ViewHint::Repaint.
 bool AddFacility(CKivoDoc& doc, QWidget* parent);
 
 // The facility list editor on the document's facility collection. When
 // something changed (closed with 閉じる or Esc) the edited list replaces the
 // file's in one transaction, provided the file's facilities are still those the
 // editor started from; otherwise the conflict message and nothing written.
-// Hint 1 either way. The schedule recomputes its layout on that hint.
+// ViewHint::Changed either way. The schedule recomputes its layout on that hint.
 bool EditFacilities(CKivoDoc& doc, QWidget* parent);
 
 }  // namespace editcmd

@@ -9,19 +9,19 @@ namespace editcmd {
 
 bool Reload(CKivoDoc& doc) {
     if (doc.ReloadFromFile()) return true;
-    doc.UpdateAllViews(nullptr, 1);
+    doc.UpdateAllViews(nullptr, ViewHint::Changed);
     return false;
 }
 
 bool FoundAgain(CKivoDoc& doc, QWidget* parent, int pos) {
     if (pos >= 0) return true;
     ShowMessage(parent, U(msg::kEditConflict));
-    doc.UpdateAllViews(nullptr, 1);
+    doc.UpdateAllViews(nullptr, ViewHint::Changed);
     return false;
 }
 
 TxResult ChangeFound(CKivoDoc& doc, QWidget* parent, const std::function<int(CKivoDoc&)>& find,
-                     const std::function<void(CKivoDoc&, int)>& change, int hint) {
+                     const std::function<void(CKivoDoc&, int)>& change, ViewHint hint) {
     bool vanished = false;
     const TxResult tx = doc.Transact(
         [&](CKivoDoc& d) {

@@ -11,7 +11,7 @@
 
 namespace editcmd {
 
-TxResult StoreNewUser(CKivoDoc& doc, const CKivoUser& added, int hint) {
+TxResult StoreNewUser(CKivoDoc& doc, const CKivoUser& added, ViewHint hint) {
     return doc.Transact(
         [&added](CKivoDoc& d) {
             d.m_arUser.push_back(std::make_unique<CKivoUser>(added));
@@ -21,7 +21,7 @@ TxResult StoreNewUser(CKivoDoc& doc, const CKivoUser& added, int hint) {
 }
 
 TxResult StoreUserEdit(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& before, const CKivoUser& edited,
-                       int hint) {
+                       ViewHint hint) {
     return ChangeFound(
         doc, parent, [&](CKivoDoc& d) { return d.FindUser(pos, before); },
         [&](CKivoDoc& d, int q) {
@@ -35,7 +35,7 @@ bool AddUser(CKivoDoc& doc, QWidget* parent) {
     if (!Reload(doc)) return false;
     CUserDlg dlg(CKivoUser(), true, parent);
     if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
-    return StoreNewUser(doc, dlg.Record(), 1) == TxResult::Done;
+    return StoreNewUser(doc, dlg.Record(), ViewHint::Changed) == TxResult::Done;
 }
 
 bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& shown) {
@@ -46,7 +46,7 @@ bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& shown) {
     const CKivoUser before = *doc.m_arUser[static_cast<size_t>(k)];
     CUserDlg dlg(before, false, parent);
     if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
-    return StoreUserEdit(doc, parent, k, before, dlg.Record(), 1) == TxResult::Done;
+    return StoreUserEdit(doc, parent, k, before, dlg.Record(), ViewHint::Changed) == TxResult::Done;
 }
 
 bool DeleteUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& shown) {
@@ -55,7 +55,8 @@ bool DeleteUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& shown)
     if (!AskOkCancel(parent, U(msg::kConfirmDelete))) return false;
     return ChangeFound(
                doc, parent, [&](CKivoDoc& d) { return d.FindUser(pos, snapshot); },
-               [](CKivoDoc& d, int q) { d.m_arUser.erase(d.m_arUser.begin() + q); }, 1) == TxResult::Done;
+               [](CKivoDoc& d, int q) { d.m_arUser.erase(d.m_arUser.begin() + q); },
+               ViewHint::Changed) == TxResult::Done;
 }
 
 int FindUser(CKivoDoc& doc, QWidget* parent) {

@@ -6,11 +6,13 @@ class CKivoDoc;
 class CKivoUser;
 class QWidget;
 enum class TxResult;
+enum class ViewHint;
 
 namespace editcmd {
 
 // Add a user; edit the user shown at pos (found again by value; a new name is
-// carried into the reservations); delete it. Hint 1; true when the file changed.
+// carried into the reservations); delete it. ViewHint::Changed; true when the
+// file changed.
 bool AddUser(CKivoDoc& doc, QWidget* parent);
 bool EditUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& snapshot);
 bool DeleteUser(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& snapshot);
@@ -25,8 +27,8 @@ int FindUserNext(CKivoDoc& doc, QWidget* parent, int selection, int step);
 // share. A new user goes last; an edited one is found again by value from
 // pos, and a new name is carried into the reservations so the old one does
 // not come back as a user (the conflict message when it is gone).
-TxResult StoreNewUser(CKivoDoc& doc, const CKivoUser& added, int hint);
+TxResult StoreNewUser(CKivoDoc& doc, const CKivoUser& added, ViewHint hint);
 TxResult StoreUserEdit(CKivoDoc& doc, QWidget* parent, int pos, const CKivoUser& before, const CKivoUser& edited,
-                       int hint);
+                       ViewHint hint);
 
 }  // namespace editcmd

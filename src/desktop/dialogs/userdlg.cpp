@@ -163,7 +163,7 @@ void CUserListDlg::OnAdd() {
     CUserDlg dlg(CKivoUser(), true, this);
     if (Prompt().Exec(&dlg) != QDialog::Accepted) return;
     // The list windows refill at their next refresh; this dialog only repaints.
-    editcmd::StoreNewUser(doc_, dlg.Record(), 0);
+    editcmd::StoreNewUser(doc_, dlg.Record(), ViewHint::Repaint);
     FillList(Fill::Append);
 }
 
@@ -188,7 +188,7 @@ void CUserListDlg::OnEdit() {
     // A rename changes reservations too, so the list windows refill as after
     // the user list window's edit; otherwise they wait for their next refresh.
     const bool renamed = edited.m_strName != snapshot.m_strName;
-    if (editcmd::StoreUserEdit(doc_, this, sel, snapshot, edited, renamed ? 1 : 0) == TxResult::Done && renamed)
+    if (editcmd::StoreUserEdit(doc_, this, sel, snapshot, edited, renamed ? ViewHint::Changed : ViewHint::Repaint) == TxResult::Done && renamed)
         renames_.emplace_back(snapshot.m_strName, edited.m_strName);
     FillList(Fill::Plain);
 }

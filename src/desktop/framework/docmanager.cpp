@@ -212,7 +212,7 @@ bool CDocManager::Save(CKivoDoc& doc) {
     // file as it stands instead.
     if (!doc.IsModified()) return true;
     const bool ok = doc.ReloadFromFile();
-    doc.UpdateAllViews(nullptr, 1);
+    doc.UpdateAllViews(nullptr, ViewHint::Changed);
     return ok;
 }
 
@@ -229,14 +229,14 @@ bool CDocManager::SaveAs(CKivoDoc& doc) {
         // register goes as it stands now, read under its lock.
         if (CanonicalPath(full) == CanonicalPath(FromNative(doc.GetPathName()))) return Save(doc);
         if (!doc.ReloadFromFile()) {
-            doc.UpdateAllViews(nullptr, 1);
+            doc.UpdateAllViews(nullptr, ViewHint::Changed);
             return false;
         }
     }
     if (!doc.OnSaveDocument(Native(full))) return false;
     doc.SetTitle(TitleOf(full).toStdString());
     AddRecent(full);
-    doc.UpdateAllViews(nullptr, 0);
+    doc.UpdateAllViews(nullptr, ViewHint::Repaint);
     emit documentsChanged();
     return true;
 }

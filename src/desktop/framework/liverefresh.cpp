@@ -48,7 +48,7 @@ void CLiveRefresh::Check() {
     const bool unseen = doc_.ParseCount() != parses_;
     parses_ = doc_.ParseCount();
     if (!read && !unseen) return;
-    doc_.UpdateAllViews(nullptr, 2);
+    doc_.UpdateAllViews(nullptr, ViewHint::OtherDesks);
     if (read) emit refreshed(&doc_);
 }
 

@@ -119,15 +119,15 @@ void CListViewBase::Refill(ListSelection how) {
         list_->setCurrentIndex(i);
         list_->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
     }
-    doc_->UpdateAllViews(nullptr, 0);
+    doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
     list_->setFocus();
     list_->setUpdatesEnabled(true);
 }
 
-void CListViewBase::OnUpdate(IKivoView*, int hint) {
-    if (hint == 1) {
+void CListViewBase::OnUpdate(IKivoView*, ViewHint hint) {
+    if (hint == ViewHint::Changed) {
         FillList(ListSelection::Current);
-    } else if (hint == 2) {
+    } else if (hint == ViewHint::OtherDesks) {
         // Another desk's changes move lines about: the selection follows its
         // record. Until the refill the lines show their own copies; newer
         // data starts the steps over.

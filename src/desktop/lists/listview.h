@@ -66,7 +66,7 @@ public:
     // Another desk's change refills the list in turns of the event loop of
     // their own after the one that read the file, ordering first and filling
     // next, so that none of them holds the window long.
-    void OnUpdate(IKivoView* sender, int hint) override;
+    void OnUpdate(IKivoView* sender, ViewHint hint) override;
 
     // add, edit (also Enter and a double click) and delete
     virtual void OnAdd() = 0;

@@ -51,7 +51,7 @@ void CReserveView::OnDelete() {
     if (OnSelected([this](int p, const CReserve& shown) {
             return editcmd::DeleteReservation(*GetDocument(), this, p, shown, SortKeyNumber(SavedSortKey()));
         }))
-        GetDocument()->UpdateAllViews(nullptr, 0);
+        GetDocument()->UpdateAllViews(nullptr, ViewHint::Repaint);
 }
 
 void CReserveView::OnSort(SortKey key) {

@@ -27,7 +27,7 @@ void CUserView::OnEdit() {
 
 void CUserView::OnDelete() {
     if (OnSelected([this](int p, const CKivoUser& u) { return editcmd::DeleteUser(*GetDocument(), this, p, u); }))
-        GetDocument()->UpdateAllViews(nullptr, 0);
+        GetDocument()->UpdateAllViews(nullptr, ViewHint::Repaint);
 }
 
 void CUserView::OnFind() {

@@ -114,7 +114,7 @@ void CKivoView::resizeEvent(QResizeEvent* e) {
 
 void CKivoView::scrollContentsBy(int, int) { viewport()->update(); }
 
-void CKivoView::OnUpdate(IKivoView*, int) { viewport()->update(); }
+void CKivoView::OnUpdate(IKivoView*, ViewHint) { viewport()->update(); }
 
 ScheduleColors CKivoView::Colors() const { return colors_ ? *colors_ : ScheduleColors{}; }
 
@@ -171,7 +171,7 @@ void CKivoView::keyPressEvent(QKeyEvent* e) {
 
 void CKivoView::MoveDay(int days) {
     if (!sched::ShiftDays(&doc_->m_timeDay, days)) return;
-    doc_->UpdateAllViews(nullptr, 0);
+    doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
 }
 
 void CKivoView::GotoDate() {
@@ -188,14 +188,14 @@ void CKivoView::GotoDate() {
                                       static_cast<int>(dlg.m_nDay), 0, 0, 0);
     if (t == kTimeUnset) return;  // the dialog refuses such days already
     doc_->m_timeDay = t;
-    doc_->UpdateAllViews(nullptr, 0);
+    doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
 }
 
 void CKivoView::ToggleMode() {
     m_nMode ^= 1;
     profile::WriteInt(profile::Key::ViewMode, m_nMode);
     RecalcLayout();
-    doc_->UpdateAllViews(nullptr, 0);
+    doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
 }
 
 void CKivoView::ChooseFont() {
@@ -207,7 +207,7 @@ void CKivoView::ChooseFont() {
     // Rows and columns grow with the font: without new scroll sizes the
     // last hours could not be reached.
     RecalcLayout();
-    doc_->UpdateAllViews(nullptr, 0);
+    doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
 }
 
 void CKivoView::Export(ExportKind kind) {
@@ -261,7 +261,7 @@ bool CKivoView::OnCommand(int id) {
         case cmd::GotoDate: GotoDate(); return true;
         case cmd::Today:
             doc_->m_timeDay = kvtime::Now();
-            doc_->UpdateAllViews(nullptr, 0);
+            doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
             return true;
         case cmd::ToggleMode: ToggleMode(); return true;
         case cmd::Font: ChooseFont(); return true;
@@ -277,7 +277,7 @@ bool CKivoView::OnCommand(int id) {
         case cmd::LineLeft: ScrollTo(pos.x() - sizes_.lineW, pos.y()); return true;
         case cmd::Refresh:
             doc_->ReloadFromFile();
-            doc_->UpdateAllViews(nullptr, 0);
+            doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
             return true;
         case cmd::Print: Print(); return true;
         case cmd::PrintPreview: PrintPreview(); return true;

@@ -25,7 +25,7 @@ public:
 
     void OnInitialUpdate();
     void RecalcLayout();
-    void OnUpdate(IKivoView* sender, int hint) override;
+    void OnUpdate(IKivoView* sender, ViewHint hint) override;
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CmdState* state) override;
 

@@ -402,8 +402,8 @@ TEST_F(DocFile, TransactionWithoutAPathChangesMemoryOnly) {
 
 namespace {
 struct HintView : IKivoView {
-    std::vector<int> hints;
-    void OnUpdate(IKivoView*, int hint) override { hints.push_back(hint); }
+    std::vector<ViewHint> hints;
+    void OnUpdate(IKivoView*, ViewHint hint) override { hints.push_back(hint); }
 };
 }  // namespace
 
@@ -412,10 +412,10 @@ TEST_F(DocFile, ViewsHearTheHintOrARebuildAfterAFailure) {
     HintView sender, other;
     doc.AddView(&sender);
     doc.AddView(&other);
-    doc.Transact([](CKivoDoc&) { return true; }, &sender, 0);
+    doc.Transact([](CKivoDoc&) { return true; }, &sender, ViewHint::Repaint);
     EXPECT_TRUE(sender.hints.empty());
-    EXPECT_EQ(other.hints, std::vector<int>{0});
+    EXPECT_EQ(other.hints, std::vector<ViewHint>{ViewHint::Repaint});
     WriteFile(path, "\x01");
-    doc.Transact([](CKivoDoc&) { return true; }, &sender, 0);
-    EXPECT_EQ(other.hints, (std::vector<int>{0, 1}));
+    doc.Transact([](CKivoDoc&) { return true; }, &sender, ViewHint::Repaint);
+    EXPECT_EQ(other.hints, (std::vector<ViewHint>{ViewHint::Repaint, ViewHint::Changed}));
 }

@@ -230,8 +230,8 @@ TEST(MaxFacilityNameLength, AtLeastTenBytes) {
 
 namespace {
 struct CountingView : IKivoView {
-    std::vector<int> hints;
-    void OnUpdate(IKivoView*, int hint) override { hints.push_back(hint); }
+    std::vector<ViewHint> hints;
+    void OnUpdate(IKivoView*, ViewHint hint) override { hints.push_back(hint); }
 };
 }  // namespace
 
@@ -240,7 +240,7 @@ TEST(UpdateAllViews, SkipsTheSender) {
     CountingView a, b;
     doc.AddView(&a);
     doc.AddView(&b);
-    doc.UpdateAllViews(&a, 1);
+    doc.UpdateAllViews(&a, ViewHint::Changed);
     EXPECT_TRUE(a.hints.empty());
-    EXPECT_EQ(b.hints, std::vector<int>{1});
+    EXPECT_EQ(b.hints, std::vector<ViewHint>{ViewHint::Changed});
 }

@@ -169,8 +169,8 @@ public:
 };
 
 struct HintView : IKivoView {
-    std::vector<int> hints;
-    void OnUpdate(IKivoView*, int hint) override { hints.push_back(hint); }
+    std::vector<ViewHint> hints;
+    void OnUpdate(IKivoView*, ViewHint hint) override { hints.push_back(hint); }
 };
 
 }  // namespace
@@ -186,7 +186,7 @@ TEST_F(Repair, ARecordChangedMeanwhileEndsInTheConflictMessage) {
     ASSERT_TRUE(doc.OnOpenDocument(path));
     EXPECT_EQ(meddler.messages, std::vector<std::string>{msg::kEditConflict});
     EXPECT_FALSE(view.hints.empty());
-    EXPECT_EQ(view.hints.back(), 1);
+    EXPECT_EQ(view.hints.back(), ViewHint::Changed);
     RegisterData after = Load(ReadFile(path));
     ASSERT_EQ(after.reserves.size(), 1u);
     EXPECT_EQ(after.reserves[0]->m_strContact, "changed");

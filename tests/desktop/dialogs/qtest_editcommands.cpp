@@ -12,8 +12,8 @@ using testutil::Sj;
 namespace {
 
 struct HintLog : IKivoView {
-    std::vector<int> hints;
-    void OnUpdate(IKivoView*, int hint) override { hints.push_back(hint); }
+    std::vector<ViewHint> hints;
+    void OnUpdate(IKivoView*, ViewHint hint) override { hints.push_back(hint); }
 };
 
 class EditCommands : public ::testing::Test {
@@ -53,7 +53,7 @@ TEST_F(EditCommands, TheMenuAddRepaintsAfterItsReReadAndRebuildsAfterTheBooking)
         Click(d, "button1");
     });
     ASSERT_TRUE(editcmd::AddReservation(doc, nullptr, 0, -1));
-    EXPECT_EQ(views.hints, (std::vector<int>{0, 1}));
+    EXPECT_EQ(views.hints, (std::vector<ViewHint>{ViewHint::Repaint, ViewHint::Changed}));
     RegisterData r = ReadRegister(path);
     ASSERT_EQ(r.reserves.size(), 3u);
     EXPECT_EQ(r.reserves[2]->m_strUser, Sj("田中"));
@@ -64,7 +64,7 @@ TEST_F(EditCommands, TheMenuAddRepaintsAfterItsReReadAndRebuildsAfterTheBooking)
 TEST_F(EditCommands, TheAddAtAPointDoesNotRepaintBeforeItsDialog) {
     desk.On("CReserveDlg", [](QDialog* d) { Click(d, "button1"); });
     ASSERT_TRUE(editcmd::AddReservation(doc, nullptr, 1, 16));
-    EXPECT_EQ(views.hints, std::vector<int>{1});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Changed});
     RegisterData r = ReadRegister(path);
     ASSERT_EQ(r.reserves.size(), 3u);
     EXPECT_EQ(r.reserves[2]->m_nFacilityID, 2);
@@ -114,7 +114,7 @@ TEST_F(EditCommands, ARepeatSeriesPreviewsBooksTheFreeDatesInOneSaveAndNamesTheT
                                              Q("2000/04/17(月)  空き")}));
     EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("次の日付は予約しませんでした。\n2000/04/03 既に予約されています\n"
                                                       "2000/04/17 既に予約されています")});
-    EXPECT_EQ(views.hints, (std::vector<int>{0, 1}));  // one transaction
+    EXPECT_EQ(views.hints, (std::vector<ViewHint>{ViewHint::Repaint, ViewHint::Changed}));  // one transaction
     RegisterData r = ReadRegister(path);
     ASSERT_EQ(r.reserves.size(), 4u);
     EXPECT_EQ(r.reserves[3]->m_strUser, Sj("田中"));
@@ -196,7 +196,7 @@ TEST_F(EditCommands, AnEditWithoutChangesIsAcceptedWithOverlapsForbidden) {
     ASSERT_EQ(r.reserves.size(), 2u);
     EXPECT_TRUE(r.reserves[0]->IsEqual(yamada));
     EXPECT_TRUE(r.reserves[1]->IsEqual(suzuki));
-    EXPECT_EQ(views.hints, std::vector<int>{1});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Changed});
 }
 
 TEST_F(EditCommands, AnEditMovesTheRecordInPlace) {
@@ -297,7 +297,7 @@ TEST_F(EditCommands, ARecordRemovedBeforeTheDoubleClickOpensNoDialog) {
     EXPECT_TRUE(desk.prompt.dialogsRun.empty());
     EXPECT_EQ(desk.Messages(),
               std::vector<QString>{Q("Err:編集中のデータは変更されています。再度変更し直してください")});
-    EXPECT_EQ(views.hints, std::vector<int>{1});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Changed});
     EXPECT_EQ(testutil::ReadFile(path), before);
 }
 
@@ -313,7 +313,7 @@ TEST_F(EditCommands, ARecordRemovedWhileTheDialogIsOpenIsNotWrittenBack) {
     RegisterData r = ReadRegister(path);
     ASSERT_EQ(r.reserves.size(), 1u);
     EXPECT_EQ(r.reserves[0]->m_strUser, Sj("鈴木"));
-    EXPECT_EQ(views.hints.back(), 1);
+    EXPECT_EQ(views.hints.back(), ViewHint::Changed);
     ASSERT_EQ(doc.m_arReserve.size(), 1u);
 }
 
@@ -351,7 +351,7 @@ TEST_F(EditCommands, DeleteConfirmedRemovesTheRecordFoundByValue) {
     ASSERT_EQ(r.reserves.size(), 2u);
     EXPECT_EQ(r.reserves[0]->m_strUser, Sj("先頭"));
     EXPECT_EQ(r.reserves[1]->m_strUser, Sj("鈴木"));
-    EXPECT_EQ(views.hints, std::vector<int>{1});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Changed});
 }
 
 TEST_F(EditCommands, TheListDeleteAsksAndRemovesTheShownRecord) {
@@ -400,7 +400,7 @@ TEST_F(EditCommands, AddFacilityProposesTheLastNumberPlusOne) {
     ASSERT_TRUE(editcmd::AddFacility(doc, nullptr));
     EXPECT_EQ(number, "6");
     EXPECT_EQ(people, "5");
-    EXPECT_EQ(views.hints, std::vector<int>{0});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Repaint});
     RegisterData r = ReadRegister(path);
     ASSERT_EQ(r.facilities.size(), 4u);
     EXPECT_EQ(r.facilities[3]->m_nID, 6);
@@ -454,7 +454,7 @@ TEST_F(EditCommands, TheFacilityListEditorSavesItsChangesWithHintOne) {
     EXPECT_EQ(r.facilities[0]->m_strName, Sj("小会議室"));
     EXPECT_EQ(r.facilities[1]->m_strName, Sj("大会議室"));
     EXPECT_EQ(r.reserves.size(), 2u);
-    EXPECT_EQ(views.hints, std::vector<int>{1});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Changed});
 }
 
 TEST_F(EditCommands, EscInTheListEditorAfterAChangeStillSaves) {
@@ -491,7 +491,7 @@ TEST_F(EditCommands, TheListEditorDoesNotUndoAnotherDesksFacilityChange) {
     EXPECT_EQ(r.facilities[2]->m_strName, Sj("別館"));
     // The document shows the file, not the abandoned edit.
     ASSERT_EQ(doc.m_arFacility.size(), 3u);
-    EXPECT_EQ(views.hints.back(), 1);
+    EXPECT_EQ(views.hints.back(), ViewHint::Changed);
 }
 
 TEST_F(EditCommands, TheListEditorKeepsBookingsOtherDesksMadeMeanwhile) {

@@ -184,7 +184,7 @@ TEST_F(Lists, DeletingTheLastLineSelectsTheNewLastAndTheOnlyLineLeavesNothingSel
     EXPECT_EQ(3u, prompt.messages.size()) << "with no line nothing is asked";
 }
 
-TEST_F(Lists, TheReservationListRefillsOnHintOneOnly) {
+TEST_F(Lists, TheReservationListRefillsWhenTheRecordsChangedOnly) {
     RegisterData d;
     d.facilities.push_back(Facility(1, "A"));
     d.reserves.push_back(Booking("a", 1, 1, 9, 0, 10, 0));
@@ -193,9 +193,9 @@ TEST_F(Lists, TheReservationListRefillsOnHintOneOnly) {
     CReserveView view(doc.get());
     view.OnInitialUpdate();
     doc->m_arReserve.push_back(Booking("b", 1, 1, 10, 0, 11, 0));
-    doc->UpdateAllViews(nullptr, 0);
+    doc->UpdateAllViews(nullptr, ViewHint::Repaint);
     EXPECT_EQ(1, view.LineCount());
-    doc->UpdateAllViews(nullptr, 1);
+    doc->UpdateAllViews(nullptr, ViewHint::Changed);
     EXPECT_EQ(2, view.LineCount());
 }
 

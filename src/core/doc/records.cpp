@@ -1,13 +1,123 @@
 #include "core/doc/records.h"
 
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <new>
+#include <vector>
+
 #include "core/doc/archive.h"
 
-int g_nLoadVersion = 0;
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define POOL_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define POOL_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define POOL_POISON(p, n) ((void)(p), (void)(n))
+#define POOL_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 namespace {
+
 // Fields stored in 16 bits keep their low half in the file.
 uint16_t Low16(int v) { return static_cast<uint16_t>(static_cast<uint32_t>(v) & 0xFFFF); }
+
+// Reservations and users come from pools of their own: a register's 100,000
+// records are then a few large blocks (huge pages where the system gives
+// them) rather than as many allocations, quicker to make, to free and to walk.
+// The memory of freed records is kept for the next ones.
+class RecordPool {
+public:
+    explicit RecordPool(size_t size) : size_((size + 15) & ~size_t{15}) {}
+
+    void* Take() {
+        void* p;
+        if (!free_.empty()) {
+            p = free_.back();
+            free_.pop_back();
+        } else {
+            if (static_cast<size_t>(end_ - next_) < size_) NextBlock();
+            p = next_;
+            next_ += size_;
+        }
+        ++live_;
+        POOL_UNPOISON(p, size_);
+        return p;
+    }
+    void Give(void* p) {
+        if (!p) return;
+        POOL_POISON(p, size_);
+        if (--live_ == 0) {
+            // All free: start again at the beginning, so that the next
+            // register's records lie in file order, not in the order the
+            // last ones were freed (a sorted list's).
+            free_.clear();
+            block_ = 0;
+            next_ = end_ = nullptr;
+            return;
+        }
+        try {
+            free_.push_back(p);
+        } catch (const std::bad_alloc&) {
+            // Out of memory: the slot is lost rather than the program.
+        }
+    }
+
+private:
+    static constexpr size_t kBlock = size_t{2} << 20;
+
+    void NextBlock() {
+        if (block_ == blocks_.size()) {
+            void* b = std::aligned_alloc(kBlock, kBlock);
+            if (!b) throw std::bad_alloc();
+            madvise(b, kBlock, MADV_HUGEPAGE);
+            POOL_POISON(b, kBlock);
+            blocks_.push_back(static_cast<char*>(b));
+        }
+        next_ = blocks_[block_++];
+        end_ = next_ + kBlock;
+    }
+
+    const size_t size_;
+    size_t live_ = 0;
+    // Freed records by address, not linked through themselves: taking one
+    // must not wait for the memory of the one freed before it.
+    std::vector<void*> free_;
+    std::vector<char*> blocks_;
+    size_t block_ = 0;  // the next block to carve
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+};
+
+// One pool per thread, so that no lock is taken: a locked instruction at each
+// record would wait for the stores into the one before. A record freed on
+// another thread than made it simply joins that thread's pool. Never
+// destroyed: records may outlive every other static.
+RecordPool& ReservePool() {
+    thread_local RecordPool* pool = new RecordPool(sizeof(CReserve));
+    return *pool;
+}
+RecordPool& UserPool() {
+    thread_local RecordPool* pool = new RecordPool(sizeof(CKivoUser));
+    return *pool;
+}
+
 }  // namespace
+
+void* CReserve::operator new(size_t size) {
+    return size == sizeof(CReserve) ? ReservePool().Take() : ::operator new(size);
+}
+void CReserve::operator delete(void* p, size_t size) {
+    if (size == sizeof(CReserve)) ReservePool().Give(p);
+    else ::operator delete(p);
+}
+void* CKivoUser::operator new(size_t size) {
+    return size == sizeof(CKivoUser) ? UserPool().Take() : ::operator new(size);
+}
+void CKivoUser::operator delete(void* p, size_t size) {
+    if (size == sizeof(CKivoUser)) UserPool().Give(p);
+    else ::operator delete(p);
+}
 
 void CKivo::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
@@ -17,11 +127,11 @@ void CKivo::Serialize(CArchive& ar) {
         ar.WriteWord(Low16(m_nMaxPeople));
         ar.WriteString(m_strComment);
     } else {
-        g_nLoadVersion = ar.ReadWord();
+        ar.SetLoadVersion(ar.ReadWord());
         m_nID = ar.ReadWord();
-        m_strName = ar.ReadString();
+        ar.ReadString(m_strName);
         m_nMaxPeople = ar.ReadWord();
-        m_strComment = ar.ReadString();
+        ar.ReadString(m_strComment);
     }
 }
 
@@ -45,9 +155,9 @@ void CReserve::Serialize(CArchive& ar) {
         ar.WriteWord(Low16(m_nFee));
     } else {
         const int version = ar.ReadWord();
-        m_strUser = ar.ReadString();
-        m_strPurpose = ar.ReadString();
-        m_strContact = ar.ReadString();
+        ar.ReadString(m_strUser);
+        ar.ReadString(m_strPurpose);
+        ar.ReadString(m_strContact);
         m_timeStart = static_cast<KvTime>(ar.ReadDWord());
         m_timeEnd = static_cast<KvTime>(ar.ReadDWord());
         m_nFacilityID = ar.ReadWord();
@@ -55,6 +165,9 @@ void CReserve::Serialize(CArchive& ar) {
             m_bPaid = ar.ReadWord();
             m_nSpare = ar.ReadWord();
             m_nFee = ar.ReadWord();
+        } else {
+            // A record read into one that held another keeps nothing of it.
+            m_bPaid = m_nSpare = m_nFee = 0;
         }
     }
 }
@@ -87,7 +200,7 @@ void CKivoUser::Serialize(CArchive& ar) {
         ar.WriteWord(RECORD_VERSION);
         for (int i = 0; i < 7; ++i) ar.WriteString(*Field(i));
     } else {
-        g_nLoadVersion = ar.ReadWord();
-        for (int i = 0; i < 7; ++i) *Field(i) = ar.ReadString();
+        ar.SetLoadVersion(ar.ReadWord());
+        for (int i = 0; i < 7; ++i) ar.ReadString(*Field(i));
     }
 }

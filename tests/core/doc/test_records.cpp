@@ -40,6 +40,7 @@ TEST(ReserveLoad, UnsetTimesSurviveAndOldVersionsGetZeros) {
     std::string bytes;
     CArchive out(&bytes);
     r.Serialize(out);
+    out.Finish();
     EXPECT_EQ(bytes, Hex("c8 00 00 00 00 ff ff ff ff ff ff ff ff 00 00 01 00 00 00 70 11"));
     CArchive in(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     CReserve back;

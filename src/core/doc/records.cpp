@@ -29,6 +29,12 @@ uint16_t Low16(int v) { return static_cast<uint16_t>(static_cast<uint32_t>(v) & 
 class RecordPool {
 public:
     explicit RecordPool(size_t size) : size_((size + 15) & ~size_t{15}) {}
+    ~RecordPool() {
+        for (char* b : blocks_) std::free(b);
+    }
+    RecordPool(const RecordPool&) = delete;
+    RecordPool& operator=(const RecordPool&) = delete;
+    bool Idle() const { return live_ == 0; }
 
     void* Take() {
         void* p;
@@ -47,6 +53,10 @@ public:
     void Give(void* p) {
         if (!p) return;
         POOL_POISON(p, size_);
+        // A record made on another thread stays unused rather than mixing
+        // pools: every slot is then only ever taken by its own pool, and the
+        // count of live ones can only be too high, never too low.
+        if (!Owns(p)) return;
         if (--live_ == 0) {
             // All free: start again at the beginning, so that the next
             // register's records lie in file order, not in the order the
@@ -66,6 +76,12 @@ public:
 private:
     static constexpr size_t kBlock = size_t{2} << 20;
 
+    bool Owns(const void* p) const {
+        const char* c = static_cast<const char*>(p);
+        for (const char* b : blocks_)
+            if (c >= b && c < b + kBlock) return true;
+        return false;
+    }
     void NextBlock() {
         if (block_ == blocks_.size()) {
             void* b = std::aligned_alloc(kBlock, kBlock);
@@ -90,16 +106,32 @@ private:
 };
 
 // One pool per thread, so that no lock is taken: a locked instruction at each
-// record would wait for the stores into the one before. A record freed on
-// another thread than made it simply joins that thread's pool. Never
-// destroyed: records may outlive every other static.
+// record would wait for the stores into the one before. A thread's pool goes
+// with the thread only when none of its records is alive; otherwise it stays,
+// as records may outlive their thread and every other static.
+class ThreadPool {
+public:
+    explicit ThreadPool(size_t size) : size_(size) {}
+    ~ThreadPool() {
+        if (pool_ && pool_->Idle()) delete pool_;
+    }
+    RecordPool& Get() {
+        if (!pool_) pool_ = new RecordPool(size_);
+        return *pool_;
+    }
+
+private:
+    size_t size_;
+    RecordPool* pool_ = nullptr;
+};
+
 RecordPool& ReservePool() {
-    thread_local RecordPool* pool = new RecordPool(sizeof(CReserve));
-    return *pool;
+    thread_local ThreadPool pool(sizeof(CReserve));
+    return pool.Get();
 }
 RecordPool& UserPool() {
-    thread_local RecordPool* pool = new RecordPool(sizeof(CKivoUser));
-    return *pool;
+    thread_local ThreadPool pool(sizeof(CKivoUser));
+    return pool.Get();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "core/doc/fileio.h"
 #include "core/doc/fileio_detail.h"
+#include "core/doc/hugepages.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -180,7 +181,10 @@ Status ReadFd(int fd, std::string* bytes) {
     struct stat st;
     if (fstat(fd, &st) != 0) return Fail(errno);
     if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
-    if (st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
+    if (st.st_size > 0) {
+        bytes->reserve(static_cast<size_t>(st.st_size));
+        AdviseHugePages(bytes->data(), bytes->capacity());
+    }
     if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char buf[1 << 16];
     for (;;) {

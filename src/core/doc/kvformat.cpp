@@ -1,6 +1,7 @@
 #include "core/doc/kvformat.h"
 
 #include "core/doc/archive.h"
+#include "core/doc/hugepages.h"
 #include "core/doc/nameset.h"
 
 namespace {
@@ -57,7 +58,12 @@ void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, Record
 void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users,
                    std::string* out, StoreFacts* facts) {
     // A buffer of the last save is about the right size already.
-    if (out->size() < 64) out->resize(64 + facilities.size() * 48 + reserves.size() * 64 + users.size() * 64);
+    if (out->size() < 64) {
+        const size_t estimate = 64 + facilities.size() * 48 + reserves.size() * 64 + users.size() * 64;
+        out->reserve(estimate);
+        AdviseHugePages(out->data(), out->capacity());
+        out->resize(estimate);
+    }
     CArchive ar(out);
     StoreCollection(ar, facilities, RecordClass::Facility);
     StoreReserves(ar, reserves, users, facts);

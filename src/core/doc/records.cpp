@@ -1,12 +1,11 @@
 #include "core/doc/records.h"
 
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <new>
 #include <vector>
 
 #include "core/doc/archive.h"
+#include "core/doc/hugepages.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -86,7 +85,7 @@ private:
         if (block_ == blocks_.size()) {
             void* b = std::aligned_alloc(kBlock, kBlock);
             if (!b) throw std::bad_alloc();
-            madvise(b, kBlock, MADV_HUGEPAGE);
+            AdviseHugePages(b, kBlock);
             POOL_POISON(b, kBlock);
             blocks_.push_back(static_cast<char*>(b));
         }

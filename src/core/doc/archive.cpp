@@ -1,5 +1,6 @@
 #include "core/doc/archive.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/doc/text.h"
@@ -28,26 +29,38 @@ const ClassInfo& Info(RecordClass c) { return kClasses[static_cast<int>(c) - 1];
 
 }  // namespace
 
-CArchive::CArchive(std::string* out) : out_(out) {}
+CArchive::CArchive(std::string* out) : out_(out) {
+    w_ = out_->data();
+    wEnd_ = w_ + out_->size();
+}
 
 CArchive::CArchive(const unsigned char* data, size_t size) : begin_(data), pos_(data), end_(data + size) {
     loadIndex_.push_back(RecordClass::None);  // index 0 is never given
 }
 
-size_t CArchive::Position() const { return static_cast<size_t>(pos_ - begin_); }
-
-void CArchive::Need(size_t n) const {
-    if (Remaining() < n) throw CArchiveException("data ends early");
+void CArchive::Finish() {
+    if (!out_) return;
+    out_->resize(static_cast<size_t>(w_ - out_->data()));
+    w_ = wEnd_ = out_->data() + out_->size();
 }
 
-void CArchive::WriteWord(uint16_t v) {
-    out_->push_back(static_cast<char>(v & 0xFF));
-    out_->push_back(static_cast<char>(v >> 8));
+void CArchive::Grow(size_t n) {
+    const size_t used = static_cast<size_t>(w_ - out_->data());
+    // Small steps: resizing within the buffer's capacity only clears the step.
+    out_->resize(std::max(out_->size() + out_->size() / 16, used + n + 65536));
+    w_ = out_->data() + used;
+    wEnd_ = out_->data() + out_->size();
 }
 
-void CArchive::WriteDWord(uint32_t v) {
-    WriteWord(static_cast<uint16_t>(v & 0xFFFF));
-    WriteWord(static_cast<uint16_t>(v >> 16));
+void CArchive::PutLongLength(size_t n) {
+    *w_++ = static_cast<char>(0xFF);
+    if (n < 0xFFFE) {
+        Put16(static_cast<uint16_t>(n));
+    } else {
+        Put16(0xFFFF);
+        Put16(static_cast<uint16_t>(n & 0xFFFF));
+        Put16(static_cast<uint16_t>(n >> 16));
+    }
 }
 
 void CArchive::WriteCount(uint32_t n) {
@@ -59,21 +72,6 @@ void CArchive::WriteCount(uint32_t n) {
     }
 }
 
-void CArchive::WriteString(const std::string& s) {
-    const size_t n = s.size();
-    if (n < 255) {
-        out_->push_back(static_cast<char>(n));
-    } else if (n < 0xFFFE) {
-        out_->push_back(static_cast<char>(0xFF));
-        WriteWord(static_cast<uint16_t>(n));
-    } else {
-        out_->push_back(static_cast<char>(0xFF));
-        WriteWord(0xFFFF);
-        WriteDWord(static_cast<uint32_t>(n));
-    }
-    out_->append(s);
-}
-
 void CArchive::WriteClassTag(RecordClass c) {
     uint32_t& idx = storeClassIndex_[static_cast<int>(c)];
     if (idx == 0) {
@@ -82,7 +80,9 @@ void CArchive::WriteClassTag(RecordClass c) {
         WriteWord(info.schema);
         const uint16_t len = static_cast<uint16_t>(std::strlen(info.name));
         WriteWord(len);
-        out_->append(info.name, len);
+        Reserve(len);
+        std::memcpy(w_, info.name, len);
+        w_ += len;
         idx = nextIndex_++;
     } else if (idx <= kMaxShortIndex) {
         WriteWord(static_cast<uint16_t>(kClassTag + idx));
@@ -91,21 +91,6 @@ void CArchive::WriteClassTag(RecordClass c) {
         WriteDWord(kBigClassTag + idx);
     }
     ++nextIndex_;  // the record itself
-}
-
-uint16_t CArchive::ReadWord() {
-    Need(2);
-    uint16_t v = static_cast<uint16_t>(pos_[0] | (pos_[1] << 8));
-    pos_ += 2;
-    return v;
-}
-
-uint32_t CArchive::ReadDWord() {
-    Need(4);
-    uint32_t v = static_cast<uint32_t>(pos_[0]) | (static_cast<uint32_t>(pos_[1]) << 8) |
-                 (static_cast<uint32_t>(pos_[2]) << 16) | (static_cast<uint32_t>(pos_[3]) << 24);
-    pos_ += 4;
-    return v;
 }
 
 uint32_t CArchive::ReadCount() {
@@ -129,20 +114,20 @@ uint32_t CArchive::ReadStringLength(bool* wide) {
     return ReadDWord();
 }
 
-std::string CArchive::ReadString() {
+void CArchive::ReadLongString(std::string& s) {
     bool wide = false;
     const uint64_t n = ReadStringLength(&wide);
     const uint64_t bytes = wide ? n * 2 : n;
     if (bytes > Remaining()) throw CArchiveException("string longer than the data");
     if (!wide) {
-        std::string s(reinterpret_cast<const char*>(pos_), static_cast<size_t>(n));
+        s.assign(reinterpret_cast<const char*>(pos_), static_cast<size_t>(n));
         pos_ += n;
-        return s;
+        return;
     }
     std::vector<uint16_t> units(static_cast<size_t>(n));
     for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<uint16_t>(pos_[2 * i] | (pos_[2 * i + 1] << 8));
     pos_ += bytes;
-    return text::FromUtf16(units.data(), units.size());
+    s = text::FromUtf16(units.data(), units.size());
 }
 
 RecordClass CArchive::ReadClassTag() {

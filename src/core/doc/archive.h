@@ -1,8 +1,10 @@
 #pragma once
 // The byte stream of a register: little-endian primitives, length-prefixed
 // strings and the object tags that introduce or refer back to a record class.
+// The primitives are inline: a register is some million of them.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,41 +20,111 @@ enum class RecordClass : uint8_t { None = 0, Facility = 1, Reserve = 2, User = 3
 
 class CArchive {
 public:
-    // Storing into a byte buffer.
+    // Storing into a byte buffer. Whatever out holds is overwritten in place,
+    // so a buffer kept from the last save is reused without clearing it;
+    // out has exactly the bytes stored once Finish() ran (or the archive went).
     explicit CArchive(std::string* out);
     // Loading from bytes that outlive the archive.
     CArchive(const unsigned char* data, size_t size);
+    ~CArchive() { Finish(); }
+    CArchive(const CArchive&) = delete;
+    CArchive& operator=(const CArchive&) = delete;
 
     bool IsStoring() const { return out_ != nullptr; }
     bool IsLoading() const { return out_ == nullptr; }
+    void Finish();
 
-    void WriteWord(uint16_t v);
-    void WriteDWord(uint32_t v);
+    // Makes room for n more bytes; the writes below rely on it for what they
+    // need beyond a string's bytes, so a record reserves its fixed part once.
+    void Reserve(size_t n) {
+        if (static_cast<size_t>(wEnd_ - w_) < n) Grow(n);
+    }
+    void WriteWord(uint16_t v) {
+        Reserve(2);
+        Put16(v);
+    }
+    void WriteDWord(uint32_t v) {
+        Reserve(4);
+        Put16(static_cast<uint16_t>(v & 0xFFFF));
+        Put16(static_cast<uint16_t>(v >> 16));
+    }
     void WriteCount(uint32_t n);
-    void WriteString(const std::string& s);
+    void WriteString(const std::string& s) {
+        const size_t n = s.size();
+        Reserve(n + 7);
+        if (n < 255) {
+            *w_++ = static_cast<char>(n);
+        } else {
+            PutLongLength(n);
+        }
+        std::memcpy(w_, s.data(), n);
+        w_ += n;
+    }
     // Tag ahead of a record: the class description the first time, else a
     // reference to the class's index. Gives the record its index.
     void WriteClassTag(RecordClass c);
 
-    uint16_t ReadWord();
-    uint32_t ReadDWord();
+    uint16_t ReadWord() {
+        Need(2);
+        const uint16_t v = static_cast<uint16_t>(pos_[0] | (pos_[1] << 8));
+        pos_ += 2;
+        return v;
+    }
+    uint32_t ReadDWord() {
+        Need(4);
+        const uint32_t v = static_cast<uint32_t>(pos_[0]) | (static_cast<uint32_t>(pos_[1]) << 8) |
+                           (static_cast<uint32_t>(pos_[2]) << 16) | (static_cast<uint32_t>(pos_[3]) << 24);
+        pos_ += 4;
+        return v;
+    }
     uint32_t ReadCount();
-    std::string ReadString();
+    // Into s, whose buffer is reused.
+    void ReadString(std::string& s) {
+        if (pos_ < end_ && *pos_ < 0xFF && static_cast<size_t>(end_ - pos_ - 1) >= *pos_) {
+            const size_t n = *pos_++;
+            s.assign(reinterpret_cast<const char*>(pos_), n);
+            pos_ += n;
+        } else {
+            ReadLongString(s);
+        }
+    }
+    std::string ReadString() {
+        std::string s;
+        ReadString(s);
+        return s;
+    }
     // Reads a tag and returns the class of the record that follows; anything
     // but a record of a known class is a format fault.
     RecordClass ReadClassTag();
 
     size_t Remaining() const { return static_cast<size_t>(end_ - pos_); }
-    size_t Position() const;
+    size_t Position() const { return static_cast<size_t>(pos_ - begin_); }
+
+    // The version word of the last facility or user read: whether the file
+    // carries a user section at all depends on it.
+    int LoadVersion() const { return loadVersion_; }
+    void SetLoadVersion(int v) { loadVersion_ = v; }
 
 private:
-    void Need(size_t n) const;
+    void Need(size_t n) const {
+        if (Remaining() < n) throw CArchiveException("data ends early");
+    }
+    void Put16(uint16_t v) {
+        *w_++ = static_cast<char>(v & 0xFF);
+        *w_++ = static_cast<char>(v >> 8);
+    }
+    void Grow(size_t n);
+    void PutLongLength(size_t n);
+    void ReadLongString(std::string& s);
     uint32_t ReadStringLength(bool* wide);
 
     std::string* out_ = nullptr;
+    char* w_ = nullptr;     // the next byte to store
+    char* wEnd_ = nullptr;  // the end of out_'s bytes
     const unsigned char* begin_ = nullptr;
     const unsigned char* pos_ = nullptr;
     const unsigned char* end_ = nullptr;
+    int loadVersion_ = 0;
 
     // One sequence of indexes, starting at 1, for classes and records alike.
     // Loading keeps the kind of every index; storing only the class indexes.

@@ -1,12 +1,13 @@
 #include "core/doc/fileio.h"
+#include "core/doc/fileio_detail.h"
+#include "core/doc/hugepages.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -21,16 +22,13 @@ namespace {
 int g_lockWaitMs = 2000;
 FaultHook g_faultHook = nullptr;
 
+}  // namespace
+
+namespace detail {
+
 int Fault(const char* step) { return g_faultHook ? g_faultHook(step) : 0; }
 
 Status Fail(int e) { return {CauseFromErrno(e)}; }
-
-std::string Replace1(const char* pattern, const std::string& path) {
-    std::string s = pattern;
-    size_t at = s.find("%1");
-    if (at != std::string::npos) s.replace(at, 2, path);
-    return s;
-}
 
 void Split(const std::string& path, std::string* dir, std::string* base) {
     const size_t slash = path.rfind('/');
@@ -65,6 +63,13 @@ std::string HiddenName(const std::string& base, const char* suffix) {
 }
 std::string TempPrefix(const std::string& base) { return HiddenName(base, ".orvalis-tmp-"); }
 std::string BackupName(const std::string& base) { return HiddenName(base, ".orvalis-old"); }
+
+std::string Replace1(const char* pattern, const std::string& path) {
+    std::string s = pattern;
+    size_t at = s.find("%1");
+    if (at != std::string::npos) s.replace(at, 2, path);
+    return s;
+}
 
 // Lock layout. Every lock is an OFD lock. A reader holds the data range
 // [0, kIntent) shared, a writer holds it exclusive. The one byte at kIntent is
@@ -176,7 +181,10 @@ Status ReadFd(int fd, std::string* bytes) {
     struct stat st;
     if (fstat(fd, &st) != 0) return Fail(errno);
     if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
-    if (st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
+    if (st.st_size > 0) {
+        bytes->reserve(static_cast<size_t>(st.st_size));
+        AdviseHugePages(bytes->data(), bytes->capacity());
+    }
     if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char buf[1 << 16];
     for (;;) {
@@ -227,98 +235,6 @@ Status SyncDir(const std::string& dir) {
     return s;
 }
 
-// A writer killed half way leaves its temporary file behind. Every writer
-// holds a lock on its own temporary file until it is renamed into place, so
-// one of our names whose lock can be had has no living owner and goes.
-void RemoveStaleTemps(const std::string& dir, const std::string& base) {
-    const std::string prefix = TempPrefix(base);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return;
-    while (struct dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-        bool ours = true;
-        for (size_t i = prefix.size(); i < name.size(); ++i)
-            ours = ours && ((name[i] >= 'A' && name[i] <= 'Z') || (name[i] >= 'a' && name[i] <= 'z') ||
-                            (name[i] >= '0' && name[i] <= '9'));
-        if (!ours) continue;
-        const std::string full = Join(dir, name);
-        int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0) continue;
-        struct stat st, now;
-        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && TryLock(fd, F_WRLCK, 0, 0) &&
-            ::lstat(full.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev)
-            ::unlink(full.c_str());
-        ::close(fd);
-    }
-    ::closedir(d);
-}
-
-// A temporary file of ours in dir, locked (see RemoveStaleTemps) until it is
-// renamed into place or abandoned.
-struct Temp {
-    int fd = -1;
-    std::string name;
-    ~Temp() { Abandon(); }
-    void Abandon() {
-        if (fd < 0) return;
-        ::unlink(name.c_str());
-        ::close(fd);
-        fd = -1;
-    }
-};
-
-Status MakeTemp(const std::string& dir, const std::string& base, Temp* t) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        std::string name = Join(dir, TempPrefix(base) + "XXXXXX");
-        if (int e = Fault("open")) return Fail(e);
-        int fd = mkostemp(name.data(), O_CLOEXEC);
-        if (fd < 0) return Fail(errno);
-        // A clean-up that locked it before us has removed it: make another.
-        struct stat st;
-        if (TryLock(fd, F_WRLCK, 0, 0) && fstat(fd, &st) == 0 && st.st_nlink > 0) {
-            t->fd = fd;
-            t->name = name;
-            return {};
-        }
-        ::close(fd);
-    }
-    return {Cause::SharingViolation};
-}
-
-Status WriteAll(int fd, const std::string& bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    int e;
-    while (left > 0) {
-        if ((e = Fault("write")) != 0) return Fail(e);
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return Fail(errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if ((e = Fault("fsync")) != 0) return Fail(e);
-    if (fsync(fd) != 0) return Fail(errno);
-    return {};
-}
-
-// Gives the temporary file everything the register has that decides who may
-// use it; false when it cannot (then the register is written in place).
-bool CarryOver(int from, const struct stat& st, int to) {
-    if (st.st_nlink > 1) return false;  // a rename would split the links
-    if (fchown(to, st.st_uid, st.st_gid) != 0) return false;
-    if (fchmod(to, st.st_mode & 07777) != 0) return false;
-    static const char kAcl[] = "system.posix_acl_access";
-    ssize_t n = fgetxattr(from, kAcl, nullptr, 0);
-    if (n < 0) return errno == ENODATA || errno == ENOTSUP;
-    std::string acl(static_cast<size_t>(n), '\0');
-    n = fgetxattr(from, kAcl, acl.data(), acl.size());
-    return n >= 0 && fsetxattr(to, kAcl, acl.data(), static_cast<size_t>(n), 0) == 0;
-}
-
 // Puts back the old bytes of an in-place save that was cut short (its copy
 // still exists), under the exclusive lock on fd.
 Status RestoreCut(const std::string& path, int fd) {
@@ -351,7 +267,9 @@ FileStamp StampFromStat(const struct stat& st) {
     return s;
 }
 
-}  // namespace
+}  // namespace detail
+
+using namespace detail;
 
 Cause CauseFromErrno(int e) {
     switch (e) {
@@ -483,59 +401,29 @@ Status ExclusiveLock::Acquire(const std::string& path, bool* exists) {
 
 Status ExclusiveLock::ReadAll(std::string* bytes) { return ReadFd(fd_, bytes); }
 
+Status ExclusiveLock::Matches(const std::string& bytes, bool* same) {
+    *same = false;
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return Fail(errno);
+    if (st.st_size != static_cast<off_t>(bytes.size())) return {};
+    char buf[1 << 16];
+    size_t at = 0;
+    while (at < bytes.size()) {
+        ssize_t n = ::pread(fd_, buf, std::min(sizeof buf, bytes.size() - at), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(errno);
+        if (n == 0 || std::memcmp(buf, bytes.data() + at, static_cast<size_t>(n)) != 0) return {};
+        at += static_cast<size_t>(n);
+    }
+    char extra;
+    *same = ::pread(fd_, &extra, 1, static_cast<off_t>(at)) == 0;
+    return {};
+}
+
 FileStamp ExclusiveLock::Stamp() const {
     struct stat st;
     if (fd_ < 0 || fstat(fd_, &st) != 0) return {};
     return StampFromStat(st);
-}
-
-Status ExclusiveLock::Write(const std::string& bytes) {
-    std::string dir, base;
-    Split(path_, &dir, &base);
-    if (base.empty()) return {Cause::BadPath};
-    struct stat st;
-    if (fd_ >= 0 && fstat(fd_, &st) != 0) return Fail(errno);
-
-    RemoveStaleTemps(dir, base);
-    Temp tmp;
-    Status s = MakeTemp(dir, base, &tmp);
-    if (!s.ok()) return s;
-    if (fd_ < 0) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(tmp.fd, 0666 & ~mask);
-    } else if (!CarryOver(fd_, st, tmp.fd)) {
-        // The copy of the old bytes is made through the same kind of file.
-        std::string old;
-        s = ReadFd(fd_, &old);
-        if (s.ok()) s = WriteAll(tmp.fd, old);
-        if (!s.ok()) return s;
-        if (fchown(tmp.fd, st.st_uid, st.st_gid) != 0) (void)!fchown(tmp.fd, static_cast<uid_t>(-1), st.st_gid);
-        fchmod(tmp.fd, st.st_mode & 0666);  // whoever may restore it must read it
-        const std::string backup = Join(dir, BackupName(base));
-        int e = Fault("backup");
-        if (e != 0 || ::rename(tmp.name.c_str(), backup.c_str()) != 0) return Fail(e ? e : errno);
-        ::close(tmp.fd);
-        tmp.fd = -1;
-        if (!(s = SyncDir(dir)).ok()) return s;
-        // From here a crash leaves the copy, and the next lock puts it back.
-        s = WriteAt0(fd_, bytes);
-        if (!s.ok()) {
-            if (WriteAt0(fd_, old).ok() && ::unlink(backup.c_str()) == 0) SyncDir(dir);
-            return s;
-        }
-        if (::unlink(backup.c_str()) != 0) return Fail(errno);
-        return SyncDir(dir);
-    }
-
-    if (!(s = WriteAll(tmp.fd, bytes)).ok()) return s;
-    int e = Fault("rename");
-    if (e != 0 || ::rename(tmp.name.c_str(), path_.c_str()) != 0) return Fail(e ? e : errno);
-    // The temporary file is the register now, and its lock goes on as ours.
-    Release();
-    fd_ = tmp.fd;
-    tmp.fd = -1;
-    return SyncDir(dir);
 }
 
 void ExclusiveLock::Release() {

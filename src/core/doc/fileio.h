@@ -1,6 +1,7 @@
 #pragma once
 // The register file on disk: reading under a shared lock, the exclusive lock
 // of a change, and the save that never leaves a cut-off file.
+#include <functional>
 #include <string>
 
 namespace fileio {
@@ -63,6 +64,17 @@ Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp 
 // any desk): see ExclusiveLock::Write.
 Status SafeWrite(const std::string& path, const std::string& bytes, FileStamp* stamp = nullptr);
 
+// The one way a file is replaced whole, for the register and the profile: a
+// temporary file of ours beside target (locked while it lives, so that the
+// clean-up of killed writers' leftovers never takes it), given its owner and
+// mode by prepare, filled, synced and renamed over target; done once the
+// folder is synced. On any fault target stays as it was and the temporary
+// file goes. When prepare returns false nothing is written: *declined is set,
+// or without declined the cause is AccessDenied. With keptFd the new file
+// stays open there, its lock held (set as soon as the rename is done).
+Status ReplaceWhole(const std::string& target, const std::string& bytes, const std::function<bool(int fd)>& prepare,
+                    int* keptFd = nullptr, bool* declined = nullptr);
+
 // The exclusive lock of one change: held from the re-read to the save, on the
 // file the path resolves to (a file renamed into place meanwhile is followed).
 class ExclusiveLock {
@@ -76,6 +88,9 @@ public:
     // The old bytes of an in-place save cut short are put back first.
     Status Acquire(const std::string& path, bool* exists);
     Status ReadAll(std::string* bytes);
+    // Whether the locked file holds exactly bytes; read in small pieces, and
+    // only as far as the first difference.
+    Status Matches(const std::string& bytes, bool* same);
     // The locked file's stamp (after Write: the new file's).
     FileStamp Stamp() const;
     // Replaces the locked file's content with bytes; the old content stays

@@ -126,6 +126,8 @@ public:
     void RepairPass();
 
 private:
+    // The re-read of a change under its lock; false when it failed.
+    bool ReReadLocked(fileio::ExclusiveLock& lock);
     bool LoadBytes(std::string bytes, const std::string& path, const fileio::FileStamp& stamp);
     // The file is as it was last read or written and the collections still
     // hold exactly what that gave: a re-read may skip the parse.
@@ -150,6 +152,11 @@ private:
     fileio::FileStamp fileStamp_;
     std::string fileBytes_;
     bool clean_ = false;
+    // While clean_: every reservation's user is a user (no missing-users
+    // pass needed); no reservation lacks a time (no repair scan needed).
+    bool usersComplete_ = false;
+    bool timesSet_ = false;
+    std::string saveBuffer_;  // the buffer of the next save, reused
     fileio::FileStamp refusedStamp_;  // a file a quiet refresh could not read
     int parses_ = 0;
 };

@@ -1,13 +1,154 @@
 #include "core/doc/records.h"
 
-#include "core/doc/archive.h"
+#include <cstdlib>
+#include <new>
+#include <vector>
 
-int g_nLoadVersion = 0;
+#include "core/doc/archive.h"
+#include "core/doc/hugepages.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define POOL_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define POOL_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define POOL_POISON(p, n) ((void)(p), (void)(n))
+#define POOL_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 namespace {
+
 // Fields stored in 16 bits keep their low half in the file.
 uint16_t Low16(int v) { return static_cast<uint16_t>(static_cast<uint32_t>(v) & 0xFFFF); }
+
+// Reservations and users come from pools of their own: a register's 100,000
+// records are then a few large blocks (huge pages where the system gives
+// them) rather than as many allocations, quicker to make, to free and to walk.
+// The memory of freed records is kept for the next ones.
+class RecordPool {
+public:
+    explicit RecordPool(size_t size) : size_((size + 15) & ~size_t{15}) {}
+    ~RecordPool() {
+        for (char* b : blocks_) std::free(b);
+    }
+    RecordPool(const RecordPool&) = delete;
+    RecordPool& operator=(const RecordPool&) = delete;
+    bool Idle() const { return live_ == 0; }
+
+    void* Take() {
+        void* p;
+        if (!free_.empty()) {
+            p = free_.back();
+            free_.pop_back();
+        } else {
+            if (static_cast<size_t>(end_ - next_) < size_) NextBlock();
+            p = next_;
+            next_ += size_;
+        }
+        ++live_;
+        POOL_UNPOISON(p, size_);
+        return p;
+    }
+    void Give(void* p) {
+        if (!p) return;
+        POOL_POISON(p, size_);
+        // A record made on another thread stays unused rather than mixing
+        // pools: every slot is then only ever taken by its own pool, and the
+        // count of live ones can only be too high, never too low.
+        if (!Owns(p)) return;
+        if (--live_ == 0) {
+            // All free: start again at the beginning, so that the next
+            // register's records lie in file order, not in the order the
+            // last ones were freed (a sorted list's).
+            free_.clear();
+            block_ = 0;
+            next_ = end_ = nullptr;
+            return;
+        }
+        try {
+            free_.push_back(p);
+        } catch (const std::bad_alloc&) {
+            // Out of memory: the slot is lost rather than the program.
+        }
+    }
+
+private:
+    static constexpr size_t kBlock = size_t{2} << 20;
+
+    bool Owns(const void* p) const {
+        const char* c = static_cast<const char*>(p);
+        for (const char* b : blocks_)
+            if (c >= b && c < b + kBlock) return true;
+        return false;
+    }
+    void NextBlock() {
+        if (block_ == blocks_.size()) {
+            void* b = std::aligned_alloc(kBlock, kBlock);
+            if (!b) throw std::bad_alloc();
+            AdviseHugePages(b, kBlock);
+            POOL_POISON(b, kBlock);
+            blocks_.push_back(static_cast<char*>(b));
+        }
+        next_ = blocks_[block_++];
+        end_ = next_ + kBlock;
+    }
+
+    const size_t size_;
+    size_t live_ = 0;
+    // Freed records by address, not linked through themselves: taking one
+    // must not wait for the memory of the one freed before it.
+    std::vector<void*> free_;
+    std::vector<char*> blocks_;
+    size_t block_ = 0;  // the next block to carve
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+};
+
+// One pool per thread, so that no lock is taken: a locked instruction at each
+// record would wait for the stores into the one before. A thread's pool goes
+// with the thread only when none of its records is alive; otherwise it stays,
+// as records may outlive their thread and every other static.
+class ThreadPool {
+public:
+    explicit ThreadPool(size_t size) : size_(size) {}
+    ~ThreadPool() {
+        if (pool_ && pool_->Idle()) delete pool_;
+    }
+    RecordPool& Get() {
+        if (!pool_) pool_ = new RecordPool(size_);
+        return *pool_;
+    }
+
+private:
+    size_t size_;
+    RecordPool* pool_ = nullptr;
+};
+
+RecordPool& ReservePool() {
+    thread_local ThreadPool pool(sizeof(CReserve));
+    return pool.Get();
+}
+RecordPool& UserPool() {
+    thread_local ThreadPool pool(sizeof(CKivoUser));
+    return pool.Get();
+}
+
 }  // namespace
+
+void* CReserve::operator new(size_t size) {
+    return size == sizeof(CReserve) ? ReservePool().Take() : ::operator new(size);
+}
+void CReserve::operator delete(void* p, size_t size) {
+    if (size == sizeof(CReserve)) ReservePool().Give(p);
+    else ::operator delete(p);
+}
+void* CKivoUser::operator new(size_t size) {
+    return size == sizeof(CKivoUser) ? UserPool().Take() : ::operator new(size);
+}
+void CKivoUser::operator delete(void* p, size_t size) {
+    if (size == sizeof(CKivoUser)) UserPool().Give(p);
+    else ::operator delete(p);
+}
 
 void CKivo::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
@@ -17,11 +158,11 @@ void CKivo::Serialize(CArchive& ar) {
         ar.WriteWord(Low16(m_nMaxPeople));
         ar.WriteString(m_strComment);
     } else {
-        g_nLoadVersion = ar.ReadWord();
+        ar.SetLoadVersion(ar.ReadWord());
         m_nID = ar.ReadWord();
-        m_strName = ar.ReadString();
+        ar.ReadString(m_strName);
         m_nMaxPeople = ar.ReadWord();
-        m_strComment = ar.ReadString();
+        ar.ReadString(m_strComment);
     }
 }
 
@@ -45,9 +186,9 @@ void CReserve::Serialize(CArchive& ar) {
         ar.WriteWord(Low16(m_nFee));
     } else {
         const int version = ar.ReadWord();
-        m_strUser = ar.ReadString();
-        m_strPurpose = ar.ReadString();
-        m_strContact = ar.ReadString();
+        ar.ReadString(m_strUser);
+        ar.ReadString(m_strPurpose);
+        ar.ReadString(m_strContact);
         m_timeStart = static_cast<KvTime>(ar.ReadDWord());
         m_timeEnd = static_cast<KvTime>(ar.ReadDWord());
         m_nFacilityID = ar.ReadWord();
@@ -55,6 +196,9 @@ void CReserve::Serialize(CArchive& ar) {
             m_bPaid = ar.ReadWord();
             m_nSpare = ar.ReadWord();
             m_nFee = ar.ReadWord();
+        } else {
+            // A record read into one that held another keeps nothing of it.
+            m_bPaid = m_nSpare = m_nFee = 0;
         }
     }
 }
@@ -87,7 +231,7 @@ void CKivoUser::Serialize(CArchive& ar) {
         ar.WriteWord(RECORD_VERSION);
         for (int i = 0; i < 7; ++i) ar.WriteString(*Field(i));
     } else {
-        g_nLoadVersion = ar.ReadWord();
-        for (int i = 0; i < 7; ++i) *Field(i) = ar.ReadString();
+        ar.SetLoadVersion(ar.ReadWord());
+        for (int i = 0; i < 7; ++i) ar.ReadString(*Field(i));
     }
 }

@@ -1,15 +1,12 @@
 #pragma once
 // The three record classes of a register: facility, reservation, user.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 class CArchive;
-
-// Version word of the last facility or user read; the loader uses it to tell
-// whether the file carries a user section at all.
-extern int g_nLoadVersion;
 
 constexpr int RECORD_VERSION = 200;
 
@@ -47,6 +44,10 @@ public:
 
     bool IsEqual(const CReserve& other) const;
     void Serialize(CArchive& ar);
+
+    // From a pool of their own (records.cpp).
+    static void* operator new(size_t size);
+    static void operator delete(void* p, size_t size);
 };
 
 class CKivoUser {
@@ -68,6 +69,9 @@ public:
     const std::string* Field(int n) const;
     std::string* Field(int n);
     void Serialize(CArchive& ar);
+
+    static void* operator new(size_t size);
+    static void operator delete(void* p, size_t size);
 };
 
 // The document owns its records; positions address them for one command only.

@@ -18,6 +18,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/doc/fileio.h"
+
 namespace profile {
 
 namespace {
@@ -258,76 +260,12 @@ std::string Apply(const std::string& old, std::string_view section, std::string_
     return text;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // A rename over the old file, so that a reader in another process sees the
 // old text or the new, never a part; on any failure the old file is untouched.
 // The caller holds the lock on the file at target.
 bool ReplaceFile(const std::filesystem::path& target, const std::string& text, const struct stat& old) {
-    const std::filesystem::path dir = target.parent_path();
-    static unsigned counter = 0;
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = target.string() + "." + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
-        fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-
-    bool ok = WriteAll(fd, text);
-    if (ok) ok = fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok) ok = fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    if (ok) ok = rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(tmp.c_str());
-        return false;
-    }
-    // The rename itself lasts once the folder is on disk; failing that, the
-    // file is still written, so it is not reported.
-    int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return true;
-}
-
-// "<name>.<digits>-<digits>.tmp": what ReplaceFile names its temporary files.
-bool IsOurTemporary(std::string_view file, std::string_view name) {
-    if (file.size() <= name.size() + 1 || file.substr(0, name.size()) != name || file[name.size()] != '.') return false;
-    file.remove_prefix(name.size() + 1);
-    if (file.size() < 4 || file.substr(file.size() - 4) != ".tmp") return false;
-    file.remove_suffix(4);
-    const size_t dash = file.find('-');
-    auto digits = [](std::string_view s) {
-        return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    return dash != std::string_view::npos && digits(file.substr(0, dash)) && digits(file.substr(dash + 1));
-}
-
-// Every writer makes its temporary file only while holding the profile's
-// lock, so with the lock held any such file is a killed writer's leftover.
-void RemoveLeftTemporaries(const std::filesystem::path& target) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const std::string name = target.filename().string();
-    for (fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec), end;
-         !ec && it != end; it.increment(ec)) {
-        if (IsOurTemporary(it->path().filename().string(), name)) {
-            std::error_code ignored;
-            fs::remove(it->path(), ignored);
-        }
-    }
+    return fileio::ReplaceWhole(target.string(), text, [&old](int fd) { return fchmod(fd, old.st_mode & 07777) == 0; })
+        .ok();
 }
 
 // The profile file itself, locked against every other writer for one
@@ -448,7 +386,6 @@ bool WriteProfileString(const std::string& section, const std::string& key, cons
     // the lock above was taken through the link on that same file.
     fs::path real = fs::canonical(target, ec);
     if (!ec) target = real;
-    RemoveLeftTemporaries(target);
     // A file that is there but cannot be read is not replaced by one key.
     std::optional<std::string> old = ReadFd(lock.fd());
     if (!old) return false;

@@ -2,6 +2,9 @@
 // re-read, and the old-version load of a reservation.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 #include "core/doc/archive.h"
 #include "core/doc/records.h"
 #include "support/testutil.h"
@@ -40,6 +43,7 @@ TEST(ReserveLoad, UnsetTimesSurviveAndOldVersionsGetZeros) {
     std::string bytes;
     CArchive out(&bytes);
     r.Serialize(out);
+    out.Finish();
     EXPECT_EQ(bytes, Hex("c8 00 00 00 00 ff ff ff ff ff ff ff ff 00 00 01 00 00 00 70 11"));
     CArchive in(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     CReserve back;
@@ -55,4 +59,16 @@ TEST(ReserveLoad, UnsetTimesSurviveAndOldVersionsGetZeros) {
     EXPECT_EQ(oldIn.Remaining(), 0u);
     EXPECT_EQ(o.m_nFacilityID, 5);
     EXPECT_EQ(o.m_bPaid + o.m_nSpare + o.m_nFee, 0);
+}
+
+// Records freed on another thread than made them never make a pool hand out
+// the memory of a record that is still alive.
+TEST(RecordMemory, FreeingAcrossThreadsNeverHandsOutALiveRecord) {
+    auto made = std::make_unique<CReserve>();
+    std::thread([&made] {
+        auto alive = std::make_unique<CReserve>();
+        made.reset();
+        auto next = std::make_unique<CReserve>();
+        EXPECT_NE(next.get(), alive.get());
+    }).join();
 }

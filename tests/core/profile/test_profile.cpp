@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/doc/fileio.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
@@ -341,6 +343,21 @@ TEST_F(Profile, FailedWriteLeavesOldFileAndNoTemporary) {
     EXPECT_EQ(Files(), kOnlyIni);
 }
 
+// The profile is written as the register is: a step that fails is reported,
+// the folder's sync included (the rename has then been made).
+TEST_F(Profile, EachFailedStepOfTheWriteIsReported) {
+    static std::string failing;
+    fileio::SetFaultHook([](const char* step) { return failing == step ? EIO : 0; });
+    for (const char* step : {"open", "write", "fsync", "rename", "dirsync"}) {
+        Put("[System]\nDup=1\n");
+        failing = step;
+        EXPECT_FALSE(profile::WriteInt(Key::Dup, 0)) << step;
+        EXPECT_EQ(Bytes(), failing == "dirsync" ? "[System]\nDup=0\n" : "[System]\nDup=1\n") << step;
+        EXPECT_EQ(Files(), kOnlyIni) << step;
+    }
+    fileio::SetFaultHook(nullptr);
+}
+
 TEST_F(Profile, FolderInPlaceOfTheFileIsNotWritten) {
     fs::create_directory(ini_);
     EXPECT_FALSE(profile::WriteInt(Key::Dup, 0));
@@ -410,14 +427,15 @@ TEST_F(Profile, SeveralWritingProcessesNeverLeaveAHalfFileNorLoseAKey) {
 
 TEST_F(Profile, AKilledWritersTemporaryFileGoesWithTheNextWrite) {
     Put("[System]\nDup=1\n");
-    const std::vector<std::string> kept = {"orvalis.ini.1-x.tmp", "orvalis.ini.backup", "other.ini.5-1.tmp"};
+    const std::vector<std::string> kept = {".orvalis.ini.orvalis-tmp-ab!def", ".other.ini.orvalis-tmp-abcdef",
+                                           "orvalis.ini.backup"};
     for (const std::string& name : kept) std::ofstream(dir_ / name) << "x";
-    std::ofstream(dir_ / "orvalis.ini.4194304-1.tmp") << "[System]\n";
+    std::ofstream(dir_ / ".orvalis.ini.orvalis-tmp-abcdef") << "[System]\n";
     ASSERT_TRUE(profile::WriteInt(Key::Dup, 0));
     std::vector<std::string> files = Files();
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"orvalis.ini", "orvalis.ini.1-x.tmp", "orvalis.ini.backup",
-                                               "other.ini.5-1.tmp"}));
+    EXPECT_EQ(files, (std::vector<std::string>{".orvalis.ini.orvalis-tmp-ab!def", ".other.ini.orvalis-tmp-abcdef",
+                                               "orvalis.ini", "orvalis.ini.backup"}));
 }
 
 }  // namespace

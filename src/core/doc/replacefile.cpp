@@ -1,0 +1,194 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "core/doc/fileio.h"
+#include "core/doc/fileio_detail.h"
+
+// Writing a file whole: through a temporary file renamed over it, or, for a
+// register no such file can stand in for, in place behind a copy of the old
+// bytes.
+
+namespace fileio {
+
+using namespace detail;
+
+namespace {
+
+// A writer killed half way leaves its temporary file behind. Every writer
+// holds a lock on its own temporary file until it is renamed into place, so
+// one of our names whose lock can be had has no living owner and goes.
+void RemoveStaleTemps(const std::string& dir, const std::string& base) {
+    const std::string prefix = TempPrefix(base);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    while (struct dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        bool ours = true;
+        for (size_t i = prefix.size(); i < name.size(); ++i)
+            ours = ours && ((name[i] >= 'A' && name[i] <= 'Z') || (name[i] >= 'a' && name[i] <= 'z') ||
+                            (name[i] >= '0' && name[i] <= '9'));
+        if (!ours) continue;
+        const std::string full = Join(dir, name);
+        int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat st, now;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && TryLock(fd, F_WRLCK, 0, 0) &&
+            ::lstat(full.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev)
+            ::unlink(full.c_str());
+        ::close(fd);
+    }
+    ::closedir(d);
+}
+
+// A temporary file of ours in dir, locked (see RemoveStaleTemps) until it is
+// renamed into place or abandoned.
+struct Temp {
+    int fd = -1;
+    std::string name;
+    ~Temp() { Abandon(); }
+    void Abandon() {
+        if (fd < 0) return;
+        ::unlink(name.c_str());
+        ::close(fd);
+        fd = -1;
+    }
+};
+
+Status MakeTemp(const std::string& dir, const std::string& base, Temp* t) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        std::string name = Join(dir, TempPrefix(base) + "XXXXXX");
+        if (int e = Fault("open")) return Fail(e);
+        int fd = mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) return Fail(errno);
+        // A clean-up that locked it before us has removed it: make another.
+        struct stat st;
+        if (TryLock(fd, F_WRLCK, 0, 0) && fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            t->fd = fd;
+            t->name = name;
+            return {};
+        }
+        ::close(fd);
+    }
+    return {Cause::SharingViolation};
+}
+
+Status WriteAll(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    int e;
+    while (left > 0) {
+        if ((e = Fault("write")) != 0) return Fail(e);
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(errno);
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if ((e = Fault("fsync")) != 0) return Fail(e);
+    if (fsync(fd) != 0) return Fail(errno);
+    return {};
+}
+
+// Gives the temporary file everything the register has that decides who may
+// use it; false when it cannot (then the register is written in place).
+bool CarryOver(int from, const struct stat& st, int to) {
+    if (st.st_nlink > 1) return false;  // a rename would split the links
+    if (fchown(to, st.st_uid, st.st_gid) != 0) return false;
+    if (fchmod(to, st.st_mode & 07777) != 0) return false;
+    static const char kAcl[] = "system.posix_acl_access";
+    ssize_t n = fgetxattr(from, kAcl, nullptr, 0);
+    if (n < 0) return errno == ENODATA || errno == ENOTSUP;
+    std::string acl(static_cast<size_t>(n), '\0');
+    n = fgetxattr(from, kAcl, acl.data(), acl.size());
+    return n >= 0 && fsetxattr(to, kAcl, acl.data(), static_cast<size_t>(n), 0) == 0;
+}
+
+// The register in place, for when a renamed file could not stand in for it:
+// a synced copy of the old bytes first, which the next lock puts back if
+// this is cut short.
+Status WriteInPlace(int fd, const struct stat& st, const std::string& path, const std::string& bytes) {
+    std::string dir, base;
+    Split(path, &dir, &base);
+    Temp tmp;
+    Status s = MakeTemp(dir, base, &tmp);
+    if (!s.ok()) return s;
+    // The copy of the old bytes is made through the same kind of file.
+    std::string old;
+    s = ReadFd(fd, &old);
+    if (s.ok()) s = WriteAll(tmp.fd, old);
+    if (!s.ok()) return s;
+    if (fchown(tmp.fd, st.st_uid, st.st_gid) != 0) (void)!fchown(tmp.fd, static_cast<uid_t>(-1), st.st_gid);
+    fchmod(tmp.fd, st.st_mode & 0666);  // whoever may restore it must read it
+    const std::string backup = Join(dir, BackupName(base));
+    int e = Fault("backup");
+    if (e != 0 || ::rename(tmp.name.c_str(), backup.c_str()) != 0) return Fail(e ? e : errno);
+    ::close(tmp.fd);
+    tmp.fd = -1;
+    if (!(s = SyncDir(dir)).ok()) return s;
+    // From here a crash leaves the copy, and the next lock puts it back.
+    s = WriteAt0(fd, bytes);
+    if (!s.ok()) {
+        if (WriteAt0(fd, old).ok() && ::unlink(backup.c_str()) == 0) SyncDir(dir);
+        return s;
+    }
+    if (::unlink(backup.c_str()) != 0) return Fail(errno);
+    return SyncDir(dir);
+}
+
+}  // namespace
+
+Status ReplaceWhole(const std::string& target, const std::string& bytes, const std::function<bool(int fd)>& prepare,
+                    int* keptFd, bool* declined) {
+    std::string dir, base;
+    Split(target, &dir, &base);
+    if (base.empty()) return {Cause::BadPath};
+    RemoveStaleTemps(dir, base);
+    Temp tmp;
+    Status s = MakeTemp(dir, base, &tmp);
+    if (!s.ok()) return s;
+    if (!prepare(tmp.fd)) {
+        if (!declined) return {Cause::AccessDenied};
+        *declined = true;
+        return {};
+    }
+    if (!(s = WriteAll(tmp.fd, bytes)).ok()) return s;
+    int e = Fault("rename");
+    if (e != 0 || ::rename(tmp.name.c_str(), target.c_str()) != 0) return Fail(e ? e : errno);
+    // The temporary file is the file now, and its lock goes on with it.
+    if (keptFd) *keptFd = tmp.fd;
+    else ::close(tmp.fd);
+    tmp.fd = -1;
+    return SyncDir(dir);
+}
+
+Status ExclusiveLock::Write(const std::string& bytes) {
+    struct stat st;
+    if (fd_ >= 0 && fstat(fd_, &st) != 0) return Fail(errno);
+    const auto prepare = [&](int tmp) {
+        if (fd_ >= 0) return CarryOver(fd_, st, tmp);
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(tmp, 0666 & ~mask);
+        return true;
+    };
+    int kept = -1;
+    bool declined = false;
+    Status s = ReplaceWhole(path_, bytes, prepare, &kept, &declined);
+    if (kept >= 0) {
+        Release();
+        fd_ = kept;
+    }
+    if (!s.ok() || !declined) return s;
+    return WriteInPlace(fd_, st, path_, bytes);
+}
+
+}  // namespace fileio

@@ -206,7 +206,7 @@ void BM_SortReserves(benchmark::State& state) {
         doc.m_arReserve.clear();
         for (CReserve* r : fileOrder) doc.m_arReserve.emplace_back(r);
         state.ResumeTiming();
-        doc.SortReserves(static_cast<int>(state.range(0)));
+        doc.SortReserves(SortKeyFromNumber(static_cast<int>(state.range(0))));
         state.PauseTiming();
         for (auto& r : doc.m_arReserve) r.release();
         state.ResumeTiming();

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     doc->m_timeDay = bench::BusyDay() + 12 * 3600;
-    doc->UpdateAllViews(nullptr, 0);
+    doc->UpdateAllViews(nullptr, ViewHint::Repaint);
     Settle();
     frame->Execute(cmd::ShowReserveList);
     Settle();

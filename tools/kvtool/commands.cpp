@@ -103,14 +103,14 @@ int Export(const Options& o) {
 }
 
 int List(const Options& o) {
-    int key = profile::GetInt(profile::Key::RViewSort);
+    SortKey key = SortKeyFromNumber(profile::GetInt(profile::Key::RViewSort));
     if (o.Has("--sort")) {
         uint32_t k;
         if (!ParseUnsigned(o.Get("--sort"), &k) || k > 5) {
             Error("kvtool list: --sort takes 0..5");
             return kBadArgs;
         }
-        key = static_cast<int>(k);
+        key = SortKeyFromNumber(static_cast<int>(k));
     }
     CKivoDoc doc;
     int rc = LoadDoc(o.args[0], &doc);

@@ -10,7 +10,7 @@ Outcome Commit(CKivoDoc& doc, const Request& request, IKivoView* sender, ViewHin
     Outcome out;
     out.tx = doc.Transact(
         [&](CKivoDoc& d) {
-            if (request.sortKey >= 0) d.SortReserves(request.sortKey);
+            if (request.sortKey) d.SortReserves(*request.sortKey);
             ReserveEntry e = request.entry;
             if (request.facilityId >= 0) e.facility = FacilityIndexOf(d.m_arFacility, request.facilityId);
             int pos = -1;
@@ -30,7 +30,7 @@ Outcome Commit(CKivoDoc& doc, const Request& request, IKivoView* sender, ViewHin
             CReserve& r = *d.m_arReserve[static_cast<size_t>(pos)];
             ApplyEntry(e, d.m_arFacility, &r);
             out.stored = r;
-            if (request.sortKey >= 0) d.SortReserves(request.sortKey);
+            if (request.sortKey) d.SortReserves(*request.sortKey);
             return true;
         },
         sender, hint);

@@ -3,6 +3,7 @@
 // append (or change the edited reservation), save. The entry dialog's
 // confirm and kvtool book both go through it, so two desks confirming the
 // same slot can never both succeed.
+#include <optional>
 #include "core/booking/rules.h"
 #include "core/doc/kivodoc.h"
 
@@ -14,7 +15,7 @@ struct Request {
     const CReserve* edited = nullptr;  // the reservation as shown, for an edit; nullptr books a new one
     int editedPos = -1;           // where it stood, to find it again by value
     int facilityId = -1;          // >= 0: the facility numbered so after the re-read; else entry.facility
-    int sortKey = -1;             // >= 0: the reservations kept sorted as a list window keeps them
+    std::optional<SortKey> sortKey;  // the reservations kept sorted as a list window keeps them
 };
 
 struct Outcome {

@@ -157,10 +157,10 @@ bool Preview(const CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, 
 }
 
 TxResult Book(CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, std::vector<Item>* items, int facilityId,
-              int sortKey, IKivoView* sender, ViewHint hint) {
+              std::optional<SortKey> sortKey, IKivoView* sender, ViewHint hint) {
     const TxResult tx = doc.Transact(
         [&](CKivoDoc& d) {
-            if (sortKey >= 0) d.SortReserves(sortKey);
+            if (sortKey) d.SortReserves(*sortKey);
             ReserveEntry e = first;
             if (facilityId >= 0) e.facility = FacilityIndexOf(d.m_arFacility, facilityId);
             int added = 0;
@@ -172,7 +172,7 @@ TxResult Book(CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, std::
                 ++added;
             });
             if (added == 0) return false;
-            if (sortKey >= 0) d.SortReserves(sortKey);
+            if (sortKey) d.SortReserves(*sortKey);
             return true;
         },
         sender, hint);

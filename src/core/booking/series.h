@@ -3,6 +3,7 @@
 // transaction. A series is stored as ordinary reservations, one per date,
 // exactly as if each had been entered alone; every date passes the checks of
 // a single booking.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,10 +72,10 @@ bool Preview(const CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, 
 // the fresh data, adds the dates that pass and saves once (nothing is written
 // when none passes). dupForbidden is read from the profile before the call,
 // never under the lock. facilityId >= 0 picks the facility by its number
-// after the re-read; otherwise first.facility is the position. sortKey >= 0
+// after the re-read; otherwise first.facility is the position. A sortKey
 // sorts the reservations as a list window keeps them.
 TxResult Book(CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, std::vector<Item>* items,
-              int facilityId = -1, int sortKey = -1, IKivoView* sender = nullptr,
+              int facilityId = -1, std::optional<SortKey> sortKey = std::nullopt, IKivoView* sender = nullptr,
               ViewHint hint = ViewHint::Changed);
 
 }  // namespace series

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/booking/facilityindex.h"
 #include "core/doc/text.h"
 
 namespace {
@@ -114,96 +115,82 @@ int Sign(long long d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
 
 // CompareReserve with the facility positions looked up once per sort.
 struct ReserveOrder {
-    int key;
-    const std::vector<int>* facilityPos;  // by facility number, -1 when none
+    SortKey key;
+    const FacilityIndex* facilities;
 
     int operator()(const CReserve& a, const CReserve& b) const {
         switch (key) {
-            case 0: {
+            case SortKey::Start: {
                 int d = Sign(static_cast<long long>(a.m_timeStart) - b.m_timeStart);
                 return d != 0 ? d : text::CompareNoCase(a.m_strUser, b.m_strUser);
             }
-            case 1: {
+            case SortKey::End: {
                 int d = Sign(static_cast<long long>(a.m_timeEnd) - b.m_timeEnd);
                 return d != 0 ? d : text::CompareNoCase(a.m_strUser, b.m_strUser);
             }
-            case 2: {
+            case SortKey::User: {
                 int d = text::CompareNoCase(a.m_strUser, b.m_strUser);
                 return d != 0 ? d : Sign(static_cast<long long>(a.m_timeStart) - b.m_timeStart);
             }
-            case 3: {
+            case SortKey::Facility: {
                 int d = Pos(a.m_nFacilityID) - Pos(b.m_nFacilityID);
                 if (d != 0) return d;
                 if (a.m_nFacilityID != b.m_nFacilityID) return 0;
                 return Sign(static_cast<long long>(a.m_timeStart) - b.m_timeStart);
             }
-            case 4: {
+            case SortKey::Purpose: {
                 int d = text::CompareNoCase(a.m_strPurpose, b.m_strPurpose);
                 return d != 0 ? d : Sign(static_cast<long long>(a.m_timeStart) - b.m_timeStart);
             }
-            case 5: {
+            case SortKey::Contact: {
                 int d = text::CompareNoCase(a.m_strContact, b.m_strContact);
                 return d != 0 ? d : Sign(static_cast<long long>(a.m_timeStart) - b.m_timeStart);
             }
             default: return 0;
         }
     }
-    int Pos(int id) const {
-        if (id < 0 || static_cast<size_t>(id) >= facilityPos->size()) return -1;
-        return (*facilityPos)[static_cast<size_t>(id)];
-    }
+    int Pos(int id) const { return facilities->Of(id); }
 };
-
-std::vector<int> FacilityPositions(const FacilityArray& facilities) {
-    int maxId = 0;
-    for (const auto& f : facilities) maxId = std::max(maxId, f->m_nID);
-    std::vector<int> pos(static_cast<size_t>(maxId) + 1, -1);
-    for (size_t i = 0; i < facilities.size(); ++i) {
-        int id = facilities[i]->m_nID;
-        if (id >= 0 && pos[static_cast<size_t>(id)] < 0) pos[static_cast<size_t>(id)] = static_cast<int>(i);
-    }
-    return pos;
-}
 
 }  // namespace
 
-int CKivoDoc::CompareReserve(const CReserve& a, const CReserve& b, int key) const {
+int CKivoDoc::CompareReserve(const CReserve& a, const CReserve& b, SortKey key) const {
     std::vector<int> pos;
-    if (key == 3) pos = FacilityPositions(m_arFacility);
-    return ReserveOrder{key, &pos}(a, b);
+    const FacilityIndex facilities(m_arFacility);
+    return ReserveOrder{key, &facilities}(a, b);
 }
 
-int CKivoDoc::CompareUsers(const CKivoUser& a, const CKivoUser& b, int key) const {
+int CKivoDoc::CompareUsers(const CKivoUser& a, const CKivoUser& b, SortKey key) const {
     // Users meet the reservation comparison on their first field, the name.
-    return key == 2 ? text::CompareNoCase(a.m_strName, b.m_strName) : 0;
+    return key == SortKey::User ? text::CompareNoCase(a.m_strName, b.m_strName) : 0;
 }
 
-void CKivoDoc::SortReserves(int key) {
+void CKivoDoc::SortReserves(SortKey key) {
     // The items order exactly as ReserveOrder does, ties included.
     const size_t n = m_arReserve.size();
     std::vector<SortItem> items(n);
     std::vector<uint32_t> ranks;
-    if (key == 0 || key == 1 || key == 2) ranks = TextRanks(m_arReserve, &CReserve::m_strUser);
-    else if (key == 4) ranks = TextRanks(m_arReserve, &CReserve::m_strPurpose);
-    else if (key == 5) ranks = TextRanks(m_arReserve, &CReserve::m_strContact);
-    const std::vector<int> pos = key == 3 ? FacilityPositions(m_arFacility) : std::vector<int>{};
-    const ReserveOrder order{key, &pos};
+    if (key == SortKey::Start || key == SortKey::End || key == SortKey::User) ranks = TextRanks(m_arReserve, &CReserve::m_strUser);
+    else if (key == SortKey::Purpose) ranks = TextRanks(m_arReserve, &CReserve::m_strPurpose);
+    else if (key == SortKey::Contact) ranks = TextRanks(m_arReserve, &CReserve::m_strContact);
+    const FacilityIndex facilities(m_arFacility);
+    const ReserveOrder order{key, &facilities};
     for (size_t i = 0; i < n; ++i) {
         const CReserve& r = *m_arReserve[i];
         SortItem& it = items[i];
         it.pos = static_cast<uint32_t>(i);
         it.id = r.m_nFacilityID;
         switch (key) {
-            case 0: it.key = Pack(TimeOrder(r.m_timeStart), ranks[i]); break;
-            case 1: it.key = Pack(TimeOrder(r.m_timeEnd), ranks[i]); break;
-            case 2:
-            case 4:
-            case 5: it.key = Pack(ranks[i], TimeOrder(r.m_timeStart)); break;
-            case 3: it.key = Pack(static_cast<uint32_t>(order.Pos(r.m_nFacilityID)) ^ 0x80000000u, TimeOrder(r.m_timeStart)); break;
+            case SortKey::Start: it.key = Pack(TimeOrder(r.m_timeStart), ranks[i]); break;
+            case SortKey::End: it.key = Pack(TimeOrder(r.m_timeEnd), ranks[i]); break;
+            case SortKey::User:
+            case SortKey::Purpose:
+            case SortKey::Contact: it.key = Pack(ranks[i], TimeOrder(r.m_timeStart)); break;
+            case SortKey::Facility: it.key = Pack(static_cast<uint32_t>(order.Pos(r.m_nFacilityID)) ^ 0x80000000u, TimeOrder(r.m_timeStart)); break;
             default: it.key = 0; break;  // every record equal
         }
     }
-    if (key == 3) {
+    if (key == SortKey::Facility) {
         // Records of one position but different facility numbers (numbers
         // without a facility) compare equal, whatever their times.
         if (SortByItems(m_arReserve, items, [](const SortItem& a, const SortItem& b) {
@@ -217,9 +204,9 @@ void CKivoDoc::SortReserves(int key) {
     }
 }
 
-void CKivoDoc::SortUsers(int key) {
+void CKivoDoc::SortUsers(SortKey key) {
     std::vector<SortItem> items(m_arUser.size());
-    const std::vector<uint32_t> ranks = key == 2 ? TextRanks(m_arUser, &CKivoUser::m_strName) : std::vector<uint32_t>{};
-    for (size_t i = 0; i < items.size(); ++i) items[i] = SortItem{key == 2 ? ranks[i] : 0u, 0, static_cast<uint32_t>(i)};
+    const std::vector<uint32_t> ranks = key == SortKey::User ? TextRanks(m_arUser, &CKivoUser::m_strName) : std::vector<uint32_t>{};
+    for (size_t i = 0; i < items.size(); ++i) items[i] = SortItem{key == SortKey::User ? ranks[i] : 0u, 0, static_cast<uint32_t>(i)};
     if (SortByItems(m_arUser, items, ItemLess{})) clean_ = false;
 }

@@ -8,6 +8,7 @@
 
 #include "core/doc/fileio.h"
 #include "core/doc/records.h"
+#include "core/doc/sortkey.h"
 
 class CKivoDoc;
 struct ReserveEntry;
@@ -110,10 +111,10 @@ public:
     // --- document operations ---
     int GetFacilityIndex(int id) const;
     int GetMaxFacilityNameLength() const;
-    int CompareReserve(const CReserve& a, const CReserve& b, int key) const;
-    int CompareUsers(const CKivoUser& a, const CKivoUser& b, int key) const;
-    void SortReserves(int key);
-    void SortUsers(int key);
+    int CompareReserve(const CReserve& a, const CReserve& b, SortKey key) const;
+    int CompareUsers(const CKivoUser& a, const CKivoUser& b, SortKey key) const;
+    void SortReserves(SortKey key);
+    void SortUsers(SortKey key);
     int FindReserve(int hint, const CReserve& snapshot) const;
     int FindUser(int hint, const CKivoUser& snapshot) const;
     void RenameUser(const std::string& oldName, const std::string& newName);

@@ -35,9 +35,10 @@ void DayOf(KvTime day, ReserveEntry* e) {
 
 // Removes the reservation found again by value from pos in the fresh file,
 // sorted first as the calling list is; true when the file changed.
-bool EraseFound(CKivoDoc& doc, QWidget* parent, int sortKey, int pos, const CReserve& snapshot, ViewHint hint) {
+bool EraseFound(CKivoDoc& doc, QWidget* parent, std::optional<SortKey> sortKey, int pos, const CReserve& snapshot,
+                ViewHint hint) {
     const auto find = [&](CKivoDoc& d) {
-        if (sortKey >= 0) d.SortReserves(sortKey);
+        if (sortKey) d.SortReserves(*sortKey);
         return d.FindReserve(pos, snapshot);
     };
     const auto erase = [](CKivoDoc& d, int q) { d.m_arReserve.erase(d.m_arReserve.begin() + q); };
@@ -57,7 +58,7 @@ CReserve Renamed(const CReserve& r, const CReserveDlg::Renames& renames) {
 struct ReserveCommit {
     CKivoDoc& doc;
     QWidget* parent;
-    int sortKey;
+    std::optional<SortKey> sortKey;
     const CReserve* shown;  // nullptr for a new reservation
     int pos;                // where the edited record stood after the first re-read
     const CReserveDlg::Renames* renames = nullptr;
@@ -91,11 +92,11 @@ struct ReserveCommit {
 
 }  // namespace
 
-bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, int sortKey) {
+bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, std::optional<SortKey> sortKey) {
     if (!Reload(doc)) return false;
-    if (sortKey >= 0) doc.SortReserves(sortKey);
+    if (sortKey) doc.SortReserves(*sortKey);
     // The menu command repaints after its re-read; the double-click does not.
-    if (hour < 0 && sortKey < 0) doc.UpdateAllViews(nullptr, ViewHint::Repaint);
+    if (hour < 0 && !sortKey) doc.UpdateAllViews(nullptr, ViewHint::Repaint);
     ReserveEntry entry;
     DayOf(doc.m_timeDay, &entry);
     entry.facility = facilityPos;
@@ -111,11 +112,12 @@ bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, i
     return commit.stored;
 }
 
-bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, int sortKey) {
+bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed,
+                       std::optional<SortKey> sortKey) {
     // The pointed reservation may be the document's own record, which the re-read frees.
     const std::optional<CReserve> at = pointed ? std::optional<CReserve>(*pointed) : std::nullopt;
     if (!Reload(doc)) return false;
-    if (sortKey >= 0) doc.SortReserves(sortKey);
+    if (sortKey) doc.SortReserves(*sortKey);
     else doc.UpdateAllViews(nullptr, ViewHint::Repaint);
     ReserveEntry entry;
     DayOf(at ? at->m_timeStart : doc.m_timeDay, &entry);
@@ -152,11 +154,12 @@ bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, 
     return stored;
 }
 
-bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
+bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown,
+                     std::optional<SortKey> sortKey) {
     // The caller may hand in the document's own record, which the re-read frees.
     const CReserve snapshot = shown;
     if (!Reload(doc)) return false;
-    if (sortKey >= 0) doc.SortReserves(sortKey);
+    if (sortKey) doc.SortReserves(*sortKey);
     // The record the view showed, found again by value: never the dialog of
     // whatever record now stands at that position.
     const int k = doc.FindReserve(pos, snapshot);
@@ -178,10 +181,11 @@ bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& sh
     return EraseFound(doc, parent, sortKey, k, edited, ViewHint::Changed);
 }
 
-bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown, int sortKey) {
+bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& shown,
+                       std::optional<SortKey> sortKey) {
     const CReserve snapshot = shown;  // may be the document's own record
     if (!Reload(doc)) return false;
-    if (sortKey >= 0) doc.SortReserves(sortKey);
+    if (sortKey) doc.SortReserves(*sortKey);
     if (!AskOkCancel(parent, U(msg::kConfirmDelete))) return false;
     return EraseFound(doc, parent, sortKey, pos, snapshot, ViewHint::Repaint);
 }

@@ -7,7 +7,10 @@
 // overlap checks, change and save under one lock; a refusal is shown after
 // the lock is released and leaves the dialog open. (The user list's commands
 // are in usercommands.h.)
+#include <optional>
+
 #include "core/doc/records.h"
+#include "core/doc/sortkey.h"
 
 class CKivoDoc;
 class QWidget;
@@ -17,16 +20,18 @@ namespace editcmd {
 // Add a reservation on the displayed day. facilityPos is the initial facility
 // position (0 from the menu); hour < 0 keeps the dialog's default times,
 // otherwise hour:00 to (hour + 1):00. ViewHint::Changed after a confirmed dialog.
-// sortKey >= 0: the caller is a reservation list that sorts by that key after
+// A sortKey: the caller is a reservation list that sorts by that key after
 // each re-read. Returns true when a reservation was stored.
-bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, int sortKey = -1);
+bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour,
+                    std::optional<SortKey> sortKey = std::nullopt);
 
 // Book a series through the repeat dialog: the first date proposed is the
 // displayed day, or the day and facility of pointed (a reservation the view
 // showed) when given. Confirm books every free date in one transaction; the
 // dates refused at that moment are named in one message. Repaint after the
 // opening re-read, Changed after the booking. True when the file changed.
-bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, int sortKey = -1);
+bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed,
+                       std::optional<SortKey> sortKey = std::nullopt);
 
 // Edit or delete the reservation a view showed at pos, whose value was
 // snapshot (copied first: it may be the document's own record). It is found
@@ -34,12 +39,14 @@ bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed, 
 // changed or removed it, "Err:編集中のデータは変更されています。..." and a
 // refresh (ViewHint::Changed), never another reservation's dialog; the same
 // hint after a stored change or deletion. True when the file changed.
-bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
+bool EditReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot,
+                     std::optional<SortKey> sortKey = std::nullopt);
 
 // The reservation list's delete: "削除しますか？", then the reservation shown
 // at pos is removed, found again by value (conflict message when it is gone).
 // ViewHint::Repaint (the list refills itself). True when the file changed.
-bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot, int sortKey = -1);
+bool DeleteReservation(CKivoDoc& doc, QWidget* parent, int pos, const CReserve& snapshot,
+                       std::optional<SortKey> sortKey = std::nullopt);
 
 // Add a facility (facility dialog, proposed number = last + 1 or 0). ViewHint::Repaint.
 bool AddFacility(CKivoDoc& doc, QWidget* parent);

@@ -10,12 +10,18 @@ CReserveView::CReserveView(CKivoDoc* doc, QWidget* parent) : CRecordListView(doc
 
 SortKey CReserveView::SavedSortKey() { return SortKeyFromNumber(profile::GetInt(profile::Key::RViewSort)); }
 
+std::optional<SortKey> CReserveView::ListSortKey() {
+    // A negative saved number never sorted the edit commands' re-reads.
+    const SortKey key = SavedSortKey();
+    return SortKeyNumber(key) < 0 ? std::nullopt : std::optional<SortKey>(key);
+}
+
 void CReserveView::OnInitialUpdate() {
-    GetDocument()->SortReserves(SortKeyNumber(SavedSortKey()));
+    GetDocument()->SortReserves(SavedSortKey());
     FillList(ListSelection::First);
 }
 
-void CReserveView::Arrange() { GetDocument()->SortReserves(SortKeyNumber(SavedSortKey())); }
+void CReserveView::Arrange() { GetDocument()->SortReserves(SavedSortKey()); }
 
 int CReserveView::TakeSnapshot() {
     const CKivoDoc& doc = *GetDocument();
@@ -29,13 +35,13 @@ QString CReserveView::FormatLine(int row) const {
 }
 
 void CReserveView::OnAdd() {
-    if (editcmd::AddReservation(*GetDocument(), this, 0, -1, SortKeyNumber(SavedSortKey())))
+    if (editcmd::AddReservation(*GetDocument(), this, 0, -1, ListSortKey()))
         FillList(ListSelection::Last);
 }
 
 void CReserveView::OnRepeat() {
     // The series starts from the day and facility of the line the desk chose, if any.
-    if (editcmd::RepeatReservation(*GetDocument(), this, Shown(Selection()), SortKeyNumber(SavedSortKey())))
+    if (editcmd::RepeatReservation(*GetDocument(), this, Shown(Selection()), ListSortKey()))
         FillList(ListSelection::Last);
 }
 
@@ -43,19 +49,19 @@ void CReserveView::OnEdit() {
     // The line the desk chose stands for the reservation it showed; a line
     // beyond what the list holds is never read.
     OnSelected([this](int p, const CReserve& shown) {
-        return editcmd::EditReservation(*GetDocument(), this, p, shown, SortKeyNumber(SavedSortKey()));
+        return editcmd::EditReservation(*GetDocument(), this, p, shown, ListSortKey());
     });
 }
 
 void CReserveView::OnDelete() {
     if (OnSelected([this](int p, const CReserve& shown) {
-            return editcmd::DeleteReservation(*GetDocument(), this, p, shown, SortKeyNumber(SavedSortKey()));
+            return editcmd::DeleteReservation(*GetDocument(), this, p, shown, ListSortKey());
         }))
         GetDocument()->UpdateAllViews(nullptr, ViewHint::Repaint);
 }
 
 void CReserveView::OnSort(SortKey key) {
-    GetDocument()->SortReserves(SortKeyNumber(key));
+    GetDocument()->SortReserves(key);
     profile::WriteInt(profile::Key::RViewSort, SortKeyNumber(key));
     FillList(ListSelection::Current);
 }

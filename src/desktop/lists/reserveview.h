@@ -1,11 +1,12 @@
 #pragma once
 // The reservation list window: one line per reservation, sorted by the key
 // the profile remembers; add, edit, delete, the six sorts and the text export.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/lists/export.h"
-#include "core/lists/sortkey.h"
+#include "core/doc/sortkey.h"
 #include "desktop/lists/listview.h"
 
 class CReserveView : public CRecordListView<CReserve> {
@@ -34,6 +35,8 @@ protected:
 private:
     // The key the profile remembers.
     static SortKey SavedSortKey();
+    // The key the edit commands keep the reservations sorted by.
+    static std::optional<SortKey> ListSortKey();
 
     FacilityNames facilityNames_{FacilityArray()};
 };

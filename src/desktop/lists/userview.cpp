@@ -2,7 +2,7 @@
 
 #include "core/doc/text.h"
 #include "core/lists/export.h"
-#include "core/lists/sortkey.h"
+#include "core/doc/sortkey.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/editcommands.h"
 #include "desktop/dialogs/usercommands.h"
@@ -42,7 +42,7 @@ void CUserView::OnFindNext(int step) {
 
 void CUserView::OnSortByName() {
     // Users are ordered by the reservations' user-name key; the profile keeps its number.
-    GetDocument()->SortUsers(SortKeyNumber(SortKey::User));
+    GetDocument()->SortUsers(SortKey::User);
     profile::WriteInt(profile::Key::UserViewSort, SortKeyNumber(SortKey::User));
     FillList(ListSelection::Current);
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/doc/kivodoc.h"
-#include "core/lists/sortkey.h"
+#include "core/doc/sortkey.h"
 #include "support/testutil.h"
 
 using testutil::Hex;
@@ -92,24 +92,24 @@ TEST(SortReserves, EachKeyOrdersByItsFieldsThenTheHeapSortSteps) {
         AddFacility(doc, 5, "E");
         AddFacility(doc, 2, "B");
         for (const CReserve& r : c.records) Add(doc, r);
-        doc.SortReserves(SortKeyNumber(c.key));
+        doc.SortReserves(c.key);
         EXPECT_EQ(Users(doc), c.order) << c.rule;
     }
     CKivoDoc doc;
     AddFacility(doc, 5, "E");
     AddFacility(doc, 2, "B");
-    EXPECT_EQ(doc.CompareReserve(At("", 2, 9, 10), At("", 5, 9, 10), SortKeyNumber(SortKey::Facility)), 1);
-    EXPECT_EQ(doc.CompareReserve(At("", 9, 8, 9), At("", 8, 18, 19), SortKeyNumber(SortKey::Facility)), 0);
+    EXPECT_EQ(doc.CompareReserve(At("", 2, 9, 10), At("", 5, 9, 10), SortKey::Facility), 1);
+    EXPECT_EQ(doc.CompareReserve(At("", 9, 8, 9), At("", 8, 18, 19), SortKey::Facility), 0);
 }
 
 TEST(SortUsers, ByNameIgnoringCaseInTheHeapSortOrder) {
     CKivoDoc doc;
     for (const char* n : {"a", "A", "b"}) AddUser(doc, n);
-    doc.SortUsers(2);
+    doc.SortUsers(SortKey::User);
     EXPECT_EQ(UserNames(doc), "A|a|b");
     CKivoDoc other;
     for (const char* n : {"c", "B", "a"}) AddUser(other, n);
-    other.SortUsers(2);
+    other.SortUsers(SortKey::User);
     EXPECT_EQ(UserNames(other), "a|B|c");
 }
 

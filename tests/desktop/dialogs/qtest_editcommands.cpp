@@ -356,25 +356,25 @@ TEST_F(EditCommands, DeleteConfirmedRemovesTheRecordFoundByValue) {
 
 TEST_F(EditCommands, TheListDeleteAsksAndRemovesTheShownRecord) {
     desk.prompt.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
-    EXPECT_FALSE(editcmd::DeleteReservation(doc, nullptr, 1, suzuki, 0));
+    EXPECT_FALSE(editcmd::DeleteReservation(doc, nullptr, 1, suzuki, SortKey::Start));
     EXPECT_EQ(ReadRegister(path).reserves.size(), 2u);
-    ASSERT_TRUE(editcmd::DeleteReservation(doc, nullptr, 1, suzuki, 0));
+    ASSERT_TRUE(editcmd::DeleteReservation(doc, nullptr, 1, suzuki, SortKey::Start));
     RegisterData r = ReadRegister(path);
     ASSERT_EQ(r.reserves.size(), 1u);
     EXPECT_EQ(r.reserves[0]->m_strUser, Sj("山田"));
 }
 
 TEST_F(EditCommands, TheListEditSortsByItsKeyBeforeFindingTheRecord) {
-    // Under key 2 (user name) 山田 and 鈴木 change places; position 1 names 山田
+    // Sorted by user name 山田 and 鈴木 change places; position 1 names 山田
     // in the list's order.
-    doc.SortReserves(2);
+    doc.SortReserves(SortKey::User);
     const int pos = doc.FindReserve(-1, yamada);
     desk.On("CReserveDlg", [](QDialog* d) {
         EXPECT_EQ(Get(d, "edit102"), Q("山田"));
         Set(d, "edit121", "1");
         Click(d, "button1");
     });
-    ASSERT_TRUE(editcmd::EditReservation(doc, nullptr, pos, yamada, 2));
+    ASSERT_TRUE(editcmd::EditReservation(doc, nullptr, pos, yamada, SortKey::User));
     RegisterData r = ReadRegister(path);
     for (const auto& x : r.reserves) EXPECT_EQ(x->m_nFee, x->m_strUser == Sj("山田") ? 1 : 0);
 }

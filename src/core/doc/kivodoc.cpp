@@ -68,21 +68,23 @@ int CKivoDoc::GetMaxFacilityNameLength() const {
     return static_cast<int>(n);
 }
 
-int CKivoDoc::FindReserve(int hint, const CReserve& snapshot) const {
-    const int n = static_cast<int>(m_arReserve.size());
-    if (hint >= 0 && hint < n && m_arReserve[static_cast<size_t>(hint)]->IsEqual(snapshot)) return hint;
+namespace {
+
+// The record equal to snapshot: at pos when it still stands there, else the first.
+template <class Array, class Record>
+int FindEqual(const Array& records, int pos, const Record& snapshot) {
+    const int n = static_cast<int>(records.size());
+    if (pos >= 0 && pos < n && records[static_cast<size_t>(pos)]->IsEqual(snapshot)) return pos;
     for (int i = 0; i < n; ++i)
-        if (m_arReserve[static_cast<size_t>(i)]->IsEqual(snapshot)) return i;
+        if (records[static_cast<size_t>(i)]->IsEqual(snapshot)) return i;
     return -1;
 }
 
-int CKivoDoc::FindUser(int hint, const CKivoUser& snapshot) const {
-    const int n = static_cast<int>(m_arUser.size());
-    if (hint >= 0 && hint < n && m_arUser[static_cast<size_t>(hint)]->IsEqual(snapshot)) return hint;
-    for (int i = 0; i < n; ++i)
-        if (m_arUser[static_cast<size_t>(i)]->IsEqual(snapshot)) return i;
-    return -1;
-}
+}  // namespace
+
+int CKivoDoc::FindReserve(int hint, const CReserve& snapshot) const { return FindEqual(m_arReserve, hint, snapshot); }
+
+int CKivoDoc::FindUser(int hint, const CKivoUser& snapshot) const { return FindEqual(m_arUser, hint, snapshot); }
 
 void CKivoDoc::RenameUser(const std::string& oldName, const std::string& newName) {
     clean_ = false;

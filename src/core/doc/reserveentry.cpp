@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "core/booking/facilityindex.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
 
@@ -35,13 +36,7 @@ bool EntryFromReserve(const CReserve& r, const FacilityArray& facilities, Reserv
     e->contact = r.m_strContact;
     e->paid = r.m_bPaid != 0;
     e->fee = static_cast<uint32_t>(r.m_nFee);
-    e->facility = -1;
-    for (size_t i = 0; i < facilities.size(); ++i) {
-        if (facilities[i]->m_nID == r.m_nFacilityID) {
-            e->facility = static_cast<int>(i);
-            break;
-        }
-    }
+    e->facility = FacilityIndexOf(facilities, r.m_nFacilityID);
     std::tm start;
     const bool haveStart = kvtime::ToLocal(r.m_timeStart, &start);
     if (haveStart) {

@@ -115,6 +115,21 @@ int WaitChild(pid_t pid, Deadline by) {
     return status;
 }
 
+pid_t ForkWithPipe(const std::function<void(int writeFd)>& child, int* readFd) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        child(fds[1]);
+        _exit(127);  // the child must not run the parent's tests
+    }
+    close(fds[1]);
+    if (pid < 0) close(fds[0]);
+    else *readFd = fds[0];
+    return pid;
+}
+
 ssize_t ReadWithin(int fd, void* buf, size_t n, Deadline by) {
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(by - std::chrono::steady_clock::now());

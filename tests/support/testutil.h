@@ -76,6 +76,10 @@ int WaitChild(pid_t pid, Deadline by = WaitLimit());
 // read() that gives up at the deadline with a test failure: -1, ETIMEDOUT.
 ssize_t ReadWithin(int fd, void* buf, size_t n, Deadline by = WaitLimit());
 
+// Forks a child process that runs child with the write end of a new pipe and
+// never returns; the parent gets the read end. -1 when the fork failed.
+pid_t ForkWithPipe(const std::function<void(int writeFd)>& child, int* readFd);
+
 // Runs kvtool (path from $KVTOOL) with arguments; returns the exit status and
 // fills the outputs.
 int RunKvtool(const std::vector<std::string>& args, std::string* out = nullptr, std::string* err = nullptr);

@@ -90,29 +90,23 @@ TEST(CrashDuringSave, KilledWritersLeaveAWholeRegisterAndNoLastingTemporaryFile)
         size_t last = ReserveCount(path);
         int done = 0;
         for (int k = 0; k < kKills; ++k) {
-            int fds[2];
-            ASSERT_EQ(0, pipe(fds));
-            pid_t pid = fork();
+            int fd = -1;
+            const pid_t pid = testutil::ForkWithPipe([&](int w) { SaveForever(path, w); }, &fd);
             ASSERT_GE(pid, 0);
-            if (pid == 0) {
-                close(fds[0]);
-                SaveForever(path, fds[1]);
-            }
-            close(fds[1]);
             // Let the child pass a random number of save steps, then kill it.
             const int steps = std::uniform_int_distribution<int>(1, 24)(rng);
             std::string seen;
             char buf[256];
             const testutil::Deadline by = testutil::WaitLimit();
             for (int s = 0; s < steps; ++s) {
-                if (testutil::ReadWithin(fds[0], buf, 1, by) != 1) break;
+                if (testutil::ReadWithin(fd, buf, 1, by) != 1) break;
                 seen += buf[0];
             }
             kill(pid, SIGKILL);
             const int status = testutil::WaitChild(pid);
             ASSERT_FALSE(HasFailure()) << "a writer stopped passing its save steps before kill " << k;
-            for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) seen.append(buf, static_cast<size_t>(n));
-            close(fds[0]);
+            for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) seen.append(buf, static_cast<size_t>(n));
+            close(fd);
             ASSERT_TRUE(WIFSIGNALED(status));
             // A save is done only once the folder holding its rename or its
             // removed copy is synced.

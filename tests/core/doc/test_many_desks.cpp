@@ -122,16 +122,10 @@ TEST(ManyDesks, RandomBookingsEditsAndCancellationsLoseNothingAndNeverOverlap) {
     const int kDesks = 8;
     std::vector<std::pair<pid_t, int>> desks;
     for (int id = 0; id < kDesks; ++id) {
-        int fds[2];
-        ASSERT_EQ(0, pipe(fds));
-        pid_t pid = fork();
+        int fd = -1;
+        const pid_t pid = testutil::ForkWithPipe([&](int w) { Desk(path, id, w); }, &fd);
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(fds[0]);
-            Desk(path, id, fds[1]);
-        }
-        close(fds[1]);
-        desks.emplace_back(pid, fds[0]);
+        desks.emplace_back(pid, fd);
     }
     std::multiset<std::string> promised;
     const testutil::Deadline by = testutil::WaitLimit();

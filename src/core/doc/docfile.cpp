@@ -203,7 +203,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
     return result;
 }
 
-CKivoDoc::Refresh CKivoDoc::RefreshFromFile() {
+CKivoDoc::Refresh CKivoDoc::RefreshFromFile(RegisterData* replaced) {
     if (path_.empty() || inTransaction_ || inRepair_) return Refresh::Unchanged;
     const fileio::FileStamp now = fileio::StampOf(path_);
     if (!now.valid || SameAsLastFile(now, nullptr, false) || refusedStamp_.SameAs(now)) return Refresh::Unchanged;
@@ -226,12 +226,13 @@ CKivoDoc::Refresh CKivoDoc::RefreshFromFile() {
         return Refresh::Failed;
     }
     refusedStamp_ = {};
-    m_arFacility = std::move(data.facilities);
-    m_arReserve = std::move(data.reserves);
-    m_arUser = std::move(data.users);
+    m_arFacility.swap(data.facilities);
+    m_arReserve.swap(data.reserves);
+    m_arUser.swap(data.users);
     AddMissingUsers();
     SetModifiedFlag(false);
     Remember(std::move(bytes), stamp);
     timesSet_ = false;
+    if (replaced) *replaced = std::move(data);
     return Refresh::Read;
 }

@@ -11,6 +11,7 @@
 #include "core/doc/sortkey.h"
 
 class CKivoDoc;
+struct RegisterData;
 struct ReserveEntry;
 
 // What a change asks of the windows that show the document.
@@ -102,9 +103,11 @@ public:
 
     // Reads the file again when another desk has changed it since this
     // document last read or wrote it. Quiet: no message, no repair pass (the
-    // next change runs it); on a failed read the data in memory stays.
+    // next change runs it); on a failed read the data in memory stays. After a
+    // read, the records it replaced go to *replaced when given, for the caller
+    // to free when it suits.
     enum class Refresh { Unchanged, Read, Failed };
-    Refresh RefreshFromFile();
+    Refresh RefreshFromFile(RegisterData* replaced = nullptr);
     // How many times file bytes were parsed into this document.
     int ParseCount() const { return parses_; }
 

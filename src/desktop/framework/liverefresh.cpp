@@ -53,13 +53,8 @@ void CLiveRefresh::Check() {
 }
 
 bool CLiveRefresh::RefreshFreeingLater() {
-    Collections old{std::move(doc_.m_arFacility), std::move(doc_.m_arReserve), std::move(doc_.m_arUser)};
-    if (doc_.RefreshFromFile() != CKivoDoc::Refresh::Read) {
-        doc_.m_arFacility = std::move(old.facilities);
-        doc_.m_arReserve = std::move(old.reserves);
-        doc_.m_arUser = std::move(old.users);
-        return false;
-    }
+    RegisterData old;
+    if (doc_.RefreshFromFile(&old) != CKivoDoc::Refresh::Read) return false;
     auto keep = [](auto& to, auto& from) {
         to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
     };

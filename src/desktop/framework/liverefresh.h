@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "core/doc/records.h"
+#include "core/doc/kvformat.h"
 
 class CKivoDoc;
 class QWidget;
@@ -47,10 +47,6 @@ private:
     QTimer timer_;
     QPointer<QWidget> modal_;
     int parses_;  // the document's parse count the windows last showed
-    struct Collections {
-        FacilityArray facilities;
-        ReserveArray reserves;
-        UserArray users;
-    } old_;
+    RegisterData old_;
     QTimer freeing_;
 };

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "busy_register.h"
-#include "core/booking/rules.h"
+#include "core/booking/commit.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/text.h"
@@ -72,21 +72,16 @@ void BM_Save(benchmark::State& state) {
 }
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
 
-// One booking as the entry dialog makes it, overlaps forbidden; n picks the day.
+// One booking as the entry dialog confirms it, overlaps forbidden; n picks the day.
 TxResult Book(CKivoDoc& doc, int n, uint32_t hour = 10) {
-    ReserveEntry e;
+    booking::Request req;
+    ReserveEntry& e = req.entry;
     e.user = text::Cp932("顧客1");
     e.year = 2030 + static_cast<uint32_t>(n / 336), e.month = 1 + static_cast<uint32_t>(n / 28 % 12);
     e.day = 1 + static_cast<uint32_t>(n % 28);
     e.startHour = hour, e.endHour = hour + 1;
-    return doc.Transact([&](CKivoDoc& d) {
-        e.facility = d.GetFacilityIndex(1);
-        if (CheckAfterReload(e, d.m_arReserve, d.m_arFacility, nullptr, true) != CheckResult::Ok) return false;
-        auto r = std::make_unique<CReserve>();
-        ApplyEntry(e, d.m_arFacility, r.get());
-        d.m_arReserve.push_back(std::move(r));
-        return true;
-    });
+    req.facilityId = 1;
+    return booking::Commit(doc, req).tx;
 }
 
 // Lock, re-read, the entry dialog's checks with overlaps forbidden, save,

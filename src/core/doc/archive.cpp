@@ -116,7 +116,10 @@ uint32_t CArchive::ReadStringLength(bool* wide) {
 
 void CArchive::ReadLongString(std::string& s) {
     bool wide = false;
+    const unsigned char* start = pos_;
     const uint64_t n = ReadStringLength(&wide);
+    const long shortest = n < 0xFF ? 1 : n < 0xFFFE ? 3 : 7;  // as PutLongLength writes it
+    if (wide || pos_ - start != shortest) NoteIrregular();
     const uint64_t bytes = wide ? n * 2 : n;
     if (bytes > Remaining()) throw CArchiveException("string longer than the data");
     if (!wide) {

@@ -60,6 +60,12 @@ public:
         std::memcpy(w_, s.data(), n);
         w_ += n;
     }
+    // Bytes as they stand, a record copied from an earlier file.
+    void WriteBytes(const char* p, size_t n) {
+        Reserve(n);
+        std::memcpy(w_, p, n);
+        w_ += n;
+    }
     // Tag ahead of a record: the class description the first time, else a
     // reference to the class's index. Gives the record its index.
     void WriteClassTag(RecordClass c);
@@ -98,7 +104,16 @@ public:
     RecordClass ReadClassTag();
 
     size_t Remaining() const { return static_cast<size_t>(end_ - pos_); }
-    size_t Position() const { return static_cast<size_t>(pos_ - begin_); }
+    // Bytes read or stored so far.
+    size_t Position() const {
+        return out_ ? static_cast<size_t>(w_ - out_->data()) : static_cast<size_t>(pos_ - begin_);
+    }
+
+    // How many values so far were read in a form a save would not write
+    // (another record version, a UTF-16 string, a longer length than needed):
+    // the bytes of a record that had one cannot be copied into a save.
+    int Irregular() const { return irregular_; }
+    void NoteIrregular() { ++irregular_; }
 
     // The version word of the last facility or user read: whether the file
     // carries a user section at all depends on it.
@@ -125,6 +140,7 @@ private:
     const unsigned char* pos_ = nullptr;
     const unsigned char* end_ = nullptr;
     int loadVersion_ = 0;
+    int irregular_ = 0;
 
     // One sequence of indexes, starting at 1, for classes and records alike.
     // Loading keeps the kind of every index; storing only the class indexes.

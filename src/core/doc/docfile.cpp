@@ -2,6 +2,7 @@
 // quiet refresh from another desk's save.
 #include "core/doc/kivodoc.h"
 
+#include <cassert>
 #include <new>
 
 #include "core/doc/archive.h"
@@ -16,8 +17,9 @@ bool CKivoDoc::LoadBytes(std::string bytes, const std::string& path, const filei
     // The records are filled again in place: freeing a register's records and
     // allocating them anew cost more than the parse.
     RegisterData data{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
+    bool timesSet = false;
     try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &timesSet);
         m_arFacility = std::move(data.facilities);
         m_arReserve = std::move(data.reserves);
         m_arUser = std::move(data.users);
@@ -30,16 +32,18 @@ bool CKivoDoc::LoadBytes(std::string bytes, const std::string& path, const filei
         host_->ShowMessage(msg::kOpenFailed, IDocHost::Icon::Exclamation);
         return false;
     }
-    const bool ok = AfterLoad(path, !inTransaction_);
-    // Missing users are added the same way on every read of these bytes, so
+    // Remembered before the repair pass, whose changes re-read and save:
+    // missing users are added the same way on every read of these bytes, so
     // the collections stay what a parse of them gives.
     Remember(std::move(bytes), stamp);
-    timesSet_ = false;  // not known without the repair pass's scan
-    return ok;
+    timesSet_ = timesSet;
+    return AfterLoad(path, !inTransaction_);
 }
 
 void CKivoDoc::Remember(std::string bytes, const fileio::FileStamp& stamp) {
+    // The spans of these bytes were noted into saveSpans_ by their parse.
     fileBytes_ = std::move(bytes);
+    std::swap(fileSpans_, saveSpans_);
     fileStamp_ = stamp;
     clean_ = stamp.valid;
 }
@@ -50,6 +54,11 @@ bool CKivoDoc::SameAsLastFile(const fileio::FileStamp& now, const std::string* b
     // Reading is cheap, parsing is not: equal bytes need no parse whatever
     // the stamp says.
     return bytes->size() == fileBytes_.size() && *bytes == fileBytes_;
+}
+
+void CKivoDoc::NoteOnlyChanged(CReserve* r) {
+    if (r) r->m_place.Forget();
+    onlyNoted_ = true;
 }
 
 bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {
@@ -77,8 +86,13 @@ bool CKivoDoc::OnSaveDocument(const std::string& path) {
     fileio::Status st;
     StoreFacts facts;
     fileio::FileStamp stamp;
+    // Inside a change that said what it altered, the other reservations'
+    // bytes are copied from the file it began with.
+    const bool copy = inTransaction_ && onlyNoted_ && cleanAtChange_;
     try {
-        StoreRegister(m_arFacility, m_arReserve, m_arUser, &saveBuffer_, &facts);
+        const LastBytes last{fileBytes_, fileSpans_};
+        StoreRegister(m_arFacility, m_arReserve, m_arUser, &saveBuffer_, &facts, &saveSpans_, copy ? &last : nullptr);
+        assert(!copy || saveBuffer_ == StoreRegister(m_arFacility, m_arReserve, m_arUser));
         // Inside a change the save goes to the file the transaction locked and read.
         if (txLock_) {
             st = txLock_->Write(saveBuffer_);
@@ -102,10 +116,12 @@ bool CKivoDoc::OnSaveDocument(const std::string& path) {
     // The bytes just written become the last file's; its old bytes are the
     // next save's buffer.
     saveBuffer_.swap(fileBytes_);
+    std::swap(saveSpans_, fileSpans_);
     fileStamp_ = stamp;
     clean_ = stamp.valid;
-    usersComplete_ = facts.usersComplete;
-    timesSet_ = facts.timesSet;
+    // A save that copied speaks only of the records it wrote.
+    usersComplete_ = facts.usersComplete && (!copy || usersComplete_);
+    timesSet_ = facts.timesSet && (!copy || timesSet_);
     RecordPath();
     return true;
 }
@@ -181,6 +197,8 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             UpdateAllViews(nullptr, ViewHint::Changed);
             return TxResult::Failed;
         }
+        cleanAtChange_ = clean_;
+        onlyNoted_ = false;
         if (!change(*this)) {
             clean_ = false;  // the change may have touched the collections before it gave up
             result = TxResult::Abandoned;
@@ -189,6 +207,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             if (!OnSaveDocument(path_)) result = TxResult::Failed;
         }
         inTransaction_ = false;
+        onlyNoted_ = false;
         txLock_ = nullptr;
     }  // the lock is released here, before any dialog of the repair pass
     if (pathPending_) {
@@ -217,8 +236,9 @@ CKivoDoc::Refresh CKivoDoc::RefreshFromFile(RegisterData* replaced) {
     // Parsed aside: a file that cannot be read leaves the data as it was.
     RegisterData data;
     ++parses_;
+    bool timesSet = false;
     try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &timesSet);
     } catch (const CArchiveException&) {
         refusedStamp_ = stamp;
         return Refresh::Failed;
@@ -232,7 +252,7 @@ CKivoDoc::Refresh CKivoDoc::RefreshFromFile(RegisterData* replaced) {
     AddMissingUsers();
     SetModifiedFlag(false);
     Remember(std::move(bytes), stamp);
-    timesSet_ = false;
+    timesSet_ = timesSet;
     if (replaced) *replaced = std::move(data);
     return Refresh::Read;
 }

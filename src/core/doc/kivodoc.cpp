@@ -57,6 +57,7 @@ bool CKivoDoc::OnNewDocument() {
     modified_ = false;
     fileStamp_ = {};
     fileBytes_.clear();
+    fileSpans_ = {};
     return true;
 }
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "core/doc/fileio.h"
+#include "core/doc/kvformat.h"
 #include "core/doc/records.h"
 #include "core/doc/sortkey.h"
 
 class CKivoDoc;
-struct RegisterData;
 struct ReserveEntry;
 
 // What a change asks of the windows that show the document.
@@ -108,6 +108,11 @@ public:
     // to free when it suits.
     enum class Refresh { Unchanged, Read, Failed };
     Refresh RefreshFromFile(RegisterData* replaced = nullptr);
+    // Tells the save of the running change that no reservation was altered
+    // in place but r (none when nullptr); any may have been added, removed
+    // or reordered. The save then copies the others from the last file's
+    // bytes instead of writing each again.
+    void NoteOnlyChanged(CReserve* r);
     // How many times file bytes were parsed into this document.
     int ParseCount() const { return parses_; }
 
@@ -161,6 +166,10 @@ private:
     bool usersComplete_ = false;
     bool timesSet_ = false;
     std::string saveBuffer_;  // the buffer of the next save, reused
+    // Where each reservation lies in fileBytes_, and the next save's spans.
+    ReserveSpans fileSpans_, saveSpans_;
+    bool cleanAtChange_ = false;  // clean_ when the running change began
+    bool onlyNoted_ = false;      // the running change called NoteOnlyChanged
     fileio::FileStamp refusedStamp_;  // a file a quiet refresh could not read
     int parses_ = 0;
 };

@@ -1,7 +1,9 @@
 #pragma once
 // A whole register as bytes: facilities, reservations, then users.
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/doc/records.h"
 
@@ -18,15 +20,38 @@ struct StoreFacts {
     bool timesSet = false;       // no reservation has an unset start or end
 };
 
+// Where each reservation's record lies in a register's bytes (after its tag),
+// kept with the last bytes a document read or wrote. A reservation whose
+// m_place is i and which is records[i] here has exactly those bytes, unless
+// it was changed in place since; a save that is told which ones were copies
+// the others instead of writing them again.
+struct ReserveSpans {
+    std::vector<const CReserve*> records;  // in file order
+    std::vector<uint32_t> begin, end;
+};
+
+// The bytes of the last file and their spans, for a save that copies from them.
+struct LastBytes {
+    const std::string& bytes;
+    const ReserveSpans& spans;
+};
+
 // The bytes of a register.
 std::string StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users);
 // The same into out, whose buffer is reused; facts, when asked for, filled in.
 void StoreRegister(const RegisterData& data, std::string* out, StoreFacts* facts = nullptr);
 void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users,
                    std::string* out, StoreFacts* facts = nullptr);
+// The same, noting where each reservation went (and its m_place). With last,
+// every reservation placed in it is copied from there; the facts then speak
+// only of the records written anew.
+void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users,
+                   std::string* out, StoreFacts* facts, ReserveSpans* spans, const LastBytes* last);
 
 // Rebuilds the three collections from bytes. Throws CArchiveException on a
 // format fault (the collections are then left empty). Zero bytes is an empty
 // register. Records out already holds are filled again rather than freed and
-// made anew.
-void LoadRegister(const unsigned char* data, size_t size, RegisterData* out);
+// made anew. With spans, notes where each reservation lies (and its m_place)
+// and, in timesSet, whether every reservation has its times.
+void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, ReserveSpans* spans = nullptr,
+                  bool* timesSet = nullptr);

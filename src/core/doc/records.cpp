@@ -186,6 +186,7 @@ void CReserve::Serialize(CArchive& ar) {
         ar.WriteWord(Low16(m_nFee));
     } else {
         const int version = ar.ReadWord();
+        if (version != RECORD_VERSION) ar.NoteIrregular();  // a save writes it otherwise
         ar.ReadString(m_strUser);
         ar.ReadString(m_strPurpose);
         ar.ReadString(m_strContact);

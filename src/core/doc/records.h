@@ -27,6 +27,26 @@ public:
     void Serialize(CArchive& ar);
 };
 
+// Where a reservation's bytes lie in the last file its document read or
+// wrote (ReserveSpans, kvformat.h). A copy is a record of its own and starts
+// with no place, so that a record assigned new contents is written anew.
+class FilePlace {
+public:
+    static constexpr uint32_t kNone = UINT32_MAX;
+    FilePlace() = default;
+    FilePlace(const FilePlace&) {}
+    FilePlace& operator=(const FilePlace&) {
+        pos_ = kNone;
+        return *this;
+    }
+    uint32_t Get() const { return pos_; }
+    void Set(uint32_t pos) { pos_ = pos; }
+    void Forget() { pos_ = kNone; }
+
+private:
+    uint32_t pos_ = kNone;
+};
+
 class CReserve {
 public:
     static constexpr const char* kClassName = "CReserve";
@@ -41,6 +61,7 @@ public:
     int m_bPaid = 0;
     int m_nSpare = 0;
     int m_nFee = 0;
+    FilePlace m_place;  // not a field: compared and stored by nobody
 
     bool IsEqual(const CReserve& other) const;
     void Serialize(CArchive& ar);

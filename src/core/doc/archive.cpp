@@ -8,10 +8,8 @@
 namespace {
 
 constexpr uint16_t kNewClassTag = 0xFFFF;
-constexpr uint16_t kClassTag = 0x8000;
 constexpr uint16_t kBigTag = 0x7FFF;
 constexpr uint32_t kBigClassTag = 0x80000000u;
-constexpr uint32_t kMaxShortIndex = 0x7FFE;  // largest index a WORD tag can name
 constexpr uint16_t kMaxNameLength = 64;
 
 struct ClassInfo {
@@ -72,7 +70,7 @@ void CArchive::WriteCount(uint32_t n) {
     }
 }
 
-void CArchive::WriteClassTag(RecordClass c) {
+void CArchive::WriteClassTagSlow(RecordClass c) {
     uint32_t& idx = storeClassIndex_[static_cast<int>(c)];
     if (idx == 0) {
         const ClassInfo& info = Info(c);
@@ -84,8 +82,8 @@ void CArchive::WriteClassTag(RecordClass c) {
         std::memcpy(w_, info.name, len);
         w_ += len;
         idx = nextIndex_++;
-    } else if (idx <= kMaxShortIndex) {
-        WriteWord(static_cast<uint16_t>(kClassTag + idx));
+    } else if (idx <= kMaxShortClassIndex) {
+        WriteWord(static_cast<uint16_t>(kClassTagBit + idx));
     } else {
         WriteWord(kBigTag);
         WriteDWord(kBigClassTag + idx);
@@ -158,8 +156,8 @@ RecordClass CArchive::ReadClassTag() {
             const uint32_t dw = ReadDWord();
             if (!(dw & kBigClassTag)) throw CArchiveException("reference to a record");
             classIndex = dw & ~kBigClassTag;
-        } else if (tag & kClassTag) {
-            classIndex = tag & ~kClassTag;
+        } else if (tag & kClassTagBit) {
+            classIndex = tag & ~kClassTagBit;
         } else {
             // Null tags and references to earlier records: the writer never
             // makes them and a collection never holds either.

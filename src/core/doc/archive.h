@@ -68,7 +68,12 @@ public:
     }
     // Tag ahead of a record: the class description the first time, else a
     // reference to the class's index. Gives the record its index.
-    void WriteClassTag(RecordClass c);
+    void WriteClassTag(RecordClass c) {
+        const uint32_t idx = storeClassIndex_[static_cast<int>(c)];
+        if (idx == 0 || idx > kMaxShortClassIndex) return WriteClassTagSlow(c);
+        WriteWord(static_cast<uint16_t>(kClassTagBit + idx));
+        ++nextIndex_;
+    }
 
     uint16_t ReadWord() {
         Need(2);
@@ -128,6 +133,9 @@ private:
         *w_++ = static_cast<char>(v & 0xFF);
         *w_++ = static_cast<char>(v >> 8);
     }
+    static constexpr uint16_t kClassTagBit = 0x8000;
+    static constexpr uint32_t kMaxShortClassIndex = 0x7FFE;  // largest index a WORD tag can name
+    void WriteClassTagSlow(RecordClass c);
     void Grow(size_t n);
     void PutLongLength(size_t n);
     void ReadLongString(std::string& s);

@@ -1,5 +1,6 @@
 #include "core/doc/kvformat.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "core/doc/archive.h"
@@ -24,11 +25,18 @@ void StoreReserves(CArchive& ar, const ReserveArray& reserves, const UserArray& 
     if (!facts && !spans && !last) return StoreCollection(ar, reserves, RecordClass::Reserve);
     const size_t n = reserves.size();
     // A save that copies nearly every record asks about one or two users:
-    // the set is then made only when one is asked about.
+    // a walk over the users answers those sooner than making the set.
     std::optional<NameSet> known;
+    size_t walks = 0;
     auto makeKnown = [&] {
         known.emplace(users.size());
         for (const auto& u : users) known->Insert(u->m_strName);
+    };
+    auto isUser = [&](const std::string& name) {
+        if (name.empty()) return true;
+        if (!known && ++walks > 8) makeKnown();
+        if (known) return known->Contains(name);
+        return std::any_of(users.begin(), users.end(), [&](const auto& u) { return u->m_strName == name; });
     };
     if (facts && !last) makeKnown();
     bool complete = true, timesSet = true;
@@ -55,8 +63,7 @@ void StoreReserves(CArchive& ar, const ReserveArray& reserves, const UserArray& 
         } else {
             r->Serialize(ar);
             if (facts) {
-                if (!r->m_strUser.empty() && !known) makeKnown();
-                complete = complete && (r->m_strUser.empty() || known->Contains(r->m_strUser));
+                complete = complete && isUser(r->m_strUser);
                 timesSet = timesSet && r->m_timeStart != kTimeUnset && r->m_timeEnd != kTimeUnset;
             }
         }

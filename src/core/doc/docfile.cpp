@@ -17,9 +17,9 @@ bool CKivoDoc::LoadBytes(std::string bytes, const std::string& path, const filei
     // The records are filled again in place: freeing a register's records and
     // allocating them anew cost more than the parse.
     RegisterData data{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
-    bool timesSet = false;
+    StoreFacts facts;
     try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &timesSet);
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &facts);
         m_arFacility = std::move(data.facilities);
         m_arReserve = std::move(data.reserves);
         m_arUser = std::move(data.users);
@@ -36,7 +36,8 @@ bool CKivoDoc::LoadBytes(std::string bytes, const std::string& path, const filei
     // missing users are added the same way on every read of these bytes, so
     // the collections stay what a parse of them gives.
     Remember(std::move(bytes), stamp);
-    timesSet_ = timesSet;
+    usersComplete_ = facts.usersComplete;
+    timesSet_ = facts.timesSet;
     return AfterLoad(path, !inTransaction_);
 }
 
@@ -65,8 +66,11 @@ bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {
     SetModifiedFlag(false);
     path_ = path;
     RecordPath();
-    AddMissingUsers();
-    if (runRepair) RepairPass();
+    if (!usersComplete_) AddMissingUsers();
+    // The parse saw every reservation's times: without an unset one the
+    // pass would offer nothing.
+    if (timesSet_) repairPending_ = false;
+    else if (runRepair) RepairPass();
     else repairPending_ = true;
     return true;
 }
@@ -236,9 +240,9 @@ CKivoDoc::Refresh CKivoDoc::RefreshFromFile(RegisterData* replaced) {
     // Parsed aside: a file that cannot be read leaves the data as it was.
     RegisterData data;
     ++parses_;
-    bool timesSet = false;
+    StoreFacts facts;
     try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &timesSet);
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &facts);
     } catch (const CArchiveException&) {
         refusedStamp_ = stamp;
         return Refresh::Failed;
@@ -249,10 +253,11 @@ CKivoDoc::Refresh CKivoDoc::RefreshFromFile(RegisterData* replaced) {
     m_arFacility.swap(data.facilities);
     m_arReserve.swap(data.reserves);
     m_arUser.swap(data.users);
-    AddMissingUsers();
+    if (!facts.usersComplete) AddMissingUsers();
+    usersComplete_ = true;
     SetModifiedFlag(false);
     Remember(std::move(bytes), stamp);
-    timesSet_ = timesSet;
+    timesSet_ = facts.timesSet;
     if (replaced) *replaced = std::move(data);
     return Refresh::Read;
 }

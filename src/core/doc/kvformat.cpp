@@ -141,14 +141,25 @@ std::string StoreRegister(const FacilityArray& facilities, const ReserveArray& r
     return bytes;
 }
 
-void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, ReserveSpans* spans, bool* timesSet) {
+namespace {
+
+// Whether every name is a user's.
+bool AllUsers(const std::vector<std::string_view>& names, const UserArray& users) {
+    NameSet known(users.size());
+    for (const auto& u : users) known.Insert(u->m_strName);
+    return std::all_of(names.begin(), names.end(), [&](std::string_view n) { return known.Contains(n); });
+}
+
+}  // namespace
+
+void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, ReserveSpans* spans, StoreFacts* facts) {
     auto clear = [out, spans] {
         out->facilities.clear();
         out->reserves.clear();
         out->users.clear();
         if (spans) *spans = {};
     };
-    if (timesSet) *timesSet = true;
+    if (facts) *facts = {true, true};
     if (size == 0) return clear();
     if (spans) {
         spans->records.clear();
@@ -157,8 +168,16 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         // Past 4 GiB the spans cannot say where: every record is written anew.
         if (size > UINT32_MAX) spans = nullptr;
     }
-    auto noted = [spans, timesSet](CReserve& r, uint32_t i, size_t start, size_t end, bool irregular) {
-        if (timesSet) *timesSet = *timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
+    // The users the reservations name, each once: asked of the users once
+    // they are read, while the names are still in the cache now.
+    std::optional<NameSet> named;
+    std::vector<std::string_view> names;
+    if (facts) named.emplace(1024);
+    auto noted = [&](CReserve& r, uint32_t i, size_t start, size_t end, bool irregular) {
+        if (facts) {
+            facts->timesSet = facts->timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
+            if (!r.m_strUser.empty() && named->Insert(r.m_strUser)) names.push_back(r.m_strUser);
+        }
         if (!spans) return r.m_place.Forget();
         // A record read from a form a save would not write is written anew.
         if (irregular) r.m_place.Forget();
@@ -176,6 +195,7 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         const bool hasUsers = out->facilities.empty() ? ar.Remaining() > 0 : ar.LoadVersion() > 100;
         if (hasUsers) LoadCollection(ar, &out->users, RecordClass::User);
         else out->users.clear();
+        if (facts) facts->usersComplete = AllUsers(names, out->users);
     } catch (...) {
         clear();
         throw;

@@ -13,8 +13,8 @@ struct RegisterData {
     UserArray users;
 };
 
-// What a store saw of the records on its way, so that nobody has to pass over
-// them again to learn it.
+// What a store or a parse saw of the records on its way, so that nobody has
+// to pass over them again to learn it.
 struct StoreFacts {
     bool usersComplete = false;  // every reservation's user (when not empty) is a user
     bool timesSet = false;       // no reservation has an unset start or end
@@ -51,7 +51,6 @@ void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves
 // Rebuilds the three collections from bytes. Throws CArchiveException on a
 // format fault (the collections are then left empty). Zero bytes is an empty
 // register. Records out already holds are filled again rather than freed and
-// made anew. With spans, notes where each reservation lies (and its m_place)
-// and, in timesSet, whether every reservation has its times.
+// made anew. With spans, notes where each reservation lies (and its m_place).
 void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, ReserveSpans* spans = nullptr,
-                  bool* timesSet = nullptr);
+                  StoreFacts* facts = nullptr);

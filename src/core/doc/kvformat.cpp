@@ -1,7 +1,9 @@
 #include "core/doc/kvformat.h"
 
 #include <algorithm>
+#include <deque>
 #include <optional>
+#include <utility>
 
 #include "core/doc/archive.h"
 #include "core/doc/hugepages.h"
@@ -143,12 +145,39 @@ std::string StoreRegister(const FacilityArray& facilities, const ReserveArray& r
 
 namespace {
 
-// Whether every name is a user's.
-bool AllUsers(const std::vector<std::string_view>& names, const UserArray& users) {
-    NameSet known(users.size());
-    for (const auto& u : users) known.Insert(u->m_strName);
-    return std::all_of(names.begin(), names.end(), [&](std::string_view n) { return known.Contains(n); });
-}
+// The users the reservations name, each once, to be asked of the users once
+// those are read. A name is looked up a few records after its slot was
+// fetched: the table is out of the cache while the parse streams by. The
+// set's names are copies side by side, not the records' (a miss each).
+class NamedUsers {
+public:
+    explicit NamedUsers(size_t expected) : set_(expected) {}
+    // name must stay as it is until Finish.
+    void Add(const std::string& name) {
+        if (name.empty()) return;
+        set_.Prefetch(name);
+        const std::string*& slot = late_[count_++ % kLate];
+        if (slot) Settle(*slot);
+        slot = &name;
+    }
+    bool AllUsers(const UserArray& users) {
+        for (const std::string*& p : late_)
+            if (p) Settle(*std::exchange(p, nullptr));
+        NameSet known(users.size());
+        for (const auto& u : users) known.Insert(u->m_strName);
+        return std::all_of(names_.begin(), names_.end(), [&](const std::string& n) { return known.Contains(n); });
+    }
+
+private:
+    static constexpr size_t kLate = 8;
+    void Settle(const std::string& name) {
+        if (!set_.Contains(name)) set_.Insert(names_.emplace_back(name));
+    }
+    NameSet set_;
+    std::deque<std::string> names_;
+    const std::string* late_[kLate] = {};
+    size_t count_ = 0;
+};
 
 }  // namespace
 
@@ -168,15 +197,12 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         // Past 4 GiB the spans cannot say where: every record is written anew.
         if (size > UINT32_MAX) spans = nullptr;
     }
-    // The users the reservations name, each once: asked of the users once
-    // they are read, while the names are still in the cache now.
-    std::optional<NameSet> named;
-    std::vector<std::string_view> names;
-    if (facts) named.emplace(1024);
+    std::optional<NamedUsers> named;
+    if (facts) named.emplace(std::max<size_t>(1024, out->users.size()));
     auto noted = [&](CReserve& r, uint32_t i, size_t start, size_t end, bool irregular) {
         if (facts) {
             facts->timesSet = facts->timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
-            if (!r.m_strUser.empty() && named->Insert(r.m_strUser)) names.push_back(r.m_strUser);
+            named->Add(r.m_strUser);
         }
         if (!spans) return r.m_place.Forget();
         // A record read from a form a save would not write is written anew.
@@ -195,7 +221,7 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         const bool hasUsers = out->facilities.empty() ? ar.Remaining() > 0 : ar.LoadVersion() > 100;
         if (hasUsers) LoadCollection(ar, &out->users, RecordClass::User);
         else out->users.clear();
-        if (facts) facts->usersComplete = AllUsers(names, out->users);
+        if (facts) facts->usersComplete = named->AllUsers(out->users);
     } catch (...) {
         clear();
         throw;

@@ -85,7 +85,7 @@ void StoreReserves(CArchive& ar, const ReserveArray& reserves, const UserArray& 
 }
 
 // Fills the collection from the archive, refilling the records it holds;
-// noted(record, i, start, end, irregular) hears of each one read.
+// noted(record, i, count, start, end, irregular) hears of each one read.
 template <class T, class Noted>
 void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, RecordClass cls, Noted noted) {
     const uint32_t count = ar.ReadCount();
@@ -93,7 +93,8 @@ void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, Record
     // that is damage, and must not become an allocation.
     if (count > ar.Remaining() / 4) throw CArchiveException("count larger than the data");
     if (items->size() > count) items->resize(count);
-    items->reserve(count);
+    // Room for the bookings to come: the first would otherwise move them all.
+    items->reserve(count + count / 32 + 16);
     for (uint32_t i = 0; i < count; ++i) {
         if (ar.ReadClassTag() != cls) throw CArchiveException("record of the wrong class");
         if (i == items->size()) items->push_back(std::make_unique<T>());
@@ -101,13 +102,13 @@ void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, Record
         const size_t start = ar.Position();
         const int irregular = ar.Irregular();
         (*items)[i]->Serialize(ar);
-        noted(*(*items)[i], i, start, ar.Position(), ar.Irregular() != irregular);
+        noted(*(*items)[i], i, count, start, ar.Position(), ar.Irregular() != irregular);
     }
 }
 
 template <class T>
 void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, RecordClass cls) {
-    LoadCollection(ar, items, cls, [](const T&, uint32_t, size_t, size_t, bool) {});
+    LoadCollection(ar, items, cls, [](const T&, uint32_t, uint32_t, size_t, size_t, bool) {});
 }
 
 }  // namespace
@@ -119,9 +120,11 @@ void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves
 
 void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users,
                    std::string* out, StoreFacts* facts, ReserveSpans* spans, const LastBytes* last) {
-    // A buffer of the last save is about the right size already.
+    // A buffer of the last save is about the right size already; so is the
+    // last file's size, give or take a booking.
     if (out->size() < 64) {
-        const size_t estimate = 64 + facilities.size() * 48 + reserves.size() * 64 + users.size() * 64;
+        const size_t estimate = last ? last->bytes.size() + 65536
+                                     : 64 + facilities.size() * 48 + reserves.size() * 64 + users.size() * 64;
         out->reserve(estimate);
         AdviseHugePages(out->data(), out->capacity());
         out->resize(estimate);
@@ -199,12 +202,18 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
     }
     std::optional<NamedUsers> named;
     if (facts) named.emplace(std::max<size_t>(1024, out->users.size()));
-    auto noted = [&](CReserve& r, uint32_t i, size_t start, size_t end, bool irregular) {
+    auto noted = [&](CReserve& r, uint32_t i, uint32_t count, size_t start, size_t end, bool irregular) {
         if (facts) {
             facts->timesSet = facts->timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
             named->Add(r.m_strUser);
         }
         if (!spans) return r.m_place.Forget();
+        if (i == 0) {
+            // Grown step by step, each step would be fresh memory to fault in.
+            spans->records.reserve(count);
+            spans->begin.reserve(count);
+            spans->end.reserve(count);
+        }
         // A record read from a form a save would not write is written anew.
         if (irregular) r.m_place.Forget();
         else r.m_place.Set(i);

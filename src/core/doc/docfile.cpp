@@ -36,7 +36,6 @@ bool CKivoDoc::LoadBytes(std::string bytes, const std::string& path, const filei
     // missing users are added the same way on every read of these bytes, so
     // the collections stay what a parse of them gives.
     Remember(std::move(bytes), stamp);
-    usersComplete_ = facts.usersComplete;
     timesSet_ = facts.timesSet;
     return AfterLoad(path, !inTransaction_);
 }
@@ -66,7 +65,7 @@ bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {
     SetModifiedFlag(false);
     path_ = path;
     RecordPath();
-    if (!usersComplete_) AddMissingUsers();
+    AddMissingUsers();
     // The parse saw every reservation's times: without an unset one the
     // pass would offer nothing.
     if (timesSet_) repairPending_ = false;
@@ -253,8 +252,7 @@ CKivoDoc::Refresh CKivoDoc::RefreshFromFile(RegisterData* replaced) {
     m_arFacility.swap(data.facilities);
     m_arReserve.swap(data.reserves);
     m_arUser.swap(data.users);
-    if (!facts.usersComplete) AddMissingUsers();
-    usersComplete_ = true;
+    AddMissingUsers();
     SetModifiedFlag(false);
     Remember(std::move(bytes), stamp);
     timesSet_ = facts.timesSet;

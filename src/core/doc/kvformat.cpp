@@ -1,9 +1,7 @@
 #include "core/doc/kvformat.h"
 
 #include <algorithm>
-#include <deque>
 #include <optional>
-#include <utility>
 
 #include "core/doc/archive.h"
 #include "core/doc/hugepages.h"
@@ -146,44 +144,6 @@ std::string StoreRegister(const FacilityArray& facilities, const ReserveArray& r
     return bytes;
 }
 
-namespace {
-
-// The users the reservations name, each once, to be asked of the users once
-// those are read. A name is looked up a few records after its slot was
-// fetched: the table is out of the cache while the parse streams by. The
-// set's names are copies side by side, not the records' (a miss each).
-class NamedUsers {
-public:
-    explicit NamedUsers(size_t expected) : set_(expected) {}
-    // name must stay as it is until Finish.
-    void Add(const std::string& name) {
-        if (name.empty()) return;
-        set_.Prefetch(name);
-        const std::string*& slot = late_[count_++ % kLate];
-        if (slot) Settle(*slot);
-        slot = &name;
-    }
-    bool AllUsers(const UserArray& users) {
-        for (const std::string*& p : late_)
-            if (p) Settle(*std::exchange(p, nullptr));
-        NameSet known(users.size());
-        for (const auto& u : users) known.Insert(u->m_strName);
-        return std::all_of(names_.begin(), names_.end(), [&](const std::string& n) { return known.Contains(n); });
-    }
-
-private:
-    static constexpr size_t kLate = 8;
-    void Settle(const std::string& name) {
-        if (!set_.Contains(name)) set_.Insert(names_.emplace_back(name));
-    }
-    NameSet set_;
-    std::deque<std::string> names_;
-    const std::string* late_[kLate] = {};
-    size_t count_ = 0;
-};
-
-}  // namespace
-
 void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, ReserveSpans* spans, StoreFacts* facts) {
     auto clear = [out, spans] {
         out->facilities.clear();
@@ -191,7 +151,9 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         out->users.clear();
         if (spans) *spans = {};
     };
-    if (facts) *facts = {true, true};
+    // Whether users are missing is not learned here: a set of the names made
+    // during the parse cost a fresh process more than the document's pass.
+    if (facts) *facts = {false, true};
     if (size == 0) return clear();
     if (spans) {
         spans->records.clear();
@@ -200,13 +162,8 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         // Past 4 GiB the spans cannot say where: every record is written anew.
         if (size > UINT32_MAX) spans = nullptr;
     }
-    std::optional<NamedUsers> named;
-    if (facts) named.emplace(std::max<size_t>(1024, out->users.size()));
     auto noted = [&](CReserve& r, uint32_t i, uint32_t count, size_t start, size_t end, bool irregular) {
-        if (facts) {
-            facts->timesSet = facts->timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
-            named->Add(r.m_strUser);
-        }
+        if (facts) facts->timesSet = facts->timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
         if (!spans) return r.m_place.Forget();
         if (i == 0) {
             // Grown step by step, each step would be fresh memory to fault in.
@@ -230,7 +187,6 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         const bool hasUsers = out->facilities.empty() ? ar.Remaining() > 0 : ar.LoadVersion() > 100;
         if (hasUsers) LoadCollection(ar, &out->users, RecordClass::User);
         else out->users.clear();
-        if (facts) facts->usersComplete = named->AllUsers(out->users);
     } catch (...) {
         clear();
         throw;

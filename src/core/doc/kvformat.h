@@ -51,6 +51,7 @@ void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves
 // Rebuilds the three collections from bytes. Throws CArchiveException on a
 // format fault (the collections are then left empty). Zero bytes is an empty
 // register. Records out already holds are filled again rather than freed and
-// made anew. With spans, notes where each reservation lies (and its m_place).
+// made anew. With spans, notes where each reservation lies (and its m_place);
+// of the facts a parse learns only timesSet.
 void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, ReserveSpans* spans = nullptr,
                   StoreFacts* facts = nullptr);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/booking/commit.h"
 #include "core/doc/archive.h"
 #include "core/doc/kvformat.h"
 #include "support/testutil.h"
@@ -338,6 +339,51 @@ TEST(Utf16Strings, LongLengthFormCountsUnits) {
     RegisterData d = Load(bytes);
     ASSERT_EQ(d.facilities.size(), 1u);
     EXPECT_EQ(d.facilities[0]->m_strName, std::string(300, 'A'));
+}
+
+// --- a booking's save takes the untouched reservations from the last file ---------
+
+TEST(BookingSave, WritesWhatAWholeSaveWouldWhateverFormTheFileHad) {
+    // One regular reservation beside an old version, a length in the long
+    // form and a UTF-16 user: a save never copies those forms on.
+    const std::string ref = Hex("03 80");  // CKivo 1, facility 2, CReserve 3
+    const std::string longForm = Word(200) + Hex("ff 03 00") + "Lng" + std::string(2, '\0') +
+                                 DWord(954810000) + DWord(954813600) + Word(1) + Word(0) + Word(0) + Word(0);
+    const std::string wide = Word(200) + Hex("ff fe ff 02 1a 4f 70 8b") + std::string(2, '\0') + DWord(954896400) +
+                             DWord(954900000) + Word(1) + Word(0) + Word(0) + Word(0);
+    const std::string file = Word(1) + kNewKivo + FacilityBody(200, 1, "A") + Word(4) + kNewReserve +
+                             ReserveBody(150, "Old", 954723600, 954727200, 1) + ref +
+                             ReserveBody(200, "B", 954738000, 954741600, 1) + ref + longForm + ref + wide + Word(1) +
+                             kNewUser + UserBody("B");
+    testutil::TempDir dir;
+    const std::string path = dir.File("reg.kv");
+    testutil::WriteFile(path, file);
+    CKivoDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+
+    booking::Request req;
+    req.entry.user = "New";
+    req.entry.year = 2000, req.entry.month = 4, req.entry.day = 1, req.entry.startHour = 8, req.entry.endHour = 9;
+    req.facilityId = 1;
+    req.sortKey = SortKey::Start;  // the new booking lands first
+    ASSERT_EQ(booking::Commit(doc, req).tx, TxResult::Done);
+    const CReserve regular = *doc.m_arReserve[2];
+    ASSERT_EQ(regular.m_strUser, "B");
+    // An edit changes one record in place; the others are taken from the file just written.
+    booking::Request edit;
+    edit.entry = req.entry;
+    edit.entry.user = "B", edit.entry.purpose = "Edited", edit.entry.day = 3, edit.entry.startHour = 12;
+    edit.entry.endHour = 13;
+    edit.edited = &regular, edit.editedPos = 2, edit.facilityId = 1, edit.sortKey = SortKey::Start;
+    ASSERT_EQ(booking::Commit(doc, edit).tx, TxResult::Done);
+    EXPECT_EQ(doc.ParseCount(), 1);
+
+    const std::string saved = testutil::ReadFile(path);
+    const RegisterData d = Load(saved);
+    EXPECT_EQ(saved, Store(d));
+    std::vector<std::string> users;
+    for (const auto& r : d.reserves) users.push_back(r->m_strUser + "/" + r->m_strPurpose);
+    EXPECT_EQ(users, (std::vector<std::string>{"New/", "Old/", "B/Edited", "Lng/", Sj("会議") + "/"}));
 }
 
 // --- faults ------------------------------------------------------------------------

@@ -66,6 +66,16 @@ public:
         std::memcpy(w_, p, n);
         w_ += n;
     }
+    // Whether the n bytes at p are the tag this archive writes ahead of a
+    // further record of class c, so that records copied from another file
+    // may keep theirs; then CountCopiedRecords gives them their indexes.
+    bool IsClassRef(const char* p, size_t n, RecordClass c) const {
+        const uint32_t idx = storeClassIndex_[static_cast<int>(c)];
+        return n == 2 && idx != 0 && idx <= kMaxShortClassIndex &&
+               static_cast<uint8_t>(p[0]) == ((kClassTagBit + idx) & 0xFF) &&
+               static_cast<uint8_t>(p[1]) == ((kClassTagBit + idx) >> 8);
+    }
+    void CountCopiedRecords(uint32_t n) { nextIndex_ += n; }
     // Tag ahead of a record: the class description the first time, else a
     // reference to the class's index. Gives the record its index.
     void WriteClassTag(RecordClass c) {

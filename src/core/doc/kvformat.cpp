@@ -18,67 +18,102 @@ void StoreCollection(CArchive& ar, const std::vector<std::unique_ptr<T>>& items,
     }
 }
 
-// The reservations, noting on the way what the document would otherwise
-// learn by a pass of its own over them, and where each one went.
-void StoreReserves(CArchive& ar, const ReserveArray& reserves, const UserArray& users, StoreFacts* facts,
-                   ReserveSpans* spans, const LastBytes* last) {
-    if (!facts && !spans && !last) return StoreCollection(ar, reserves, RecordClass::Reserve);
-    const size_t n = reserves.size();
+// What a save learns of the reservations it writes: whether each one's user
+// is a user and whether any time is unset.
+class WrittenFacts {
+public:
+    WrittenFacts(const UserArray& users, StoreFacts* facts, bool few) : users_(users), facts_(facts) {
+        if (facts_) *facts_ = {true, true};
+        if (facts_ && !few) MakeSet();
+    }
+    void Prefetch(const CReserve& ahead) const {
+        if (known_) known_->Prefetch(ahead.m_strUser);
+    }
+    void Saw(const CReserve& r) {
+        if (!facts_) return;
+        facts_->usersComplete = facts_->usersComplete && IsUser(r.m_strUser);
+        facts_->timesSet = facts_->timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
+    }
+
+private:
+    void MakeSet() {
+        known_.emplace(users_.size());
+        for (const auto& u : users_) known_->Insert(u->m_strName);
+    }
     // A save that copies nearly every record asks about one or two users:
     // a walk over the users answers those sooner than making the set.
-    std::optional<NameSet> known;
-    size_t walks = 0;
-    auto makeKnown = [&] {
-        known.emplace(users.size());
-        for (const auto& u : users) known->Insert(u->m_strName);
-    };
-    auto isUser = [&](const std::string& name) {
+    bool IsUser(const std::string& name) {
         if (name.empty()) return true;
-        if (!known && ++walks > 8) makeKnown();
-        if (known) return known->Contains(name);
-        return std::any_of(users.begin(), users.end(), [&](const auto& u) { return u->m_strName == name; });
-    };
-    if (facts && !last) makeKnown();
-    bool complete = true, timesSet = true;
-    if (spans) {
-        spans->records.resize(n);
-        spans->begin.resize(n);
-        spans->end.resize(n);
+        if (!known_ && ++walks_ > 8) MakeSet();
+        if (known_) return known_->Contains(name);
+        return std::any_of(users_.begin(), users_.end(), [&](const auto& u) { return u->m_strName == name; });
     }
-    const size_t lastCount = last ? last->spans.records.size() : 0;
+    const UserArray& users_;
+    StoreFacts* facts_;
+    std::optional<NameSet> known_;
+    size_t walks_ = 0;
+};
+
+void NoteSpan(ReserveSpans* spans, size_t i, CReserve* r, size_t begin, size_t end) {
+    if (!spans) return;
+    spans->records[i] = r;
+    spans->begin[i] = static_cast<uint32_t>(begin);
+    spans->end[i] = static_cast<uint32_t>(end);
+    if (r->m_place.Get() != i) r->m_place.Set(static_cast<uint32_t>(i));
+}
+
+// Whether r is the record that stood at p in the last file, unchanged since.
+bool StoodAt(const ReserveSpans& was, uint32_t p, const CReserve* r) {
+    return p < was.records.size() && was.records[p] == r && r->m_place.Get() == p;
+}
+
+// The reservations, every one written.
+void StoreReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& facts, ReserveSpans* spans) {
+    const size_t n = reserves.size();
     ar.WriteCount(static_cast<uint32_t>(n));
-    constexpr size_t kAhead = 8;  // the table's slots and the records are cold
+    constexpr size_t kAhead = 8;  // the users' table is cold after the records went by
     for (size_t i = 0; i < n; ++i) {
         CReserve* r = reserves[i].get();
-        if (i + kAhead < n) {
-            const CReserve* ahead = reserves[i + kAhead].get();
-            if (last) __builtin_prefetch(&ahead->m_place);
-            else if (known) known->Prefetch(ahead->m_strUser);
-        }
+        if (i + kAhead < n) facts.Prefetch(*reserves[i + kAhead]);
+        ar.WriteClassTag(RecordClass::Reserve);
+        const size_t at = ar.Position();
+        r->Serialize(ar);
+        facts.Saw(*r);
+        NoteSpan(spans, i, r, at, ar.Position());
+    }
+}
+
+// The reservations of a save that knows the last file: records that stood
+// there one after another, unchanged, are copied as one piece with the tags
+// between them; the others are written anew.
+void SpliceReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& facts, ReserveSpans* spans,
+                    const LastBytes& last) {
+    const size_t n = reserves.size();
+    const ReserveSpans& was = last.spans;
+    const char* old = last.bytes.data();
+    ar.WriteCount(static_cast<uint32_t>(n));
+    for (size_t i = 0; i < n;) {
+        CReserve* r = reserves[i].get();
         ar.WriteClassTag(RecordClass::Reserve);
         const size_t at = ar.Position();
         const uint32_t p = r->m_place.Get();
-        if (p < lastCount && last->spans.records[p] == r) {
-            ar.WriteBytes(last->bytes.data() + last->spans.begin[p], last->spans.end[p] - last->spans.begin[p]);
-        } else {
+        if (!StoodAt(was, p, r)) {
             r->Serialize(ar);
-            if (facts) {
-                complete = complete && isUser(r->m_strUser);
-                timesSet = timesSet && r->m_timeStart != kTimeUnset && r->m_timeEnd != kTimeUnset;
-            }
+            facts.Saw(*r);
+            NoteSpan(spans, i, r, at, ar.Position());
+            ++i;
+            continue;
         }
-        if (spans) {
-            spans->records[i] = r;
-            spans->begin[i] = static_cast<uint32_t>(at);
-            spans->end[i] = static_cast<uint32_t>(ar.Position());
-            if (p != i) r->m_place.Set(static_cast<uint32_t>(i));
-        }
-    }
-    // Past 4 GiB the spans cannot say where; no record is then found in them.
-    if (spans && ar.Position() > UINT32_MAX) spans->records.clear();
-    if (facts) {
-        facts->usersComplete = complete;
-        facts->timesSet = timesSet;
+        size_t k = 1;
+        while (i + k < n && StoodAt(was, static_cast<uint32_t>(p + k), reserves[i + k].get()) &&
+               ar.IsClassRef(old + was.end[p + k - 1], was.begin[p + k] - was.end[p + k - 1], RecordClass::Reserve))
+            ++k;
+        ar.WriteBytes(old + was.begin[p], was.end[p + k - 1] - was.begin[p]);
+        ar.CountCopiedRecords(static_cast<uint32_t>(k - 1));
+        for (size_t j = 0; j < k; ++j)
+            NoteSpan(spans, i + j, reserves[i + j].get(), at + was.begin[p + j] - was.begin[p],
+                     at + was.end[p + j] - was.begin[p]);
+        i += k;
     }
 }
 
@@ -129,7 +164,17 @@ void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves
     }
     CArchive ar(out);
     StoreCollection(ar, facilities, RecordClass::Facility);
-    StoreReserves(ar, reserves, users, facts, spans, last);
+    if (spans) {
+        spans->records.resize(reserves.size());
+        spans->begin.resize(reserves.size());
+        spans->end.resize(reserves.size());
+    }
+    WrittenFacts written(users, facts, last != nullptr);
+    if (last) SpliceReserves(ar, reserves, written, spans, *last);
+    else if (facts || spans) StoreReserves(ar, reserves, written, spans);
+    else StoreCollection(ar, reserves, RecordClass::Reserve);
+    // Past 4 GiB the spans cannot say where; no record is then found in them.
+    if (spans && ar.Position() > UINT32_MAX) spans->records.clear();
     StoreCollection(ar, users, RecordClass::User);
     ar.Finish();
 }

@@ -104,15 +104,21 @@ void SpliceReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& fa
             ++i;
             continue;
         }
+        // The run: each record that followed in the last file, behind the
+        // tag this save writes, is copied with r.
+        NoteSpan(spans, i, r, at, at + was.end[p] - was.begin[p]);
         size_t k = 1;
-        while (i + k < n && StoodAt(was, static_cast<uint32_t>(p + k), reserves[i + k].get()) &&
-               ar.IsClassRef(old + was.end[p + k - 1], was.begin[p + k] - was.end[p + k - 1], RecordClass::Reserve))
-            ++k;
+        constexpr size_t kAhead = 8;  // the records are cold
+        for (; i + k < n; ++k) {
+            if (i + k + kAhead < n) __builtin_prefetch(&reserves[i + k + kAhead]->m_place);
+            CReserve* next = reserves[i + k].get();
+            const uint32_t q = static_cast<uint32_t>(p + k);
+            if (!StoodAt(was, q, next)) break;
+            if (!ar.IsClassRef(old + was.end[q - 1], was.begin[q] - was.end[q - 1], RecordClass::Reserve)) break;
+            NoteSpan(spans, i + k, next, at + was.begin[q] - was.begin[p], at + was.end[q] - was.begin[p]);
+        }
         ar.WriteBytes(old + was.begin[p], was.end[p + k - 1] - was.begin[p]);
         ar.CountCopiedRecords(static_cast<uint32_t>(k - 1));
-        for (size_t j = 0; j < k; ++j)
-            NoteSpan(spans, i + j, reserves[i + j].get(), at + was.begin[p + j] - was.begin[p],
-                     at + was.end[p + j] - was.begin[p]);
         i += k;
     }
 }

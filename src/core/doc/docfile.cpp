@@ -57,8 +57,11 @@ bool CKivoDoc::SameAsLastFile(const fileio::FileStamp& now, const std::string* b
 }
 
 void CKivoDoc::NoteOnlyChanged(CReserve* r) {
-    if (r) r->m_place.Forget();
     onlyNoted_ = true;
+    if (!r) return;
+    const uint32_t p = r->m_place.Get();
+    if (p < fileSpans_.records.size() && fileSpans_.records[p] == r) fileSpans_.records[p] = nullptr;
+    r->m_place.Forget();
 }
 
 bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {

@@ -54,12 +54,13 @@ private:
     size_t walks_ = 0;
 };
 
-void NoteSpan(ReserveSpans* spans, size_t i, CReserve* r, size_t begin, size_t end) {
+// r, which stood at place in the last file, went to i.
+void NoteSpan(ReserveSpans* spans, size_t i, CReserve* r, uint32_t place, size_t begin, size_t end) {
     if (!spans) return;
     spans->records[i] = r;
     spans->begin[i] = static_cast<uint32_t>(begin);
     spans->end[i] = static_cast<uint32_t>(end);
-    if (r->m_place.Get() != i) r->m_place.Set(static_cast<uint32_t>(i));
+    if (place != i) r->m_place.Set(static_cast<uint32_t>(i));
 }
 
 // Whether r is the record that stood at p in the last file, unchanged since.
@@ -79,7 +80,7 @@ void StoreReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& fac
         const size_t at = ar.Position();
         r->Serialize(ar);
         facts.Saw(*r);
-        NoteSpan(spans, i, r, at, ar.Position());
+        NoteSpan(spans, i, r, r->m_place.Get(), at, ar.Position());
     }
 }
 
@@ -91,6 +92,9 @@ void SpliceReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& fa
     const size_t n = reserves.size();
     const ReserveSpans& was = last.spans;
     const char* old = last.bytes.data();
+    // With nothing freed since the spans were noted, a record at the address
+    // they name is the one they name (changed ones were taken out of them).
+    const bool sameAddresses = was.freed == CReserve::FreedHere();
     ar.WriteCount(static_cast<uint32_t>(n));
     for (size_t i = 0; i < n;) {
         CReserve* r = reserves[i].get();
@@ -100,22 +104,22 @@ void SpliceReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& fa
         if (!StoodAt(was, p, r)) {
             r->Serialize(ar);
             facts.Saw(*r);
-            NoteSpan(spans, i, r, at, ar.Position());
+            NoteSpan(spans, i, r, p, at, ar.Position());
             ++i;
             continue;
         }
         // The run: each record that followed in the last file, behind the
         // tag this save writes, is copied with r.
-        NoteSpan(spans, i, r, at, at + was.end[p] - was.begin[p]);
+        NoteSpan(spans, i, r, p, at, at + was.end[p] - was.begin[p]);
         size_t k = 1;
         constexpr size_t kAhead = 8;  // the records are cold
         for (; i + k < n; ++k) {
-            if (i + k + kAhead < n) __builtin_prefetch(&reserves[i + k + kAhead]->m_place);
+            if (!sameAddresses && i + k + kAhead < n) __builtin_prefetch(&reserves[i + k + kAhead]->m_place);
             CReserve* next = reserves[i + k].get();
             const uint32_t q = static_cast<uint32_t>(p + k);
-            if (!StoodAt(was, q, next)) break;
+            if (sameAddresses ? q >= was.records.size() || was.records[q] != next : !StoodAt(was, q, next)) break;
             if (!ar.IsClassRef(old + was.end[q - 1], was.begin[q] - was.end[q - 1], RecordClass::Reserve)) break;
-            NoteSpan(spans, i + k, next, at + was.begin[q] - was.begin[p], at + was.end[q] - was.begin[p]);
+            NoteSpan(spans, i + k, next, q, at + was.begin[q] - was.begin[p], at + was.end[q] - was.begin[p]);
         }
         ar.WriteBytes(old + was.begin[p], was.end[p + k - 1] - was.begin[p]);
         ar.CountCopiedRecords(static_cast<uint32_t>(k - 1));
@@ -176,6 +180,7 @@ void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves
         spans->end.resize(reserves.size());
     }
     WrittenFacts written(users, facts, last != nullptr);
+    if (spans) spans->freed = CReserve::FreedHere();
     if (last) SpliceReserves(ar, reserves, written, spans, *last);
     else if (facts || spans) StoreReserves(ar, reserves, written, spans);
     else StoreCollection(ar, reserves, RecordClass::Reserve);
@@ -233,6 +238,7 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         CArchive ar(data, size);
         LoadCollection(ar, &out->facilities, RecordClass::Facility);
         LoadCollection(ar, &out->reserves, RecordClass::Reserve, noted);
+        if (spans) spans->freed = CReserve::FreedHere();
         // The oldest files end after their reservations. With facilities the
         // last one's version tells; without, only whether bytes follow.
         const bool hasUsers = out->facilities.empty() ? ar.Remaining() > 0 : ar.LoadVersion() > 100;

@@ -26,8 +26,9 @@ struct StoreFacts {
 // it was changed in place since; a save that is told which ones were copies
 // the others instead of writing them again.
 struct ReserveSpans {
-    std::vector<const CReserve*> records;  // in file order
+    std::vector<const CReserve*> records;  // in file order; nullptr: not to be copied
     std::vector<uint32_t> begin, end;
+    CReserve::FreeMark freed;  // when they were noted
 };
 
 // The bytes of the last file and their spans, for a save that copies from them.

@@ -138,10 +138,17 @@ RecordPool& UserPool() {
 void* CReserve::operator new(size_t size) {
     return size == sizeof(CReserve) ? ReservePool().Take() : ::operator new(size);
 }
+namespace {
+thread_local uint64_t t_reservesFreed = 0;
+}
+
 void CReserve::operator delete(void* p, size_t size) {
+    ++t_reservesFreed;
     if (size == sizeof(CReserve)) ReservePool().Give(p);
     else ::operator delete(p);
 }
+
+CReserve::FreeMark CReserve::FreedHere() { return {&t_reservesFreed, t_reservesFreed}; }
 void* CKivoUser::operator new(size_t size) {
     return size == sizeof(CKivoUser) ? UserPool().Take() : ::operator new(size);
 }

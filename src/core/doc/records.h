@@ -69,6 +69,15 @@ public:
     // From a pool of their own (records.cpp).
     static void* operator new(size_t size);
     static void operator delete(void* p, size_t size);
+    // Which thread asks, and how many reservations it has freed. While the
+    // mark stays the same, no record made since stands where a freed one
+    // stood: a record's address then still names the same record.
+    struct FreeMark {
+        const void* thread = nullptr;
+        uint64_t freed = 0;
+        bool operator==(const FreeMark&) const = default;
+    };
+    static FreeMark FreedHere();
 };
 
 class CKivoUser {

@@ -290,6 +290,14 @@ TEST_F(Kvtool, CheckListsWhatTheRepairPassWouldOffer) {
     std::string out;
     EXPECT_EQ(RunKvtool({"check", path}, &out), 0);
     EXPECT_EQ(out, "1\t壊れ\t" + std::to_string(broken.m_timeStart) + "\t-1\n");
+    // Damage after the broken record: the message alone, no line of it.
+    const std::string bytes = ReadFile(path);
+    testutil::WriteFile(path, bytes.substr(0, bytes.size() - 3));
+    out.clear();
+    std::string err;
+    EXPECT_EQ(RunKvtool({"check", path}, &out, &err), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "予期しないﾌｧｲﾙ形式です。\n");
 }
 
 TEST_F(Kvtool, EightBookingsAtOnceAreAllKeptAndOneSlotIsBookedOnce) {

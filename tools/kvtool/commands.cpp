@@ -1,5 +1,6 @@
 // kvtool's commands that read a register: check, export, list; and the
 // reading and writing every command shares.
+#include <functional>
 #include <new>
 
 #include "core/booking/rules.h"
@@ -15,7 +16,11 @@
 
 namespace kvtool {
 
-int LoadFile(const std::string& path, RegisterData* data) {
+namespace {
+
+// Reads path and hands its bytes to parse; a read or format fault is
+// reported with its message.
+int ParseFile(const std::string& path, const std::function<void(const unsigned char*, size_t)>& parse) {
     std::string bytes;
     fileio::Status st = fileio::ReadShared(path, &bytes);
     if (!st.ok()) {
@@ -23,7 +28,7 @@ int LoadFile(const std::string& path, RegisterData* data) {
         return kFileError;
     }
     try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), data);
+        parse(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     } catch (const CArchiveException&) {
         Error(msg::kUnexpectedFormat);
         return kFileError;
@@ -32,6 +37,12 @@ int LoadFile(const std::string& path, RegisterData* data) {
         return kFileError;
     }
     return kOk;
+}
+
+}  // namespace
+
+int LoadFile(const std::string& path, RegisterData* data) {
+    return ParseFile(path, [data](const unsigned char* p, size_t n) { LoadRegister(p, n, data); });
 }
 
 int LoadDoc(const std::string& path, CKivoDoc* doc) {
@@ -71,18 +82,18 @@ void KeepUntilExit(CKivoDoc& doc) {
 }
 
 int Check(const Options& o) {
-    RegisterData d;
-    int rc = LoadFile(o.args[0], &d);
-    if (rc != kOk) return rc;
-    // What the repair pass would offer: reservations with an unset time.
-    for (size_t i = 0; i < d.reserves.size(); ++i) {
-        const CReserve& r = *d.reserves[i];
-        if (r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset) continue;
-        Print(std::to_string(i) + "\t" + text::ToUtf8(r.m_strUser) + "\t" + std::to_string(r.m_timeStart) + "\t" +
-              std::to_string(r.m_timeEnd) + "\n");
-    }
-    KeepUntilExit(std::move(d));
-    return kOk;
+    // What the repair pass would offer: reservations with an unset time. No
+    // record is kept, and nothing is printed of a file that proves damaged.
+    std::string out;
+    const int rc = ParseFile(o.args[0], [&out](const unsigned char* p, size_t n) {
+        ScanRegister(p, n, [&out](size_t i, const CReserve& r) {
+            if (r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset) return;
+            out += std::to_string(i) + "\t" + text::ToUtf8(r.m_strUser) + "\t" + std::to_string(r.m_timeStart) + "\t" +
+                   std::to_string(r.m_timeEnd) + "\n";
+        });
+    });
+    if (rc == kOk) Print(out);
+    return rc;
 }
 
 int Export(const Options& o) {

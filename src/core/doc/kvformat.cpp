@@ -127,26 +127,45 @@ void SpliceReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& fa
     }
 }
 
-// Fills the collection from the archive, refilling the records it holds;
-// noted(record, i, count, start, end, irregular) hears of each one read.
-template <class T, class Noted>
-void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, RecordClass cls, Noted noted) {
+// Reads a collection: begin(count) first, then each record into the one
+// slot(i) gives; noted(record, i, count, start, end, irregular) hears of it.
+template <class T, class Begin, class Slot, class Noted>
+void ReadCollection(CArchive& ar, RecordClass cls, Begin begin, Slot slot, Noted noted) {
     const uint32_t count = ar.ReadCount();
     // Every record takes at least a tag and a version word: a count beyond
     // that is damage, and must not become an allocation.
     if (count > ar.Remaining() / 4) throw CArchiveException("count larger than the data");
-    if (items->size() > count) items->resize(count);
-    // Room for the bookings to come: the first would otherwise move them all.
-    items->reserve(count + count / 32 + 16);
+    begin(count);
     for (uint32_t i = 0; i < count; ++i) {
         if (ar.ReadClassTag() != cls) throw CArchiveException("record of the wrong class");
-        if (i == items->size()) items->push_back(std::make_unique<T>());
-        else if (!(*items)[i]) (*items)[i] = std::make_unique<T>();
+        T& record = slot(i);
         const size_t start = ar.Position();
         const int irregular = ar.Irregular();
-        (*items)[i]->Serialize(ar);
-        noted(*(*items)[i], i, count, start, ar.Position(), ar.Irregular() != irregular);
+        record.Serialize(ar);
+        noted(record, i, count, start, ar.Position(), ar.Irregular() != irregular);
     }
+}
+
+// Fills the collection from the archive, refilling the records it holds.
+template <class T, class Noted>
+void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, RecordClass cls, Noted noted) {
+    auto begin = [items](uint32_t count) {
+        if (items->size() > count) items->resize(count);
+        // Room for the bookings to come: the first would otherwise move them all.
+        items->reserve(count + count / 32 + 16);
+    };
+    auto slot = [items](uint32_t i) -> T& {
+        if (i == items->size()) items->push_back(std::make_unique<T>());
+        else if (!(*items)[i]) (*items)[i] = std::make_unique<T>();
+        return *(*items)[i];
+    };
+    ReadCollection<T>(ar, cls, begin, slot, noted);
+}
+
+// The oldest files end after their reservations. With facilities the last
+// one's version tells; without, only whether bytes follow.
+bool HasUserSection(const CArchive& ar, bool withFacilities) {
+    return withFacilities ? ar.LoadVersion() > 100 : ar.Remaining() > 0;
 }
 
 template <class T>
@@ -239,13 +258,26 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         LoadCollection(ar, &out->facilities, RecordClass::Facility);
         LoadCollection(ar, &out->reserves, RecordClass::Reserve, noted);
         if (spans) spans->freed = CReserve::FreedHere();
-        // The oldest files end after their reservations. With facilities the
-        // last one's version tells; without, only whether bytes follow.
-        const bool hasUsers = out->facilities.empty() ? ar.Remaining() > 0 : ar.LoadVersion() > 100;
-        if (hasUsers) LoadCollection(ar, &out->users, RecordClass::User);
+        if (HasUserSection(ar, !out->facilities.empty())) LoadCollection(ar, &out->users, RecordClass::User);
         else out->users.clear();
     } catch (...) {
         clear();
         throw;
     }
+}
+
+void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each) {
+    if (size == 0) return;
+    CArchive ar(data, size);
+    FacilityArray facilities;
+    LoadCollection(ar, &facilities, RecordClass::Facility);
+    CReserve reserve;
+    ReadCollection<CReserve>(
+        ar, RecordClass::Reserve, [](uint32_t) {}, [&reserve](uint32_t) -> CReserve& { return reserve; },
+        [&each](const CReserve& r, uint32_t i, uint32_t, size_t, size_t, bool) { each(i, r); });
+    if (!HasUserSection(ar, !facilities.empty())) return;
+    CKivoUser user;
+    ReadCollection<CKivoUser>(
+        ar, RecordClass::User, [](uint32_t) {}, [&user](uint32_t) -> CKivoUser& { return user; },
+        [](const CKivoUser&, uint32_t, uint32_t, size_t, size_t, bool) {});
 }

@@ -2,6 +2,7 @@
 // A whole register as bytes: facilities, reservations, then users.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,3 +57,8 @@ void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves
 // of the facts a parse learns only timesSet.
 void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, ReserveSpans* spans = nullptr,
                   StoreFacts* facts = nullptr);
+
+// Reads a register as LoadRegister does, refusing the same damage, but keeps
+// no records: each reservation is handed to each in turn, then its memory is
+// read over by the next.
+void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each);

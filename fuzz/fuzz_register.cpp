@@ -1,8 +1,12 @@
 // Any byte sequence given to the register reader: it refuses or reads, never
 // crashes, reads out of bounds or allocates without bound; and what it reads
-// writes back to bytes that read again to the same records.
+// writes back to bytes that read again to the same records. The reader that
+// keeps no records refuses the same bytes and sees the same reservations, and
+// a save copying the records from the bytes read gives what a whole save does.
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "core/doc/archive.h"
 #include "core/doc/kvformat.h"
@@ -30,14 +34,36 @@ bool Same(const RegisterData& a, const RegisterData& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RegisterData first;
+    ReserveSpans spans;
+    StoreFacts facts;
+    std::vector<CReserve> scanned;
+    bool scanRefused = false;
     try {
-        LoadRegister(data, size, &first);
+        ScanRegister(data, size, [&scanned](size_t, const CReserve& r) { scanned.push_back(r); });
+    } catch (const CArchiveException&) {
+        scanRefused = true;
+    }
+    try {
+        LoadRegister(data, size, &first, &spans, &facts);
     } catch (const CArchiveException&) {
         if (!first.facilities.empty() || !first.reserves.empty() || !first.users.empty()) std::abort();
+        if (!scanRefused) std::abort();
         return 0;
     }
+    if (scanRefused || scanned.size() != first.reserves.size()) std::abort();
+    bool timesSet = true;
+    for (size_t i = 0; i < scanned.size(); ++i) {
+        if (!scanned[i].IsEqual(*first.reserves[i])) std::abort();
+        timesSet = timesSet && scanned[i].m_timeStart != kTimeUnset && scanned[i].m_timeEnd != kTimeUnset;
+    }
+    if (facts.timesSet != timesSet) std::abort();
     // An old file without a user section writes back with one; both read whole.
     const std::string bytes = StoreRegister(first.facilities, first.reserves, first.users);
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const LastBytes last{input, spans};
+    std::string copied;
+    StoreRegister(first.facilities, first.reserves, first.users, &copied, nullptr, nullptr, &last);
+    if (copied != bytes) std::abort();
     RegisterData second;
     LoadRegister(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &second);
     if (!Same(first, second)) std::abort();

@@ -2,6 +2,7 @@
 // checks and the same change transaction as the desktop program.
 #include <cstdio>
 
+#include "core/booking/append.h"
 #include "core/booking/commit.h"
 #include "core/booking/series.h"
 #include "core/doc/kivodoc.h"
@@ -74,11 +75,17 @@ struct Register {
 };
 
 int BookOne(const std::string& path, const ReserveEntry& e, int facilityId) {
-    Register reg(path);
     booking::Request request;
     request.entry = e;
     request.dupForbidden = profile::GetInt(profile::Key::Dup) != 0;
     request.facilityId = facilityId;
+    // The common case without building the register's records; anything
+    // else, refusals included, goes through the document.
+    if (booking::Appended done; booking::AppendToFile(path, request, &done)) {
+        Print(text::ToUtf8(ReserveListLine(done.stored, done.facilityName)) + "\n");
+        return kOk;
+    }
+    Register reg(path);
     const booking::Outcome out = booking::Commit(reg.doc, request);
     if (out.tx == TxResult::Failed) return kFileError;
     if (out.tx == TxResult::Abandoned) {

@@ -40,6 +40,15 @@ CheckResult CheckDateTimes(const ReserveEntry& e) {
     return CheckResult::Ok;
 }
 
+bool Blocks(const CReserve& r, int facilityId, KvTime S, KvTime E) {
+    if (r.m_nFacilityID != facilityId) return false;
+    const KvTime s = r.m_timeStart, en = r.m_timeEnd;
+    // A booking without valid times occupies no slot; taken literally the
+    // last condition would let an unset end block every later start.
+    if (s == kTimeUnset || en == kTimeUnset) return false;
+    return (s < S && S < en) || (s < E && E < en) || (s == S && en == E) || (s >= S && E >= en);
+}
+
 CheckResult CheckOverlap(const ReserveEntry& e, const ReserveArray& reserves, const FacilityArray& facilities,
                          const CReserve* edited) {
     if (!FacilitySelected(e, facilities)) return CheckResult::NoFacility;
@@ -49,13 +58,7 @@ CheckResult CheckOverlap(const ReserveEntry& e, const ReserveArray& reserves, co
     for (const auto& rp : reserves) {
         const CReserve& r = *rp;
         if (edited && r.IsEqual(*edited)) continue;
-        if (r.m_nFacilityID != facilityId) continue;
-        const KvTime s = r.m_timeStart, en = r.m_timeEnd;
-        // A booking without valid times occupies no slot; taken literally the
-        // last condition would let an unset end block every later start.
-        if (s == kTimeUnset || en == kTimeUnset) continue;
-        if ((s < S && S < en) || (s < E && E < en) || (s == S && en == E) || (s >= S && E >= en))
-            return CheckResult::Overlap;
+        if (Blocks(r, facilityId, S, E)) return CheckResult::Overlap;
     }
     return CheckResult::Ok;
 }

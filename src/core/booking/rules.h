@@ -23,6 +23,10 @@ inline bool Fits16(uint32_t v) { return v <= 65535; }
 // the start instant is refused as BadEnd.
 CheckResult CheckDateTimes(const ReserveEntry& e);
 
+// The overlap rule for one reservation: whether r holds facilityId at any
+// moment of a booking from start to end.
+bool Blocks(const CReserve& r, int facilityId, KvTime start, KvTime end);
+
 // The overlap rule against every reservation of the selected facility, all
 // days, skipping the edited reservation by value. Ok or Overlap; NoFacility
 // when the selection lies outside the collection (it is never read there).

@@ -62,9 +62,14 @@ public:
     }
     // Bytes as they stand, a record copied from an earlier file.
     void WriteBytes(const char* p, size_t n) {
-        Reserve(n);
-        std::memcpy(w_, p, n);
-        w_ += n;
+        // In steps, so that a fresh buffer is cleared and filled while in the cache.
+        constexpr size_t kStep = size_t{256} << 10;
+        for (size_t part; n > 0; p += part, n -= part) {
+            part = n < kStep ? n : kStep;
+            Reserve(part);
+            std::memcpy(w_, p, part);
+            w_ += part;
+        }
     }
     // Whether the n bytes at p are the tag this archive writes ahead of a
     // further record of class c, so that records copied from another file

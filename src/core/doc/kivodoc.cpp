@@ -103,10 +103,7 @@ void CKivoDoc::AddMissingUsers() {
         const CReserve* r = m_arReserve[i].get();
         const std::string_view name = r->m_strUser;
         if (name.empty() || known.Contains(name) || !known.Insert(name)) continue;
-        auto u = std::make_unique<CKivoUser>();
-        u->m_strName = r->m_strUser;
-        u->m_strCharge = r->m_strUser;
-        m_arUser.push_back(std::move(u));
+        m_arUser.push_back(MissingUser(r->m_strUser));
     }
     usersComplete_ = true;
 }

@@ -281,3 +281,55 @@ void ScanRegister(const unsigned char* data, size_t size, const std::function<vo
         ar, RecordClass::User, [](uint32_t) {}, [&user](uint32_t) -> CKivoUser& { return user; },
         [](const CKivoUser&, uint32_t, uint32_t, size_t, size_t, bool) {});
 }
+
+void OutlineRegister(const unsigned char* data, size_t size, RegisterOutline* out,
+                     const std::function<void(const CReserve&)>& each) {
+    *out = RegisterOutline{};
+    if (size == 0) return;
+    CArchive ar(data, size);
+    LoadCollection(ar, &out->facilities, RecordClass::Facility);
+    CReserve reserve;
+    size_t lastEnd = 0;
+    auto noted = [&](const CReserve& r, uint32_t i, uint32_t, size_t start, size_t end, bool irregular) {
+        if (irregular) out->copyable = false;
+        if (i == 0) {
+            out->recordsBegin = start;
+        } else if (start - lastEnd != 2) {
+            out->copyable = false;
+        } else {
+            const uint16_t tag = static_cast<uint16_t>(data[lastEnd] | (data[lastEnd + 1] << 8));
+            if (i == 1) out->laterTag = tag;
+            else if (tag != out->laterTag) out->copyable = false;
+        }
+        lastEnd = end;
+        each(r);
+    };
+    ReadCollection<CReserve>(
+        ar, RecordClass::Reserve, [out](uint32_t count) { out->reserveCount = count; },
+        [&reserve](uint32_t) -> CReserve& { return reserve; }, noted);
+    out->recordsEnd = lastEnd;
+    if (HasUserSection(ar, !out->facilities.empty())) LoadCollection(ar, &out->users, RecordClass::User);
+}
+
+bool StoreAppended(const unsigned char* data, const RegisterOutline& outline, CReserve& added, std::string* out) {
+    if (!outline.copyable) return false;
+    out->clear();
+    out->reserve(outline.recordsEnd - outline.recordsBegin + 64 * outline.users.size() + 65536);
+    AdviseHugePages(out->data(), out->capacity());
+    CArchive ar(out);
+    StoreCollection(ar, outline.facilities, RecordClass::Facility);
+    ar.WriteCount(outline.reserveCount + 1);
+    if (outline.reserveCount > 0) {
+        ar.WriteClassTag(RecordClass::Reserve);
+        const char later[2] = {static_cast<char>(outline.laterTag & 0xFF), static_cast<char>(outline.laterTag >> 8)};
+        if (outline.reserveCount > 1 && !ar.IsClassRef(later, 2, RecordClass::Reserve)) return false;
+        ar.WriteBytes(reinterpret_cast<const char*>(data) + outline.recordsBegin,
+                      outline.recordsEnd - outline.recordsBegin);
+        ar.CountCopiedRecords(outline.reserveCount - 1);
+    }
+    ar.WriteClassTag(RecordClass::Reserve);
+    added.Serialize(ar);
+    StoreCollection(ar, outline.users, RecordClass::User);
+    ar.Finish();
+    return true;
+}

@@ -62,3 +62,23 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
 // no records: each reservation is handed to each in turn, then its memory is
 // read over by the next.
 void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each);
+
+// A register read for a booking added after its reservations, which are not
+// kept: the facilities and users as LoadRegister makes them, and where the
+// reservations' records lie. Reads as LoadRegister does, refusing the same
+// damage; each reservation is handed to each in turn, as in ScanRegister.
+struct RegisterOutline {
+    FacilityArray facilities;
+    UserArray users;
+    uint32_t reserveCount = 0;
+    size_t recordsBegin = 0, recordsEnd = 0;  // the first record (after its tag) to the end of the last
+    bool copyable = true;   // each record in the form a save writes, each later tag the same two bytes
+    uint16_t laterTag = 0;  // the tag of the records after the first
+};
+void OutlineRegister(const unsigned char* data, size_t size, RegisterOutline* out,
+                     const std::function<void(const CReserve&)>& each);
+
+// The bytes a save writes of the outlined register with added after its
+// reservations: the facilities and users written, the reservations copied
+// from data. False when their bytes are not what a save would write.
+bool StoreAppended(const unsigned char* data, const RegisterOutline& outline, CReserve& added, std::string* out);

@@ -234,6 +234,13 @@ std::string* CKivoUser::Field(int n) {
     return const_cast<std::string*>(static_cast<const CKivoUser*>(this)->Field(n));
 }
 
+std::unique_ptr<CKivoUser> MissingUser(const std::string& name) {
+    auto u = std::make_unique<CKivoUser>();
+    u->m_strName = name;
+    u->m_strCharge = name;
+    return u;
+}
+
 void CKivoUser::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar.WriteWord(RECORD_VERSION);

@@ -104,6 +104,10 @@ public:
     static void operator delete(void* p, size_t size);
 };
 
+// The user a read of a register adds for a reservation's user who is none:
+// the name, and the name again as the person in charge.
+std::unique_ptr<CKivoUser> MissingUser(const std::string& name);
+
 // The document owns its records; positions address them for one command only.
 using FacilityArray = std::vector<std::unique_ptr<CKivo>>;
 using ReserveArray = std::vector<std::unique_ptr<CReserve>>;

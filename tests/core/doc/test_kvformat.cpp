@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/booking/append.h"
 #include "core/booking/commit.h"
 #include "core/doc/archive.h"
 #include "core/doc/kvformat.h"
@@ -384,6 +385,80 @@ TEST(BookingSave, WritesWhatAWholeSaveWouldWhateverFormTheFileHad) {
     std::vector<std::string> users;
     for (const auto& r : d.reserves) users.push_back(r->m_strUser + "/" + r->m_strPurpose);
     EXPECT_EQ(users, (std::vector<std::string>{"New/", "Old/", "B/Edited", "Lng/", Sj("会議") + "/"}));
+}
+
+// A booking added without building the reservations saves exactly what the
+// whole transaction saves, or leaves the file to it.
+TEST(BookingSave, AnAppendedBookingIsWhatTheWholeTransactionSaves) {
+    const std::string ref = Hex("03 80");  // CKivo 1, facility 2, CReserve 3
+    auto reserves = [&](std::initializer_list<std::string> bodies) {
+        std::string s = Word(static_cast<uint16_t>(bodies.size()));
+        for (const std::string& b : bodies) s += (s.size() == 2 ? kNewReserve : ref) + b;
+        return s;
+    };
+    const std::string facility = Word(1) + kNewKivo + FacilityBody(200, 1, "A");
+    const std::string users = Word(1) + kNewUser + UserBody("B");
+    RegisterData many;
+    many.facilities.push_back(std::make_unique<CKivo>());
+    many.facilities[0]->m_nID = 1;
+    many.facilities[0]->m_strName = "A";
+    for (int i = 0; i < 65534; ++i) {
+        many.reserves.push_back(std::make_unique<CReserve>());
+        many.reserves.back()->m_strUser = "u" + std::to_string(i % 7);
+        many.reserves.back()->m_nFacilityID = 1;
+        many.reserves.back()->m_timeStart = many.reserves.back()->m_timeEnd = 3600 * i;
+    }
+    const struct {
+        const char* what;
+        std::string file;
+        bool appended;
+    } cases[] = {
+        {"users missing, bytes after the users",
+         facility + reserves({ReserveBody(200, "B", 954723600, 954727200, 1), ReserveBody(200, "Gone", 954810000, 954813600, 1),
+                              ReserveBody(200, "", 954896400, 954900000, 1), ReserveBody(200, "Gone", 1, 2, 1),
+                              ReserveBody(200, "Also", 3, 4, 1)}) +
+             users + "trailing",
+         true},
+        {"no reservations", facility + Word(0) + users, true},
+        {"one reservation", facility + reserves({ReserveBody(200, "B", 954723600, 954727200, 1)}) + users, true},
+        {"the oldest file, without users",
+         Word(1) + kNewKivo + FacilityBody(100, 1, "A") + reserves({ReserveBody(200, "B", 1, 2, 1)}), true},
+        {"the count takes its long form", Store(many), true},
+        {"an old record version", facility + reserves({ReserveBody(150, "B", 1, 2, 1)}) + users, false},
+        {"a later tag in the long form",
+         facility + Word(2) + kNewReserve + ReserveBody(200, "B", 1, 2, 1) + Hex("ff 7f") + DWord(0x80000003u) +
+             ReserveBody(200, "B", 3, 4, 1) + users,
+         false},
+        {"an unset time", facility + reserves({ReserveBody(200, "B", -1, 2, 1)}) + users, false},
+        {"an overlap", facility + reserves({ReserveBody(200, "B", 954633600, 954640800, 1)}) + users, false},
+        {"damage", facility + reserves({ReserveBody(200, "B", 1, 2, 1)}).substr(0, 20), false},
+    };
+    for (const auto& c : cases) {
+        booking::Request req;
+        req.entry.user = "New";
+        req.entry.year = 2000, req.entry.month = 4, req.entry.day = 2, req.entry.startHour = 10, req.entry.endHour = 11;
+        req.facilityId = 1;
+        std::string appended;
+        booking::Appended done;
+        ASSERT_EQ(booking::AppendToBytes(c.file, req, &appended, &done), c.appended) << c.what;
+        if (!c.appended) continue;
+        testutil::TempDir dir;
+        const std::string path = dir.File("reg.kv");
+        testutil::WriteFile(path, c.file);
+        CKivoDoc doc;
+        doc.SetPathName(path);
+        const booking::Outcome whole = booking::Commit(doc, req);
+        ASSERT_EQ(whole.tx, TxResult::Done) << c.what;
+        EXPECT_TRUE(testutil::ReadFile(path) == appended) << c.what;
+        EXPECT_TRUE(done.stored.IsEqual(whole.stored)) << c.what;
+        EXPECT_EQ(done.facilityName, "A") << c.what;
+    }
+    // Facility 9 is none: the whole transaction gives the refusal.
+    booking::Request other;
+    other.facilityId = 9;
+    std::string unused;
+    booking::Appended done;
+    EXPECT_FALSE(booking::AppendToBytes(facility + Word(0) + users, other, &unused, &done));
 }
 
 // --- faults ------------------------------------------------------------------------

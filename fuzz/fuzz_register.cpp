@@ -2,12 +2,15 @@
 // crashes, reads out of bounds or allocates without bound; and what it reads
 // writes back to bytes that read again to the same records. The reader that
 // keeps no records refuses the same bytes and sees the same reservations, and
-// a save copying the records from the bytes read gives what a whole save does.
+// a save copying the records from the bytes read gives what a whole save does,
+// and a booking added without building the records is what the document saves.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "core/booking/append.h"
+#include "core/booking/facilityindex.h"
 #include "core/doc/archive.h"
 #include "core/doc/kvformat.h"
 
@@ -28,6 +31,32 @@ bool Same(const RegisterData& a, const RegisterData& b) {
     for (size_t i = 0; i < a.users.size(); ++i)
         if (!a.users[i]->IsEqual(*b.users[i])) return false;
     return true;
+}
+
+// When a booking is added without the document, it passed the checks and
+// the file is what the document would save: its users added, the booking last.
+void CheckAppended(const std::string& input, RegisterData loaded) {
+    booking::Request req;
+    req.entry.user = "F";
+    req.entry.year = 2000, req.entry.month = 4, req.entry.day = 2, req.entry.startHour = 10, req.entry.endHour = 11;
+    req.facilityId = loaded.facilities.empty() ? 1 : loaded.facilities.back()->m_nID;
+    std::string appended;
+    booking::Appended done;
+    if (!booking::AppendToBytes(input, req, &appended, &done)) return;
+    ReserveEntry e = req.entry;
+    e.facility = FacilityIndexOf(loaded.facilities, req.facilityId);
+    if (CheckAfterReload(e, loaded.reserves, loaded.facilities, nullptr, true) != CheckResult::Ok) std::abort();
+    for (const auto& r : loaded.reserves)
+        if (r->m_timeStart == kTimeUnset || r->m_timeEnd == kTimeUnset) std::abort();
+    CKivoDoc doc;
+    doc.m_arFacility = std::move(loaded.facilities);
+    doc.m_arReserve = std::move(loaded.reserves);
+    doc.m_arUser = std::move(loaded.users);
+    doc.AddMissingUsers();
+    doc.m_arReserve.push_back(std::make_unique<CReserve>());
+    ApplyEntry(e, doc.m_arFacility, doc.m_arReserve.back().get());
+    if (!doc.m_arReserve.back()->IsEqual(done.stored)) std::abort();
+    if (StoreRegister(doc.m_arFacility, doc.m_arReserve, doc.m_arUser) != appended) std::abort();
 }
 
 }  // namespace
@@ -68,5 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LoadRegister(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &second);
     if (!Same(first, second)) std::abort();
     if (StoreRegister(second.facilities, second.reserves, second.users) != bytes) std::abort();
+    CheckAppended(input, std::move(second));
     return 0;
 }

@@ -33,8 +33,9 @@ bool Same(const RegisterData& a, const RegisterData& b) {
     return true;
 }
 
-// When a booking is added without the document, it passed the checks and
-// the file is what the document would save: its users added, the booking last.
+// A booking added without the document is refused as the checks refuse it;
+// when added, the file is what the document would save: its users added, the
+// booking last.
 void CheckAppended(const std::string& input, RegisterData loaded) {
     booking::Request req;
     req.entry.user = "F";
@@ -42,12 +43,15 @@ void CheckAppended(const std::string& input, RegisterData loaded) {
     req.facilityId = loaded.facilities.empty() ? 1 : loaded.facilities.back()->m_nID;
     std::string appended;
     booking::Appended done;
-    if (!booking::AppendToBytes(input, req, &appended, &done)) return;
+    const booking::AppendResult r = booking::AppendToBytes(input, req, &appended, &done);
+    if (r == booking::AppendResult::Whole) return;
     ReserveEntry e = req.entry;
     e.facility = FacilityIndexOf(loaded.facilities, req.facilityId);
-    if (CheckAfterReload(e, loaded.reserves, loaded.facilities, nullptr, true) != CheckResult::Ok) std::abort();
-    for (const auto& r : loaded.reserves)
-        if (r->m_timeStart == kTimeUnset || r->m_timeEnd == kTimeUnset) std::abort();
+    if (CheckAfterReload(e, loaded.reserves, loaded.facilities, nullptr, true) != done.check) std::abort();
+    if ((done.check == CheckResult::Ok) != (r == booking::AppendResult::Appended)) std::abort();
+    for (const auto& x : loaded.reserves)
+        if (x->m_timeStart == kTimeUnset || x->m_timeEnd == kTimeUnset) std::abort();
+    if (r == booking::AppendResult::Refused) return;
     CKivoDoc doc;
     doc.m_arFacility = std::move(loaded.facilities);
     doc.m_arReserve = std::move(loaded.reserves);

@@ -79,11 +79,15 @@ int BookOne(const std::string& path, const ReserveEntry& e, int facilityId) {
     request.entry = e;
     request.dupForbidden = profile::GetInt(profile::Key::Dup) != 0;
     request.facilityId = facilityId;
-    // The common case without building the register's records; anything
-    // else, refusals included, goes through the document.
-    if (booking::Appended done; booking::AppendToFile(path, request, &done)) {
-        Print(text::ToUtf8(ReserveListLine(done.stored, done.facilityName)) + "\n");
-        return kOk;
+    // The common cases without building the register's records; anything
+    // else goes through the document.
+    booking::Appended done;
+    switch (booking::AppendToFile(path, request, &done)) {
+        case booking::AppendResult::Appended:
+            Print(text::ToUtf8(ReserveListLine(done.stored, done.facilityName)) + "\n");
+            return kOk;
+        case booking::AppendResult::Refused: Error(CheckMessage(done.check)); return kRefused;
+        case booking::AppendResult::Whole: break;
     }
     Register reg(path);
     const booking::Outcome out = booking::Commit(reg.doc, request);

@@ -38,8 +38,8 @@ private:
 
 }  // namespace
 
-bool AppendToBytes(const std::string& bytes, const Request& request, std::string* out, Appended* done) {
-    if (request.edited || request.sortKey || request.facilityId < 0) return false;
+AppendResult AppendToBytes(const std::string& bytes, const Request& request, std::string* out, Appended* done) {
+    if (request.edited || request.sortKey || request.facilityId < 0) return AppendResult::Whole;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     RegisterOutline outline;
     ReserveEntry e = request.entry;
@@ -62,26 +62,32 @@ bool AppendToBytes(const std::string& bytes, const Request& request, std::string
             users.Saw(r.m_strUser);
         });
     } catch (const CArchiveException&) {
-        return false;
+        return AppendResult::Whole;
     }
+    if (!timesSet) return AppendResult::Whole;
     e.facility = FacilityIndexOf(outline.facilities, request.facilityId);
-    if (refused || !timesSet || !FacilitySelected(e, outline.facilities)) return false;
+    done->check = !FacilitySelected(e, outline.facilities) ? CheckResult::NoFacility
+                  : refused                                ? CheckResult::Overlap
+                                                           : CheckResult::Ok;
+    if (done->check != CheckResult::Ok) return AppendResult::Refused;
     users.AddMissing(&outline.users);
     ApplyEntry(e, outline.facilities, &done->stored);
-    if (!StoreAppended(data, outline, done->stored, out)) return false;
+    if (!StoreAppended(data, outline, done->stored, out)) return AppendResult::Whole;
     done->facilityName = FacilityNames(outline.facilities).Of(done->stored.m_nFacilityID);
-    return true;
+    return AppendResult::Appended;
 }
 
-bool AppendToFile(const std::string& path, const Request& request, Appended* done) {
+AppendResult AppendToFile(const std::string& path, const Request& request, Appended* done) {
     try {
         fileio::ExclusiveLock lock;
         bool exists = false;
         std::string bytes, out;
-        return lock.Acquire(path, &exists).ok() && exists && lock.ReadAll(&bytes).ok() &&
-               AppendToBytes(bytes, request, &out, done) && lock.Write(out).ok();
+        if (!lock.Acquire(path, &exists).ok() || !exists || !lock.ReadAll(&bytes).ok()) return AppendResult::Whole;
+        const AppendResult r = AppendToBytes(bytes, request, &out, done);
+        if (r != AppendResult::Appended) return r;
+        return lock.Write(out).ok() ? r : AppendResult::Whole;
     } catch (const std::bad_alloc&) {
-        return false;
+        return AppendResult::Whole;
     }
 }
 

@@ -408,57 +408,59 @@ TEST(BookingSave, AnAppendedBookingIsWhatTheWholeTransactionSaves) {
         many.reserves.back()->m_nFacilityID = 1;
         many.reserves.back()->m_timeStart = many.reserves.back()->m_timeEnd = 3600 * i;
     }
+    using booking::AppendResult;
     const struct {
         const char* what;
         std::string file;
-        bool appended;
+        AppendResult result;
+        int facilityId = 1;
     } cases[] = {
         {"users missing, bytes after the users",
          facility + reserves({ReserveBody(200, "B", 954723600, 954727200, 1), ReserveBody(200, "Gone", 954810000, 954813600, 1),
                               ReserveBody(200, "", 954896400, 954900000, 1), ReserveBody(200, "Gone", 1, 2, 1),
                               ReserveBody(200, "Also", 3, 4, 1)}) +
              users + "trailing",
-         true},
-        {"no reservations", facility + Word(0) + users, true},
-        {"one reservation", facility + reserves({ReserveBody(200, "B", 954723600, 954727200, 1)}) + users, true},
+         AppendResult::Appended},
+        {"no reservations", facility + Word(0) + users, AppendResult::Appended},
+        {"one reservation", facility + reserves({ReserveBody(200, "B", 954723600, 954727200, 1)}) + users,
+         AppendResult::Appended},
         {"the oldest file, without users",
-         Word(1) + kNewKivo + FacilityBody(100, 1, "A") + reserves({ReserveBody(200, "B", 1, 2, 1)}), true},
-        {"the count takes its long form", Store(many), true},
-        {"an old record version", facility + reserves({ReserveBody(150, "B", 1, 2, 1)}) + users, false},
+         Word(1) + kNewKivo + FacilityBody(100, 1, "A") + reserves({ReserveBody(200, "B", 1, 2, 1)}),
+         AppendResult::Appended},
+        {"the count takes its long form", Store(many), AppendResult::Appended},
+        {"an overlap", facility + reserves({ReserveBody(200, "B", 954633600, 954640800, 1)}) + users,
+         AppendResult::Refused},
+        {"no facility 9", facility + Word(0) + users, AppendResult::Refused, 9},
+        {"an old record version", facility + reserves({ReserveBody(150, "B", 1, 2, 1)}) + users, AppendResult::Whole},
         {"a later tag in the long form",
          facility + Word(2) + kNewReserve + ReserveBody(200, "B", 1, 2, 1) + Hex("ff 7f") + DWord(0x80000003u) +
              ReserveBody(200, "B", 3, 4, 1) + users,
-         false},
-        {"an unset time", facility + reserves({ReserveBody(200, "B", -1, 2, 1)}) + users, false},
-        {"an overlap", facility + reserves({ReserveBody(200, "B", 954633600, 954640800, 1)}) + users, false},
-        {"damage", facility + reserves({ReserveBody(200, "B", 1, 2, 1)}).substr(0, 20), false},
+         AppendResult::Whole},
+        {"an unset time", facility + reserves({ReserveBody(200, "B", -1, 2, 1)}) + users, AppendResult::Whole},
+        {"damage", facility + reserves({ReserveBody(200, "B", 1, 2, 1)}).substr(0, 20), AppendResult::Whole},
     };
     for (const auto& c : cases) {
         booking::Request req;
         req.entry.user = "New";
         req.entry.year = 2000, req.entry.month = 4, req.entry.day = 2, req.entry.startHour = 10, req.entry.endHour = 11;
-        req.facilityId = 1;
+        req.facilityId = c.facilityId;
         std::string appended;
         booking::Appended done;
-        ASSERT_EQ(booking::AppendToBytes(c.file, req, &appended, &done), c.appended) << c.what;
-        if (!c.appended) continue;
+        ASSERT_EQ(booking::AppendToBytes(c.file, req, &appended, &done), c.result) << c.what;
+        if (c.result == AppendResult::Whole) continue;
         testutil::TempDir dir;
         const std::string path = dir.File("reg.kv");
         testutil::WriteFile(path, c.file);
         CKivoDoc doc;
         doc.SetPathName(path);
         const booking::Outcome whole = booking::Commit(doc, req);
+        EXPECT_EQ(done.check, whole.check) << c.what;
+        if (c.result == AppendResult::Refused) continue;
         ASSERT_EQ(whole.tx, TxResult::Done) << c.what;
         EXPECT_TRUE(testutil::ReadFile(path) == appended) << c.what;
         EXPECT_TRUE(done.stored.IsEqual(whole.stored)) << c.what;
         EXPECT_EQ(done.facilityName, "A") << c.what;
     }
-    // Facility 9 is none: the whole transaction gives the refusal.
-    booking::Request other;
-    other.facilityId = 9;
-    std::string unused;
-    booking::Appended done;
-    EXPECT_FALSE(booking::AppendToBytes(facility + Word(0) + users, other, &unused, &done));
 }
 
 // --- faults ------------------------------------------------------------------------

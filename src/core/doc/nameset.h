@@ -18,8 +18,25 @@ public:
         data_.resize(cap);
     }
 
-    bool Contains(std::string_view name) const {
-        const Key k(name);
+    // A name's hash and head, worked out once for a prefetch and a lookup.
+    struct Key {
+        uint32_t hash = 0;
+        uint64_t w0 = 0, w1 = 0;
+        Key() = default;
+        explicit Key(std::string_view s) {
+            char head[16] = {};
+            std::memcpy(head, s.data(), s.size() < 16 ? s.size() : 16);
+            std::memcpy(&w0, head, 8);
+            std::memcpy(&w1, head + 8, 8);
+            uint64_t h = (w0 ^ 0x9E3779B97F4A7C15ull) * 0xFF51AFD7ED558CCDull;
+            h = (h ^ (h >> 32) ^ w1 ^ s.size()) * 0xC4CEB9FE1A85EC53ull;
+            for (size_t i = 16; i < s.size(); ++i) h = (h ^ static_cast<unsigned char>(s[i])) * 0x100000001B3ull;
+            hash = static_cast<uint32_t>(h ^ (h >> 31));
+        }
+    };
+
+    bool Contains(std::string_view name) const { return Contains(Key(name), name); }
+    bool Contains(const Key& k, std::string_view name) const {
         for (size_t i = k.hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
             const Slot& s = slots_[i];
             if (!s.size) return false;
@@ -27,7 +44,8 @@ public:
         }
     }
     // Starts loading the slot a later lookup of name begins with.
-    void Prefetch(std::string_view name) const { __builtin_prefetch(&slots_[Key(name).hash & (slots_.size() - 1)]); }
+    void Prefetch(std::string_view name) const { Prefetch(Key(name)); }
+    void Prefetch(const Key& k) const { __builtin_prefetch(&slots_[k.hash & (slots_.size() - 1)]); }
     // False when the name was there already.
     bool Insert(std::string_view name) {
         if ((count_ + 1) * 3 > slots_.size() * 2) Rehash();
@@ -51,21 +69,6 @@ private:
         uint32_t hash = 0;
         uint32_t size = 0;        // the name's size + 1; 0: a free slot
     };
-    struct Key {
-        uint32_t hash;
-        uint64_t w0 = 0, w1 = 0;
-        explicit Key(std::string_view s) {
-            char head[16] = {};
-            std::memcpy(head, s.data(), s.size() < 16 ? s.size() : 16);
-            std::memcpy(&w0, head, 8);
-            std::memcpy(&w1, head + 8, 8);
-            uint64_t h = (w0 ^ 0x9E3779B97F4A7C15ull) * 0xFF51AFD7ED558CCDull;
-            h = (h ^ (h >> 32) ^ w1 ^ s.size()) * 0xC4CEB9FE1A85EC53ull;
-            for (size_t i = 16; i < s.size(); ++i) h = (h ^ static_cast<unsigned char>(s[i])) * 0x100000001B3ull;
-            hash = static_cast<uint32_t>(h ^ (h >> 31));
-        }
-    };
-
     bool Same(size_t i, const Key& k, std::string_view name) const {
         const Slot& s = slots_[i];
         if (s.hash != k.hash || s.size != name.size() + 1 || s.w0 != k.w0 || s.w1 != k.w1) return false;

@@ -251,6 +251,22 @@ TEST_F(Kvtool, TwoOverlappingSeriesAtOnceNeverBookADateTwice) {
             }
 }
 
+TEST_F(Kvtool, OneSlotBookedFromFourDesksAtOnceIsBookedOnce) {
+    const char* starts[] = {"09:00", "09:30", "10:00", "10:30"};
+    std::vector<testutil::KvtoolRun> desks;
+    for (const char* start : starts)
+        desks.push_back(testutil::StartKvtool(Plus({"book", path}, Slot("2", "2030-02-01", start, "11:30"))));
+    int booked = 0;
+    for (auto& desk : desks) {
+        std::string out, err;
+        const int rc = testutil::WaitKvtool(desk, &out, &err);
+        if (rc == 0) ++booked;
+        else EXPECT_EQ(std::make_pair(rc, err), std::make_pair(3, std::string("既に予約されています\n")));
+    }
+    EXPECT_EQ(booked, 1);
+    EXPECT_EQ(Read(path).reserves.size(), 2u);
+}
+
 TEST_F(Kvtool, DupZeroInTheProfileAllowsOverlaps) {
     WriteFile(dir.File("orvalis.ini"), "[System]\nDup=0\n");
     EXPECT_EQ(Book(Slot("1", "2000-05-01", "11:00", "12:00")), 0);

@@ -43,20 +43,22 @@ AppendResult AppendToBytes(const std::string& bytes, const Request& request, std
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     RegisterOutline outline;
     ReserveEntry e = request.entry;
-    int facilityId = -1;
+    int facilityId = -1;  // none selected
     KvTime start = 0, end = 0;
     bool looked = false, refused = false, timesSet = true;
+    // The facilities are read by the time the first reservation is, if any.
+    auto lookUpFacility = [&] {
+        if (looked) return;
+        looked = true;
+        e.facility = FacilityIndexOf(outline.facilities, request.facilityId);
+        if (FacilitySelected(e, outline.facilities))
+            facilityId = outline.facilities[static_cast<size_t>(e.facility)]->m_nID;
+        start = EntryStart(e), end = EntryEnd(e);
+    };
     ReserveUsers users;
     try {
         OutlineRegister(data, bytes.size(), &outline, [&](const CReserve& r) {
-            if (!looked) {
-                // The facilities are read by the time the first reservation is.
-                looked = true;
-                e.facility = FacilityIndexOf(outline.facilities, request.facilityId);
-                if (FacilitySelected(e, outline.facilities))
-                    facilityId = outline.facilities[static_cast<size_t>(e.facility)]->m_nID;
-                start = EntryStart(e), end = EntryEnd(e);
-            }
+            lookUpFacility();
             refused = refused || (request.dupForbidden && Blocks(r, facilityId, start, end));
             timesSet = timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
             users.Saw(r.m_strUser);
@@ -65,10 +67,8 @@ AppendResult AppendToBytes(const std::string& bytes, const Request& request, std
         return AppendResult::Whole;
     }
     if (!timesSet) return AppendResult::Whole;
-    e.facility = FacilityIndexOf(outline.facilities, request.facilityId);
-    done->check = !FacilitySelected(e, outline.facilities) ? CheckResult::NoFacility
-                  : refused                                ? CheckResult::Overlap
-                                                           : CheckResult::Ok;
+    lookUpFacility();
+    done->check = facilityId < 0 ? CheckResult::NoFacility : refused ? CheckResult::Overlap : CheckResult::Ok;
     if (done->check != CheckResult::Ok) return AppendResult::Refused;
     users.AddMissing(&outline.users);
     ApplyEntry(e, outline.facilities, &done->stored);

@@ -2,7 +2,6 @@
 // checks and the same change transaction as the desktop program.
 #include <cstdio>
 
-#include "core/booking/append.h"
 #include "core/booking/commit.h"
 #include "core/booking/series.h"
 #include "core/doc/kivodoc.h"
@@ -15,13 +14,6 @@
 namespace kvtool {
 
 namespace {
-
-// Messages of the document go to standard error; kvtool repairs nothing.
-class StderrHost : public IDocHost {
-public:
-    void ShowMessage(const std::string& utf8, Icon) override { Error(utf8); }
-    bool RunRepairDialog(CKivoDoc&, int, ReserveEntry*) override { return false; }
-};
 
 // The series options: pattern and end, refused as bad arguments.
 bool ReadRepeat(const Options& o, series::Pattern* pattern, series::End* end) {
@@ -63,33 +55,21 @@ int CheckFields(const Options& o, ReserveEntry* e) {
     return kRefused;
 }
 
-// The register, opened by the transaction itself: one read and one parse.
+// The register, read by the transaction itself under its lock: one read.
 struct Register {
-    explicit Register(const std::string& path) {
-        doc.SetHost(&host);
-        doc.SetPathName(path);
+    explicit Register(const std::string& location) {
+        doc.SetHost(&StderrDocHost());
+        doc.SetPathName(location);
     }
-    ~Register() { KeepUntilExit(doc); }
-    StderrHost host;
     CKivoDoc doc;
 };
 
-int BookOne(const std::string& path, const ReserveEntry& e, int facilityId) {
+int BookOne(const std::string& location, const ReserveEntry& e, int facilityId) {
     booking::Request request;
     request.entry = e;
     request.dupForbidden = profile::GetInt(profile::Key::Dup) != 0;
     request.facilityId = facilityId;
-    // The common cases without building the register's records; anything
-    // else goes through the document.
-    booking::Appended done;
-    switch (booking::AppendToFile(path, request, &done)) {
-        case booking::AppendResult::Appended:
-            Print(text::ToUtf8(ReserveListLine(done.stored, done.facilityName)) + "\n");
-            return kOk;
-        case booking::AppendResult::Refused: Error(CheckMessage(done.check)); return kRefused;
-        case booking::AppendResult::Whole: break;
-    }
-    Register reg(path);
+    Register reg(location);
     const booking::Outcome out = booking::Commit(reg.doc, request);
     if (out.tx == TxResult::Failed) return kFileError;
     if (out.tx == TxResult::Abandoned) {

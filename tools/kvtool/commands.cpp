@@ -1,99 +1,73 @@
 // kvtool's commands that read a register: check, export, list; and the
 // reading and writing every command shares.
-#include <functional>
-#include <new>
-
 #include "core/booking/rules.h"
-#include "core/doc/archive.h"
-#include "core/doc/fileio.h"
 #include "core/doc/kivodoc.h"
-#include "core/doc/kvformat.h"
-#include "core/doc/messages.h"
 #include "core/doc/text.h"
 #include "core/lists/export.h"
 #include "core/profile/profile.h"
+#include "core/store/store.h"
 #include "kvtool.h"
 
 namespace kvtool {
 
 namespace {
 
-// Reads path and hands its bytes to parse; a read or format fault is
-// reported with its message.
-int ParseFile(const std::string& path, const std::function<void(const unsigned char*, size_t)>& parse) {
-    std::string bytes;
-    fileio::Status st = fileio::ReadShared(path, &bytes);
-    if (!st.ok()) {
-        Error(fileio::FileMessage(st.cause, path));
-        return kFileError;
-    }
-    try {
-        parse(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    } catch (const CArchiveException&) {
-        Error(msg::kUnexpectedFormat);
-        return kFileError;
-    } catch (const std::bad_alloc&) {
-        Error(msg::kOpenFailed);
-        return kFileError;
-    }
-    return kOk;
+// Messages of the document go to standard error; kvtool repairs nothing.
+class StderrHost : public IDocHost {
+public:
+    void ShowMessage(const std::string& utf8, Icon) override { Error(utf8); }
+    bool RunRepairDialog(CKivoDoc&, int, ReserveEntry*) override { return false; }
+};
+
+int Failed(const store::Status& st, const std::string& location) {
+    Error(store::Message(st, store::Location::Parse(location), false));
+    return kFileError;
 }
 
 }  // namespace
 
-int LoadFile(const std::string& path, RegisterData* data) {
-    return ParseFile(path, [data](const unsigned char* p, size_t n) { LoadRegister(p, n, data); });
+IDocHost& StderrDocHost() {
+    static StderrHost host;
+    return host;
 }
 
-int LoadDoc(const std::string& path, CKivoDoc* doc) {
-    RegisterData data;
-    int rc = LoadFile(path, &data);
-    if (rc != kOk) return rc;
-    doc->m_arFacility = std::move(data.facilities);
-    doc->m_arReserve = std::move(data.reserves);
-    doc->m_arUser = std::move(data.users);
-    doc->SetPathName(path);
-    // As the program has it once open: every reservation's user is a user.
-    doc->AddMissingUsers();
-    return kOk;
+int LoadFile(const std::string& location, RegisterData* data) {
+    const store::Status st = store::OpenStore(store::Location::Parse(location))->Read(data, nullptr);
+    return st.ok() ? kOk : Failed(st, location);
+}
+
+int LoadDoc(const std::string& location, CKivoDoc* doc) {
+    // As the program has it once open: every reservation's user is a user;
+    // the repair pass offers nothing here.
+    doc->SetHost(&StderrDocHost());
+    return doc->OnOpenDocument(location) ? kOk : kFileError;
+}
+
+int WriteRegister(const std::string& location, const RegisterData& data) {
+    const store::Status st = store::OpenStore(store::Location::Parse(location))->Replace(data);
+    return st.ok() ? kOk : Failed(st, location);
 }
 
 int WriteFile(const std::string& path, const std::string& bytes) {
-    fileio::Status st = fileio::SafeWrite(path, bytes);
-    if (!st.ok()) {
-        Error(fileio::FileMessage(st.cause, path));
-        return kFileError;
-    }
-    return kOk;
-}
-
-void KeepUntilExit(RegisterData&& d) {
-    static RegisterData* kept = nullptr;
-    delete kept;
-    kept = new RegisterData(std::move(d));
-}
-
-void KeepUntilExit(CKivoDoc& doc) {
-    RegisterData d;
-    d.facilities = std::move(doc.m_arFacility);
-    d.reserves = std::move(doc.m_arReserve);
-    d.users = std::move(doc.m_arUser);
-    KeepUntilExit(std::move(d));
+    const store::Status st = store::WriteWholeFile(path, bytes);
+    if (st.ok()) return kOk;
+    Error(store::FileMessage(st.cause, path));
+    return kFileError;
 }
 
 int Check(const Options& o) {
     // What the repair pass would offer: reservations with an unset time. No
     // record is kept, and nothing is printed of a file that proves damaged.
     std::string out;
-    const int rc = ParseFile(o.args[0], [&out](const unsigned char* p, size_t n) {
-        ScanRegister(p, n, [&out](size_t i, const CReserve& r) {
+    const store::Status st =
+        store::OpenStore(store::Location::Parse(o.args[0]))->Scan([&out](size_t i, const CReserve& r) {
             if (r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset) return;
             out += std::to_string(i) + "\t" + text::ToUtf8(r.m_strUser) + "\t" + std::to_string(r.m_timeStart) + "\t" +
                    std::to_string(r.m_timeEnd) + "\n";
         });
-    });
-    if (rc == kOk) Print(out);
-    return rc;
+    if (!st.ok()) return Failed(st, o.args[0]);
+    Print(out);
+    return kOk;
 }
 
 int Export(const Options& o) {

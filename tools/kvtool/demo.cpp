@@ -102,7 +102,7 @@ int Demo(const Options& o) {
             d.reserves.push_back(std::move(r));
         }
     }
-    return WriteFile(o.args[0], StoreRegister(d.facilities, d.reserves, d.users));
+    return WriteRegister(o.args[0], d);
 }
 
 }  // namespace kvtool

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/doc/archive.h"
-#include "core/doc/fileio.h"
+#include "core/store/status.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/text.h"
 #include "kvtool.h"
@@ -144,7 +144,7 @@ int Build(const Options& o) {
     const std::string& in = o.args[0];
     std::ifstream file(in, std::ios::binary);
     if (!file) {
-        Error(fileio::FileMessage(fileio::Cause::FileNotFound, in));
+        Error(store::FileMessage(store::Cause::FileNotFound, in));
         return kFileError;
     }
     RegisterData d;
@@ -158,7 +158,7 @@ int Build(const Options& o) {
         Error("kvtool build: " + e.what);
         return kBadArgs;
     }
-    return WriteFile(o.args[1], StoreRegister(d.facilities, d.reserves, d.users));
+    return WriteRegister(o.args[1], d);
 }
 
 }  // namespace kvtool

@@ -6,6 +6,7 @@
 #include <vector>
 
 class CKivoDoc;
+class IDocHost;
 struct RegisterData;
 
 namespace kvtool {
@@ -49,18 +50,18 @@ int Book(const Options& o);
 int List(const Options& o);
 int Render(const Options& o);
 
-// Reads a register as it is in the file (no repair, no profile write); prints
-// the file message and returns 1 when it cannot.
-int LoadFile(const std::string& path, RegisterData* data);
+// Every location below is a register's, as the desk names it (a file's path).
+// Reads a register as it is stored (no repair, no profile write); prints the
+// message and returns 1 when it cannot.
+int LoadFile(const std::string& location, RegisterData* data);
 // The same into doc, as the program has it once open.
-int LoadDoc(const std::string& path, CKivoDoc* doc);
-// Writes a file through a temporary file and a rename; 1 with the file message.
+int LoadDoc(const std::string& location, CKivoDoc* doc);
+// Writes data as the whole register at location; 1 with the message.
+int WriteRegister(const std::string& location, const RegisterData& data);
+// Writes a file that is no register (an image, a page) whole; 1 with the file message.
 int WriteFile(const std::string& path, const std::string& bytes);
-
-// The process ends right after the command: freeing a busy register's records
-// one by one would only hold the desk's script up. Kept reachable, not leaked.
-void KeepUntilExit(RegisterData&& d);
-void KeepUntilExit(CKivoDoc& doc);
+// A document's messages on standard error; it declines every repair.
+IDocHost& StderrDocHost();
 
 // Prints a UTF-8 message on standard error, one line.
 void Error(const std::string& utf8);

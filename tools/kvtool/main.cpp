@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/doc/fileio.h"
+#include "core/store/status.h"
 #include "kvtool.h"
 
 namespace {
@@ -32,8 +32,8 @@ int FinishOutput(int rc) {
     errno = 0;
     if (std::fflush(stdout) != 0 && g_outputErrno == 0) g_outputErrno = errno ? errno : EIO;
     if (g_outputErrno == 0 && !std::ferror(stdout)) return rc;
-    const fileio::Cause cause = g_outputErrno ? fileio::CauseFromErrno(g_outputErrno) : fileio::Cause::Generic;
-    kvtool::Error(fileio::FileMessage(cause, "標準出力"));
+    const store::Cause cause = g_outputErrno ? store::CauseFromErrno(g_outputErrno) : store::Cause::Generic;
+    kvtool::Error(store::FileMessage(cause, "標準出力"));
     return rc == kvtool::kOk ? kvtool::kFileError : rc;
 }
 

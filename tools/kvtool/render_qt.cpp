@@ -9,7 +9,6 @@
 #include <cctype>
 #include <memory>
 
-#include "core/doc/fileio.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
@@ -83,12 +82,7 @@ int Render(const Options& o) {
         Error(msg::kSaveFailed);
         return kFileError;
     }
-    const fileio::Status st = fileio::SafeWrite(out, bytes.toStdString());
-    if (!st.ok()) {
-        Error(fileio::FileMessage(st.cause, out));
-        return kFileError;
-    }
-    return kOk;
+    return WriteFile(out, bytes.toStdString());
 }
 
 }  // namespace kvtool

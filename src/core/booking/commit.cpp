@@ -29,7 +29,6 @@ Outcome Commit(CKivoDoc& doc, const Request& request, IKivoView* sender, ViewHin
             }
             CReserve& r = *d.m_arReserve[static_cast<size_t>(pos)];
             ApplyEntry(e, d.m_arFacility, &r);
-            d.NoteOnlyChanged(&r);
             out.stored = r;
             if (request.sortKey) d.SortReserves(*request.sortKey);
             return true;

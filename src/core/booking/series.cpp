@@ -3,11 +3,8 @@
 #include <memory>
 
 #include "core/booking/facilityindex.h"
-#include "core/doc/archive.h"
-#include "core/doc/fileio.h"
-#include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
-#include "core/doc/messages.h"
+#include "core/store/store.h"
 
 namespace series {
 
@@ -136,20 +133,12 @@ bool Preview(const CKivoDoc& doc, const ReserveEntry& first, bool dupForbidden, 
         CheckItems(first, doc.m_arReserve, doc.m_arFacility, dupForbidden, items);
         return true;
     }
-    std::string bytes;
-    const fileio::Status st = fileio::ReadShared(doc.GetPathName(), &bytes);
-    if (!st.ok()) {
-        *message = fileio::FileMessage(st.cause, doc.GetPathName());
-        return false;
-    }
+    // A store of its own: the document's keeps what the document last read.
+    const auto reader = store::OpenStore(doc.GetLocation());
     RegisterData data;
-    try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
-    } catch (const CArchiveException&) {
-        *message = msg::kUnexpectedFormat;
-        return false;
-    } catch (const std::bad_alloc&) {
-        *message = msg::kOpenFailed;
+    const store::Status st = reader->Read(&data, nullptr);
+    if (!st.ok()) {
+        *message = store::Message(st, doc.GetLocation(), false);
         return false;
     }
     CheckItems(first, data.reserves, data.facilities, dupForbidden, items);

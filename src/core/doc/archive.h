@@ -31,7 +31,6 @@ public:
     CArchive& operator=(const CArchive&) = delete;
 
     bool IsStoring() const { return out_ != nullptr; }
-    bool IsLoading() const { return out_ == nullptr; }
     void Finish();
 
     // Makes room for n more bytes; the writes below rely on it for what they

@@ -1,73 +1,54 @@
-// The document and its file: open, save, the change transaction and the
-// quiet refresh from another desk's save.
+// The document and its register: open, save, the change transaction and the
+// quiet refresh from another desk's change, each through the register's store.
 #include "core/doc/kivodoc.h"
 
-#include <cassert>
-#include <new>
+namespace {
 
-#include "core/doc/archive.h"
-#include "core/doc/fileio.h"
-#include "core/doc/kvformat.h"
-#include "core/doc/messages.h"
+const store::Location& NoLocation() {
+    static const store::Location none;
+    return none;
+}
 
-bool CKivoDoc::LoadBytes(std::string bytes, const std::string& path, const fileio::FileStamp& stamp) {
+}  // namespace
+
+const std::string& CKivoDoc::GetPathName() const { return GetLocation().Text(); }
+
+const store::Location& CKivoDoc::GetLocation() const { return store_ ? store_->Where() : NoLocation(); }
+
+void CKivoDoc::SetPathName(const std::string& location) {
+    if (store_ && store_->Where().Text() == location) return;
+    if (location.empty()) store_.reset();
+    else store_ = store::OpenStore(store::Location::Parse(location));
     clean_ = false;
-    SetModifiedFlag(true);
-    ++parses_;
+}
+
+std::vector<std::string> CKivoDoc::WatchPaths() const { return store_ ? store_->WatchPaths() : std::vector<std::string>{}; }
+
+store::Status CKivoDoc::ReadInto(const std::function<store::Status(RegisterData*)>& read) {
+    clean_ = false;
     // The records are filled again in place: freeing a register's records and
     // allocating them anew cost more than the parse.
     RegisterData data{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
-    StoreFacts facts;
-    try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &facts);
-        m_arFacility = std::move(data.facilities);
-        m_arReserve = std::move(data.reserves);
-        m_arUser = std::move(data.users);
-    } catch (const CArchiveException&) {
+    const store::Status st = read(&data);
+    m_arFacility = std::move(data.facilities);
+    m_arReserve = std::move(data.reserves);
+    m_arUser = std::move(data.users);
+    return st;
+}
+
+bool CKivoDoc::Loaded(const store::Status& st, const StoreFacts& facts, bool runRepair) {
+    if (!st.ok()) {
         DeleteContents();
-        host_->ShowMessage(msg::kUnexpectedFormat, IDocHost::Icon::Exclamation);
-        return false;
-    } catch (const std::bad_alloc&) {
-        DeleteContents();
-        host_->ShowMessage(msg::kOpenFailed, IDocHost::Icon::Exclamation);
+        SetModifiedFlag(true);
+        host_->ShowMessage(store::Message(st, GetLocation(), false), IDocHost::Icon::Exclamation);
         return false;
     }
-    // Remembered before the repair pass, whose changes re-read and save:
-    // missing users are added the same way on every read of these bytes, so
-    // the collections stay what a parse of them gives.
-    Remember(std::move(bytes), stamp);
+    clean_ = true;
     timesSet_ = facts.timesSet;
-    return AfterLoad(path, !inTransaction_);
-}
-
-void CKivoDoc::Remember(std::string bytes, const fileio::FileStamp& stamp) {
-    // The spans of these bytes were noted into saveSpans_ by their parse.
-    fileBytes_ = std::move(bytes);
-    std::swap(fileSpans_, saveSpans_);
-    fileStamp_ = stamp;
-    clean_ = stamp.valid;
-}
-
-bool CKivoDoc::SameAsLastFile(const fileio::FileStamp& now, const std::string* bytes, bool requireClean) const {
-    if ((requireClean && !clean_) || !fileStamp_.valid || !now.valid) return false;
-    if (!bytes) return fileStamp_.SameAs(now) && fileStamp_.Settled();
-    // Reading is cheap, parsing is not: equal bytes need no parse whatever
-    // the stamp says.
-    return bytes->size() == fileBytes_.size() && *bytes == fileBytes_;
-}
-
-void CKivoDoc::NoteOnlyChanged(CReserve* r) {
-    onlyNoted_ = true;
-    if (!r) return;
-    const uint32_t p = r->m_place.Get();
-    if (p < fileSpans_.records.size() && fileSpans_.records[p] == r) fileSpans_.records[p] = nullptr;
-    r->m_place.Forget();
-}
-
-bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {
     SetModifiedFlag(false);
-    path_ = path;
     RecordPath();
+    // Missing users are added the same way on every read of these bytes, so
+    // the collections stay what a read of them gives.
     AddMissingUsers();
     // The parse saw every reservation's times: without an unset one the
     // pass would offer nothing.
@@ -77,57 +58,65 @@ bool CKivoDoc::AfterLoad(const std::string& path, bool runRepair) {
     return true;
 }
 
-bool CKivoDoc::OnOpenDocument(const std::string& path) {
-    std::string bytes;
-    fileio::FileStamp stamp;
-    fileio::Status st = fileio::ReadShared(path, &bytes, &stamp);
-    if (!st.ok()) {
-        host_->ShowMessage(fileio::FileMessage(st.cause, path), IDocHost::Icon::Exclamation);
+bool CKivoDoc::OnOpenDocument(const std::string& location) {
+    auto opened = store::OpenStore(store::Location::Parse(location));
+    const bool wasClean = clean_;
+    StoreFacts facts;
+    const store::Status st = ReadInto([&](RegisterData* data) { return opened->Read(data, &facts); });
+    if (!st.ok() && st.cause != store::Cause::BadFormat && st.cause != store::Cause::NoMemory) {
+        // Not read: the document stays as it was, with its own register.
+        clean_ = wasClean;
+        host_->ShowMessage(store::Message(st, opened->Where(), false), IDocHost::Icon::Exclamation);
         return false;
     }
-    return LoadBytes(std::move(bytes), path, stamp);
+    store_ = std::move(opened);
+    ++parses_;
+    return Loaded(st, facts, true);
 }
 
-bool CKivoDoc::OnSaveDocument(const std::string& path) {
-    fileio::Status st;
-    StoreFacts facts;
-    fileio::FileStamp stamp;
-    // Inside a change that said what it altered, the other reservations'
-    // bytes are copied from the file it began with.
-    const bool copy = inTransaction_ && onlyNoted_ && cleanAtChange_;
-    try {
-        const LastBytes last{fileBytes_, fileSpans_};
-        StoreRegister(m_arFacility, m_arReserve, m_arUser, &saveBuffer_, &facts, &saveSpans_, copy ? &last : nullptr);
-        assert(!copy || saveBuffer_ == StoreRegister(m_arFacility, m_arReserve, m_arUser));
-        // Inside a change the save goes to the file the transaction locked and read.
-        if (txLock_) {
-            st = txLock_->Write(saveBuffer_);
-            if (st.ok()) stamp = txLock_->Stamp();
-        } else {
-            st = fileio::SafeWrite(path, saveBuffer_, &stamp);
-        }
-    } catch (const std::bad_alloc&) {
-        clean_ = false;
-        host_->ShowMessage(msg::kSaveFailed, IDocHost::Icon::Exclamation);
-        return false;
-    }
+bool CKivoDoc::OnSaveDocument(const std::string& location) {
+    if (tx_ && location == GetPathName()) return SaveChange(*tx_);
+    auto target = store::OpenStore(store::Location::Parse(location));
+    RegisterData data{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
+    const store::Status st = target->Replace(data);
+    m_arFacility = std::move(data.facilities);
+    m_arReserve = std::move(data.reserves);
+    m_arUser = std::move(data.users);
     if (!st.ok()) {
-        clean_ = false;
-        host_->ShowMessage(st.cause == fileio::Cause::Generic ? msg::kSaveFailed : fileio::FileMessage(st.cause, path),
-                           IDocHost::Icon::Exclamation);
+        host_->ShowMessage(store::Message(st, target->Where(), true), IDocHost::Icon::Exclamation);
         return false;
     }
+    store_ = std::move(target);
+    clean_ = true;
+    usersComplete_ = timesSet_ = false;  // a whole save learns neither; the next change's re-read does
     SetModifiedFlag(false);
-    path_ = path;
-    // The bytes just written become the last file's; its old bytes are the
-    // next save's buffer.
-    saveBuffer_.swap(fileBytes_);
-    std::swap(saveSpans_, fileSpans_);
-    fileStamp_ = stamp;
-    clean_ = stamp.valid;
-    // A save that copied speaks only of the records it wrote.
-    usersComplete_ = facts.usersComplete && (!copy || usersComplete_);
-    timesSet_ = facts.timesSet && (!copy || timesSet_);
+    RecordPath();
+    return true;
+}
+
+bool CKivoDoc::SaveChange(store::ITransaction& tx) {
+    StoreFacts facts;
+    size_t copied = 0;
+    bool usersAsBefore = false;
+    const bool wasClean = clean_;
+    RegisterData data{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
+    const store::Status st = tx.Write(data, &facts, &copied, &usersAsBefore);
+    m_arFacility = std::move(data.facilities);
+    m_arReserve = std::move(data.reserves);
+    m_arUser = std::move(data.users);
+    if (!st.ok()) {
+        // The store forgot the register's last state: the next change reads
+        // it again, and a change whose outcome is unknown is never made twice.
+        clean_ = false;
+        host_->ShowMessage(store::Message(st, GetLocation(), true), IDocHost::Icon::Exclamation);
+        return false;
+    }
+    // Copied reservations are the ones the last state held, unchanged: what
+    // was known of them holds while the users are the same.
+    usersComplete_ = facts.usersComplete && (copied == 0 || (wasClean && usersComplete_ && usersAsBefore));
+    timesSet_ = facts.timesSet && (copied == 0 || (wasClean && timesSet_));
+    clean_ = true;
+    SetModifiedFlag(false);
     RecordPath();
     return true;
 }
@@ -136,38 +125,46 @@ void CKivoDoc::RecordPath() {
     // The host may write the profile; a slow profile must never hold other
     // desks off the register, so inside a transaction this waits for its end.
     if (inTransaction_) pathPending_ = true;
-    else host_->PathRecorded(path_);
+    else host_->PathRecorded(GetPathName());
 }
 
 bool CKivoDoc::ReloadFromFile() {
-    if (path_.empty()) return true;
-    return OnOpenDocument(path_);
+    if (!store_) return true;
+    return OnOpenDocument(GetPathName());
 }
 
 bool CKivoDoc::SaveToFile() {
-    if (path_.empty()) return true;
-    return OnSaveDocument(path_);
+    if (!store_) return true;
+    return OnSaveDocument(GetPathName());
 }
 
-bool CKivoDoc::ReReadLocked(fileio::ExclusiveLock& lock) {
-    const fileio::FileStamp stamp = lock.Stamp();
-    // A file as this document last read or wrote it needs neither reading
-    // nor parsing; one whose stamp cannot be trusted is compared with the
-    // bytes this document has, and read whole only when they differ.
-    bool same = SameAsLastFile(stamp, nullptr);
-    fileio::Status st;
-    if (!same && clean_ && fileStamp_.valid && stamp.valid) st = lock.Matches(fileBytes_, &same);
-    std::string bytes;
-    if (st.ok() && !same) st = lock.ReadAll(&bytes);
-    if (!st.ok()) {
-        host_->ShowMessage(fileio::FileMessage(st.cause, path_), IDocHost::Icon::Exclamation);
+bool CKivoDoc::ReReadLocked(store::ITransaction& tx) {
+    StoreFacts facts;
+    store::Status st;
+    store::Reading reading = store::Reading::Unchanged;
+    const bool inSync = clean_;
+    inTransaction_ = true;
+    tx_ = &tx;
+    // The store leaves the records alone when the register is as they are.
+    ReadInto([&](RegisterData* data) {
+        reading = tx.ReReadIfChanged(data, inSync, &facts, &st);
+        return st;
+    });
+    const bool parsed = reading == store::Reading::Read || st.cause == store::Cause::BadFormat ||
+                        st.cause == store::Cause::NoMemory;
+    if (parsed) {
+        ++parses_;
+        return Loaded(st, facts, false);
+    }
+    clean_ = inSync;
+    if (reading == store::Reading::Failed) {
+        // Not even read: the collections are as they were.
+        inTransaction_ = false;
+        tx_ = nullptr;
+        host_->ShowMessage(store::Message(st, GetLocation(), false), IDocHost::Icon::Exclamation);
         return false;
     }
-    inTransaction_ = true;
-    txLock_ = &lock;
-    if (!same) return LoadBytes(std::move(bytes), path_, stamp);
-    // What a parse of these bytes would have left, without the parse.
-    fileStamp_ = stamp;
+    // What a read of the register would have left, without the read.
     SetModifiedFlag(false);
     RecordPath();
     // A re-read adds the users of bookings saved without one.
@@ -177,7 +174,7 @@ bool CKivoDoc::ReReadLocked(fileio::ExclusiveLock& lock) {
 }
 
 TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender, ViewHint hint) {
-    if (path_.empty()) {
+    if (!store_) {
         if (!change(*this)) return TxResult::Abandoned;
         SetModifiedFlag(true);
         UpdateAllViews(sender, hint);
@@ -185,40 +182,35 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
     }
     TxResult result = TxResult::Done;
     {
-        fileio::ExclusiveLock lock;
-        bool exists = false;
-        fileio::Status st = lock.Acquire(path_, &exists);
-        if (st.ok() && !exists) st.cause = fileio::Cause::FileNotFound;
-        if (!st.ok()) {
-            host_->ShowMessage(fileio::FileMessage(st.cause, path_), IDocHost::Icon::Exclamation);
+        store::Status st;
+        const std::unique_ptr<store::ITransaction> tx = store_->Begin(&st);
+        if (!tx) {
+            host_->ShowMessage(store::Message(st, GetLocation(), false), IDocHost::Icon::Exclamation);
             return TxResult::Failed;
         }
-        if (!ReReadLocked(lock)) {
+        if (!ReReadLocked(*tx)) {
             // After a re-read that failed nothing may be written: the emptied
-            // document would replace every booking in the file.
+            // document would replace every booking in the register.
             if (!inTransaction_) return TxResult::Failed;  // not even read: nothing changed
             inTransaction_ = false;
-            txLock_ = nullptr;
+            tx_ = nullptr;
             repairPending_ = false;
             UpdateAllViews(nullptr, ViewHint::Changed);
             return TxResult::Failed;
         }
-        cleanAtChange_ = clean_;
-        onlyNoted_ = false;
         if (!change(*this)) {
             clean_ = false;  // the change may have touched the collections before it gave up
             result = TxResult::Abandoned;
         } else {
             SetModifiedFlag(true);
-            if (!OnSaveDocument(path_)) result = TxResult::Failed;
+            if (!SaveChange(*tx)) result = TxResult::Failed;
         }
         inTransaction_ = false;
-        onlyNoted_ = false;
-        txLock_ = nullptr;
+        tx_ = nullptr;
     }  // the lock is released here, before any dialog of the repair pass
     if (pathPending_) {
         pathPending_ = false;
-        host_->PathRecorded(path_);
+        host_->PathRecorded(GetPathName());
     }
     // The save just made saw every reservation's times: without an unset one
     // the repair pass would offer nothing.
@@ -229,36 +221,19 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
 }
 
 CKivoDoc::Refresh CKivoDoc::RefreshFromFile(RegisterData* replaced) {
-    if (path_.empty() || inTransaction_ || inRepair_) return Refresh::Unchanged;
-    const fileio::FileStamp now = fileio::StampOf(path_);
-    if (!now.valid || SameAsLastFile(now, nullptr, false) || refusedStamp_.SameAs(now)) return Refresh::Unchanged;
-    std::string bytes;
-    fileio::FileStamp stamp;
-    if (!fileio::ReadShared(path_, &bytes, &stamp).ok()) return Refresh::Failed;
-    if (SameAsLastFile(stamp, &bytes, false)) {
-        fileStamp_ = stamp;
-        return Refresh::Unchanged;
-    }
-    // Parsed aside: a file that cannot be read leaves the data as it was.
-    RegisterData data;
-    ++parses_;
+    if (!store_ || inTransaction_ || inRepair_) return Refresh::Unchanged;
+    RegisterData data{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
     StoreFacts facts;
-    try {
-        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data, &saveSpans_, &facts);
-    } catch (const CArchiveException&) {
-        refusedStamp_ = stamp;
-        return Refresh::Failed;
-    } catch (const std::bad_alloc&) {
-        return Refresh::Failed;
-    }
-    refusedStamp_ = {};
-    m_arFacility.swap(data.facilities);
-    m_arReserve.swap(data.reserves);
-    m_arUser.swap(data.users);
+    const store::Reading reading = store_->ReadIfChanged(&data, replaced, &facts);
+    m_arFacility = std::move(data.facilities);
+    m_arReserve = std::move(data.reserves);
+    m_arUser = std::move(data.users);
+    if (reading == store::Reading::Unchanged) return Refresh::Unchanged;
+    if (reading == store::Reading::Failed) return Refresh::Failed;
+    ++parses_;
     AddMissingUsers();
     SetModifiedFlag(false);
-    Remember(std::move(bytes), stamp);
+    clean_ = true;
     timesSet_ = facts.timesSet;
-    if (replaced) *replaced = std::move(data);
     return Refresh::Read;
 }

@@ -160,11 +160,6 @@ int CKivoDoc::CompareReserve(const CReserve& a, const CReserve& b, SortKey key) 
     return ReserveOrder{key, &facilities}(a, b);
 }
 
-int CKivoDoc::CompareUsers(const CKivoUser& a, const CKivoUser& b, SortKey key) const {
-    // Users meet the reservation comparison on their first field, the name.
-    return key == SortKey::User ? text::CompareNoCase(a.m_strName, b.m_strName) : 0;
-}
-
 void CKivoDoc::SortReserves(SortKey key) {
     // The items order exactly as ReserveOrder does, ties included.
     const size_t n = m_arReserve.size();

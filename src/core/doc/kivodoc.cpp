@@ -53,11 +53,8 @@ void CKivoDoc::DeleteContents() {
 
 bool CKivoDoc::OnNewDocument() {
     DeleteContents();
-    path_.clear();
+    store_.reset();
     modified_ = false;
-    fileStamp_ = {};
-    fileBytes_.clear();
-    fileSpans_ = {};
     return true;
 }
 

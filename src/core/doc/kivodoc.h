@@ -1,15 +1,16 @@
 #pragma once
-// The register document: the three collections of one .kv file, the day the
+// The register document: the three collections of one register, the day the
 // schedule shows, the user search, and the change transaction that keeps
 // several desks on one file from losing or doubling a booking.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "core/doc/fileio.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/records.h"
 #include "core/doc/sortkey.h"
+#include "core/store/store.h"
 
 class CKivoDoc;
 struct ReserveEntry;
@@ -69,8 +70,13 @@ public:
     // --- framework side ---
     void SetHost(IDocHost* host) { host_ = host ? host : &NullDocHost(); }
     IDocHost& Host() { return *host_; }
-    const std::string& GetPathName() const { return path_; }
-    void SetPathName(const std::string& path) { path_ = path; }
+    // Where the register lives, as the desk named it (a file's path); empty
+    // for a new register not yet saved.
+    const std::string& GetPathName() const;
+    const store::Location& GetLocation() const;
+    void SetPathName(const std::string& location);
+    // What to follow to learn of other desks' changes.
+    std::vector<std::string> WatchPaths() const;
     const std::string& GetTitle() const { return title_; }
     void SetTitle(const std::string& title) { title_ = title; }
     bool IsModified() const { return modified_; }
@@ -83,12 +89,12 @@ public:
 
     void DeleteContents();
     bool OnNewDocument();
-    // Reads the file under a shared lock; on success tells the host the path
+    // Reads the register at location; on success tells the host
     // (PathRecorded), adds missing users and runs the repair pass. Messages go to the host.
-    bool OnOpenDocument(const std::string& path);
-    // Saves under the exclusive lock (inside a change, the change's own), as
-    // fileio::ExclusiveLock::Write does: through a temporary file, or in place.
-    bool OnSaveDocument(const std::string& path);
+    bool OnOpenDocument(const std::string& location);
+    // Saves the whole register to location (Save As; inside a change, the
+    // change's own save to its register).
+    bool OnSaveDocument(const std::string& location);
 
     // The last open's outcome: false after a re-read that failed.
     bool ReloadFromFile();
@@ -101,18 +107,13 @@ public:
     TxResult Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender = nullptr,
                       ViewHint hint = ViewHint::Changed);
 
-    // Reads the file again when another desk has changed it since this
+    // Reads the register again when another desk has changed it since this
     // document last read or wrote it. Quiet: no message, no repair pass (the
     // next change runs it); on a failed read the data in memory stays. After a
     // read, the records it replaced go to *replaced when given, for the caller
     // to free when it suits.
     enum class Refresh { Unchanged, Read, Failed };
     Refresh RefreshFromFile(RegisterData* replaced = nullptr);
-    // Tells the save of the running change that no reservation was altered
-    // in place but r (none when nullptr); any may have been added, removed
-    // or reordered. The save then copies the others from the last file's
-    // bytes instead of writing each again.
-    void NoteOnlyChanged(CReserve* r);
     // How many times file bytes were parsed into this document.
     int ParseCount() const { return parses_; }
 
@@ -120,7 +121,6 @@ public:
     int GetFacilityIndex(int id) const;
     int GetMaxFacilityNameLength() const;
     int CompareReserve(const CReserve& a, const CReserve& b, SortKey key) const;
-    int CompareUsers(const CKivoUser& a, const CKivoUser& b, SortKey key) const;
     void SortReserves(SortKey key);
     void SortUsers(SortKey key);
     int FindReserve(int hint, const CReserve& snapshot) const;
@@ -136,40 +136,29 @@ public:
 
 private:
     // The re-read of a change under its lock; false when it failed.
-    bool ReReadLocked(fileio::ExclusiveLock& lock);
-    bool LoadBytes(std::string bytes, const std::string& path, const fileio::FileStamp& stamp);
-    // The file is as it was last read or written and the collections still
-    // hold exactly what that gave: a re-read may skip the parse.
-    // Without requireClean: only whether the file itself is unchanged.
-    bool SameAsLastFile(const fileio::FileStamp& now, const std::string* bytes, bool requireClean = true) const;
-    void Remember(std::string bytes, const fileio::FileStamp& stamp);
-    bool AfterLoad(const std::string& path, bool runRepair);
+    bool ReReadLocked(store::ITransaction& tx);
+    // The collections as the store read them: lent to it and taken back.
+    store::Status ReadInto(const std::function<store::Status(RegisterData*)>& read);
+    bool Loaded(const store::Status& st, const StoreFacts& facts, bool runRepair);
+    bool SaveChange(store::ITransaction& tx);
     void RecordPath();
 
     IDocHost* host_;
-    std::string path_;
+    std::unique_ptr<store::IRegisterStore> store_;
     std::string title_;
     bool modified_ = false;
     bool inTransaction_ = false;
     bool repairPending_ = false;
     bool inRepair_ = false;
     bool pathPending_ = false;  // PathRecorded waits for the transaction's lock to go
-    fileio::ExclusiveLock* txLock_ = nullptr;  // the lock of the running transaction
+    store::ITransaction* tx_ = nullptr;  // the running transaction
     std::vector<IKivoView*> views_;
-    // What this document last read or wrote. clean_ is cleared by anything
-    // that leaves the collections other than those bytes parsed.
-    fileio::FileStamp fileStamp_;
-    std::string fileBytes_;
+    // The collections hold exactly what the store last read or wrote. Cleared
+    // by anything that leaves them otherwise.
     bool clean_ = false;
     // While clean_: every reservation's user is a user (no missing-users
     // pass needed); no reservation lacks a time (no repair scan needed).
     bool usersComplete_ = false;
     bool timesSet_ = false;
-    std::string saveBuffer_;  // the buffer of the next save, reused
-    // Where each reservation lies in fileBytes_, and the next save's spans.
-    ReserveSpans fileSpans_, saveSpans_;
-    bool cleanAtChange_ = false;  // clean_ when the running change began
-    bool onlyNoted_ = false;      // the running change called NoteOnlyChanged
-    fileio::FileStamp refusedStamp_;  // a file a quiet refresh could not read
     int parses_ = 0;
 };

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "core/doc/archive.h"
-#include "core/doc/hugepages.h"
 #include "core/doc/nameset.h"
 
 namespace {
@@ -54,18 +54,27 @@ private:
     size_t walks_ = 0;
 };
 
-// r, which stood at place in the last file, went to i.
-void NoteSpan(ReserveSpans* spans, size_t i, CReserve* r, uint32_t place, size_t begin, size_t end) {
-    if (!spans) return;
-    spans->records[i] = r;
-    spans->begin[i] = static_cast<uint32_t>(begin);
-    spans->end[i] = static_cast<uint32_t>(end);
-    if (place != i) r->m_place.Set(static_cast<uint32_t>(i));
+// Whether the users of two registers' bytes are byte for byte the same records.
+bool SameRecords(const std::string& a, const ReserveSpans& as, const std::string& b, const ReserveSpans& bs) {
+    if (as.userBegin.size() != bs.userBegin.size()) return false;
+    for (size_t i = 0; i < as.userBegin.size(); ++i) {
+        const std::string_view x(a.data() + as.userBegin[i], as.userEnd[i] - as.userBegin[i]);
+        if (x != std::string_view(b.data() + bs.userBegin[i], bs.userEnd[i] - bs.userBegin[i])) return false;
+    }
+    return true;
 }
 
-// Whether r is the record that stood at p in the last file, unchanged since.
-bool StoodAt(const ReserveSpans& was, uint32_t p, const CReserve* r) {
-    return p < was.records.size() && was.records[p] == r && r->m_place.Get() == p;
+// r went to i, between begin and end of the bytes stored.
+void NoteSpan(ReserveSpans* spans, size_t i, CReserve* r, size_t begin, size_t end) {
+    if (!spans) return;
+    spans->begin[i] = static_cast<uint32_t>(begin);
+    spans->end[i] = static_cast<uint32_t>(end);
+    if (r->m_place.Get() != i) r->m_place.Set(static_cast<uint32_t>(i));
+}
+
+// Whether r's record at p in the last file is exactly what a save writes for r now.
+bool Unchanged(const ReserveSpans& was, const char* old, uint32_t p, const CReserve& r) {
+    return p < was.begin.size() && r.StoresAs(old + was.begin[p], was.end[p] - was.begin[p]);
 }
 
 // The reservations, every one written.
@@ -80,51 +89,51 @@ void StoreReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& fac
         const size_t at = ar.Position();
         r->Serialize(ar);
         facts.Saw(*r);
-        NoteSpan(spans, i, r, r->m_place.Get(), at, ar.Position());
+        NoteSpan(spans, i, r, at, ar.Position());
     }
 }
 
 // The reservations of a save that knows the last file: records that stood
-// there one after another, unchanged, are copied as one piece with the tags
-// between them; the others are written anew.
-void SpliceReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& facts, ReserveSpans* spans,
-                    const LastBytes& last) {
+// there one after another with exactly the bytes this save would write are
+// copied as one piece with the tags between them; the others are written.
+size_t SpliceReserves(CArchive& ar, const ReserveArray& reserves, WrittenFacts& facts, ReserveSpans* spans,
+                      const LastBytes& last) {
     const size_t n = reserves.size();
     const ReserveSpans& was = last.spans;
     const char* old = last.bytes.data();
-    // With nothing freed since the spans were noted, a record at the address
-    // they name is the one they name (changed ones were taken out of them).
-    const bool sameAddresses = was.freed == CReserve::FreedHere();
+    size_t copied = 0;
     ar.WriteCount(static_cast<uint32_t>(n));
     for (size_t i = 0; i < n;) {
         CReserve* r = reserves[i].get();
         ar.WriteClassTag(RecordClass::Reserve);
         const size_t at = ar.Position();
         const uint32_t p = r->m_place.Get();
-        if (!StoodAt(was, p, r)) {
+        if (!Unchanged(was, old, p, *r)) {
             r->Serialize(ar);
             facts.Saw(*r);
-            NoteSpan(spans, i, r, p, at, ar.Position());
+            NoteSpan(spans, i, r, at, ar.Position());
             ++i;
             continue;
         }
         // The run: each record that followed in the last file, behind the
         // tag this save writes, is copied with r.
-        NoteSpan(spans, i, r, p, at, at + was.end[p] - was.begin[p]);
+        NoteSpan(spans, i, r, at, at + was.end[p] - was.begin[p]);
         size_t k = 1;
-        constexpr size_t kAhead = 8;  // the records are cold
+        constexpr size_t kAhead = 4;  // the records are cold
         for (; i + k < n; ++k) {
-            if (!sameAddresses && i + k + kAhead < n) __builtin_prefetch(&reserves[i + k + kAhead]->m_place);
+            if (i + k + kAhead < n) __builtin_prefetch(reserves[i + k + kAhead].get());
             CReserve* next = reserves[i + k].get();
             const uint32_t q = static_cast<uint32_t>(p + k);
-            if (sameAddresses ? q >= was.records.size() || was.records[q] != next : !StoodAt(was, q, next)) break;
+            if (next->m_place.Get() != q || !Unchanged(was, old, q, *next)) break;
             if (!ar.IsClassRef(old + was.end[q - 1], was.begin[q] - was.end[q - 1], RecordClass::Reserve)) break;
-            NoteSpan(spans, i + k, next, q, at + was.begin[q] - was.begin[p], at + was.end[q] - was.begin[p]);
+            NoteSpan(spans, i + k, next, at + was.begin[q] - was.begin[p], at + was.end[q] - was.begin[p]);
         }
         ar.WriteBytes(old + was.begin[p], was.end[p + k - 1] - was.begin[p]);
         ar.CountCopiedRecords(static_cast<uint32_t>(k - 1));
+        copied += k;
         i += k;
     }
+    return copied;
 }
 
 // Reads a collection: begin(count) first, then each record into the one
@@ -181,37 +190,49 @@ void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves
 }
 
 void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users,
-                   std::string* out, StoreFacts* facts, ReserveSpans* spans, const LastBytes* last) {
+                   std::string* out, StoreFacts* facts, ReserveSpans* spans, const LastBytes* last, CopyFacts* copy) {
     // A buffer of the last save is about the right size already; so is the
     // last file's size, give or take a booking.
     if (out->size() < 64) {
         const size_t estimate = last ? last->bytes.size() + 65536
                                      : 64 + facilities.size() * 48 + reserves.size() * 64 + users.size() * 64;
-        out->reserve(estimate);
-        AdviseHugePages(out->data(), out->capacity());
         out->resize(estimate);
     }
     CArchive ar(out);
     StoreCollection(ar, facilities, RecordClass::Facility);
     if (spans) {
-        spans->records.resize(reserves.size());
         spans->begin.resize(reserves.size());
         spans->end.resize(reserves.size());
     }
     WrittenFacts written(users, facts, last != nullptr);
-    if (spans) spans->freed = CReserve::FreedHere();
-    if (last) SpliceReserves(ar, reserves, written, spans, *last);
+    size_t copied = 0;
+    if (last) copied = SpliceReserves(ar, reserves, written, spans, *last);
     else if (facts || spans) StoreReserves(ar, reserves, written, spans);
     else StoreCollection(ar, reserves, RecordClass::Reserve);
+    if (spans) {
+        spans->userBegin.clear();
+        spans->userEnd.clear();
+        spans->userBegin.reserve(users.size());
+        spans->userEnd.reserve(users.size());
+    }
+    ar.WriteCount(static_cast<uint32_t>(users.size()));
+    for (const auto& u : users) {
+        ar.WriteClassTag(RecordClass::User);
+        const size_t at = ar.Position();
+        u->Serialize(ar);
+        if (!spans) continue;
+        spans->userBegin.push_back(static_cast<uint32_t>(at));
+        spans->userEnd.push_back(static_cast<uint32_t>(ar.Position()));
+    }
     // Past 4 GiB the spans cannot say where; no record is then found in them.
-    if (spans && ar.Position() > UINT32_MAX) spans->records.clear();
-    StoreCollection(ar, users, RecordClass::User);
+    if (spans && ar.Position() > UINT32_MAX) *spans = {};
     ar.Finish();
+    if (copy) {
+        copy->copied = copied;
+        copy->usersAsBefore = last && spans && SameRecords(*out, *spans, last->bytes, last->spans);
+    }
 }
 
-void StoreRegister(const RegisterData& data, std::string* out, StoreFacts* facts) {
-    StoreRegister(data.facilities, data.reserves, data.users, out, facts);
-}
 
 std::string StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users) {
     std::string bytes;
@@ -231,9 +252,10 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
     if (facts) *facts = {false, true};
     if (size == 0) return clear();
     if (spans) {
-        spans->records.clear();
         spans->begin.clear();
         spans->end.clear();
+        spans->userBegin.clear();
+        spans->userEnd.clear();
         // Past 4 GiB the spans cannot say where: every record is written anew.
         if (size > UINT32_MAX) spans = nullptr;
     }
@@ -242,14 +264,12 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         if (!spans) return r.m_place.Forget();
         if (i == 0) {
             // Grown step by step, each step would be fresh memory to fault in.
-            spans->records.reserve(count);
             spans->begin.reserve(count);
             spans->end.reserve(count);
         }
         // A record read from a form a save would not write is written anew.
         if (irregular) r.m_place.Forget();
         else r.m_place.Set(i);
-        spans->records.push_back(irregular ? nullptr : &r);
         spans->begin.push_back(static_cast<uint32_t>(start));
         spans->end.push_back(static_cast<uint32_t>(end));
     };
@@ -257,8 +277,13 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
         CArchive ar(data, size);
         LoadCollection(ar, &out->facilities, RecordClass::Facility);
         LoadCollection(ar, &out->reserves, RecordClass::Reserve, noted);
-        if (spans) spans->freed = CReserve::FreedHere();
-        if (HasUserSection(ar, !out->facilities.empty())) LoadCollection(ar, &out->users, RecordClass::User);
+        auto userNoted = [spans](const CKivoUser&, uint32_t, uint32_t, size_t start, size_t end, bool) {
+            if (!spans) return;
+            spans->userBegin.push_back(static_cast<uint32_t>(start));
+            spans->userEnd.push_back(static_cast<uint32_t>(end));
+        };
+        if (HasUserSection(ar, !out->facilities.empty()))
+            LoadCollection(ar, &out->users, RecordClass::User, userNoted);
         else out->users.clear();
     } catch (...) {
         clear();
@@ -280,56 +305,4 @@ void ScanRegister(const unsigned char* data, size_t size, const std::function<vo
     ReadCollection<CKivoUser>(
         ar, RecordClass::User, [](uint32_t) {}, [&user](uint32_t) -> CKivoUser& { return user; },
         [](const CKivoUser&, uint32_t, uint32_t, size_t, size_t, bool) {});
-}
-
-void OutlineRegister(const unsigned char* data, size_t size, RegisterOutline* out,
-                     const std::function<void(const CReserve&)>& each) {
-    *out = RegisterOutline{};
-    if (size == 0) return;
-    CArchive ar(data, size);
-    LoadCollection(ar, &out->facilities, RecordClass::Facility);
-    CReserve reserve;
-    size_t lastEnd = 0;
-    auto noted = [&](const CReserve& r, uint32_t i, uint32_t, size_t start, size_t end, bool irregular) {
-        if (irregular) out->copyable = false;
-        if (i == 0) {
-            out->recordsBegin = start;
-        } else if (start - lastEnd != 2) {
-            out->copyable = false;
-        } else {
-            const uint16_t tag = static_cast<uint16_t>(data[lastEnd] | (data[lastEnd + 1] << 8));
-            if (i == 1) out->laterTag = tag;
-            else if (tag != out->laterTag) out->copyable = false;
-        }
-        lastEnd = end;
-        each(r);
-    };
-    ReadCollection<CReserve>(
-        ar, RecordClass::Reserve, [out](uint32_t count) { out->reserveCount = count; },
-        [&reserve](uint32_t) -> CReserve& { return reserve; }, noted);
-    out->recordsEnd = lastEnd;
-    if (HasUserSection(ar, !out->facilities.empty())) LoadCollection(ar, &out->users, RecordClass::User);
-}
-
-bool StoreAppended(const unsigned char* data, const RegisterOutline& outline, CReserve& added, std::string* out) {
-    if (!outline.copyable) return false;
-    out->clear();
-    out->reserve(outline.recordsEnd - outline.recordsBegin + 64 * outline.users.size() + 65536);
-    AdviseHugePages(out->data(), out->capacity());
-    CArchive ar(out);
-    StoreCollection(ar, outline.facilities, RecordClass::Facility);
-    ar.WriteCount(outline.reserveCount + 1);
-    if (outline.reserveCount > 0) {
-        ar.WriteClassTag(RecordClass::Reserve);
-        const char later[2] = {static_cast<char>(outline.laterTag & 0xFF), static_cast<char>(outline.laterTag >> 8)};
-        if (outline.reserveCount > 1 && !ar.IsClassRef(later, 2, RecordClass::Reserve)) return false;
-        ar.WriteBytes(reinterpret_cast<const char*>(data) + outline.recordsBegin,
-                      outline.recordsEnd - outline.recordsBegin);
-        ar.CountCopiedRecords(outline.reserveCount - 1);
-    }
-    ar.WriteClassTag(RecordClass::Reserve);
-    added.Serialize(ar);
-    StoreCollection(ar, outline.users, RecordClass::User);
-    ar.Finish();
-    return true;
 }

@@ -21,15 +21,14 @@ struct StoreFacts {
     bool timesSet = false;       // no reservation has an unset start or end
 };
 
-// Where each reservation's record lies in a register's bytes (after its tag),
-// kept with the last bytes a document read or wrote. A reservation whose
-// m_place is i and which is records[i] here has exactly those bytes, unless
-// it was changed in place since; a save that is told which ones were copies
-// the others instead of writing them again.
+// Where each reservation's and user's record lies in a register's bytes
+// (after its tag), kept with the last bytes a store read or
+// wrote. A reservation's m_place names the record it was read from or
+// written as: a hint only, as a save copies a record's old bytes just when
+// they are exactly what it would write for it now.
 struct ReserveSpans {
-    std::vector<const CReserve*> records;  // in file order; nullptr: not to be copied
     std::vector<uint32_t> begin, end;
-    CReserve::FreeMark freed;  // when they were noted
+    std::vector<uint32_t> userBegin, userEnd;  // the same of each user
 };
 
 // The bytes of the last file and their spans, for a save that copies from them.
@@ -38,17 +37,25 @@ struct LastBytes {
     const ReserveSpans& spans;
 };
 
+// What a save that copies did: how many reservations it copied, and whether
+// the users it wrote are byte for byte the last file's.
+struct CopyFacts {
+    size_t copied = 0;
+    bool usersAsBefore = false;
+};
+
 // The bytes of a register.
 std::string StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users);
 // The same into out, whose buffer is reused; facts, when asked for, filled in.
-void StoreRegister(const RegisterData& data, std::string* out, StoreFacts* facts = nullptr);
 void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users,
                    std::string* out, StoreFacts* facts = nullptr);
 // The same, noting where each reservation went (and its m_place). With last,
-// every reservation placed in it is copied from there; the facts then speak
-// only of the records written anew.
+// each run of reservations whose bytes there are exactly what this save
+// writes for them is copied as one piece; the facts then speak only of the
+// records written anew, and copy says what was copied.
 void StoreRegister(const FacilityArray& facilities, const ReserveArray& reserves, const UserArray& users,
-                   std::string* out, StoreFacts* facts, ReserveSpans* spans, const LastBytes* last);
+                   std::string* out, StoreFacts* facts, ReserveSpans* spans, const LastBytes* last,
+                   CopyFacts* copy = nullptr);
 
 // Rebuilds the three collections from bytes. Throws CArchiveException on a
 // format fault (the collections are then left empty). Zero bytes is an empty
@@ -62,23 +69,3 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
 // no records: each reservation is handed to each in turn, then its memory is
 // read over by the next.
 void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each);
-
-// A register read for a booking added after its reservations, which are not
-// kept: the facilities and users as LoadRegister makes them, and where the
-// reservations' records lie. Reads as LoadRegister does, refusing the same
-// damage; each reservation is handed to each in turn, as in ScanRegister.
-struct RegisterOutline {
-    FacilityArray facilities;
-    UserArray users;
-    uint32_t reserveCount = 0;
-    size_t recordsBegin = 0, recordsEnd = 0;  // the first record (after its tag) to the end of the last
-    bool copyable = true;   // each record in the form a save writes, each later tag the same two bytes
-    uint16_t laterTag = 0;  // the tag of the records after the first
-};
-void OutlineRegister(const unsigned char* data, size_t size, RegisterOutline* out,
-                     const std::function<void(const CReserve&)>& each);
-
-// The bytes a save writes of the outlined register with added after its
-// reservations: the facilities and users written, the reservations copied
-// from data. False when their bytes are not what a save would write.
-bool StoreAppended(const unsigned char* data, const RegisterOutline& outline, CReserve& added, std::string* out);

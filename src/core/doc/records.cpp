@@ -1,161 +1,15 @@
 #include "core/doc/records.h"
 
-#include <cstdlib>
-#include <new>
-#include <vector>
+#include <cstring>
 
 #include "core/doc/archive.h"
-#include "core/doc/hugepages.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#define POOL_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
-#define POOL_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
-#else
-#define POOL_POISON(p, n) ((void)(p), (void)(n))
-#define POOL_UNPOISON(p, n) ((void)(p), (void)(n))
-#endif
 
 namespace {
 
 // Fields stored in 16 bits keep their low half in the file.
 uint16_t Low16(int v) { return static_cast<uint16_t>(static_cast<uint32_t>(v) & 0xFFFF); }
 
-// Reservations and users come from pools of their own: a register's 100,000
-// records are then a few large blocks (huge pages where the system gives
-// them) rather than as many allocations, quicker to make, to free and to walk.
-// The memory of freed records is kept for the next ones.
-class RecordPool {
-public:
-    explicit RecordPool(size_t size) : size_((size + 15) & ~size_t{15}) {}
-    ~RecordPool() {
-        for (char* b : blocks_) std::free(b);
-    }
-    RecordPool(const RecordPool&) = delete;
-    RecordPool& operator=(const RecordPool&) = delete;
-    bool Idle() const { return live_ == 0; }
-
-    void* Take() {
-        void* p;
-        if (!free_.empty()) {
-            p = free_.back();
-            free_.pop_back();
-        } else {
-            if (static_cast<size_t>(end_ - next_) < size_) NextBlock();
-            p = next_;
-            next_ += size_;
-        }
-        ++live_;
-        POOL_UNPOISON(p, size_);
-        return p;
-    }
-    void Give(void* p) {
-        if (!p) return;
-        POOL_POISON(p, size_);
-        // A record made on another thread stays unused rather than mixing
-        // pools: every slot is then only ever taken by its own pool, and the
-        // count of live ones can only be too high, never too low.
-        if (!Owns(p)) return;
-        if (--live_ == 0) {
-            // All free: start again at the beginning, so that the next
-            // register's records lie in file order, not in the order the
-            // last ones were freed (a sorted list's).
-            free_.clear();
-            block_ = 0;
-            next_ = end_ = nullptr;
-            return;
-        }
-        try {
-            free_.push_back(p);
-        } catch (const std::bad_alloc&) {
-            // Out of memory: the slot is lost rather than the program.
-        }
-    }
-
-private:
-    static constexpr size_t kBlock = size_t{2} << 20;
-
-    bool Owns(const void* p) const {
-        const char* c = static_cast<const char*>(p);
-        for (const char* b : blocks_)
-            if (c >= b && c < b + kBlock) return true;
-        return false;
-    }
-    void NextBlock() {
-        if (block_ == blocks_.size()) {
-            void* b = std::aligned_alloc(kBlock, kBlock);
-            if (!b) throw std::bad_alloc();
-            AdviseHugePages(b, kBlock);
-            POOL_POISON(b, kBlock);
-            blocks_.push_back(static_cast<char*>(b));
-        }
-        next_ = blocks_[block_++];
-        end_ = next_ + kBlock;
-    }
-
-    const size_t size_;
-    size_t live_ = 0;
-    // Freed records by address, not linked through themselves: taking one
-    // must not wait for the memory of the one freed before it.
-    std::vector<void*> free_;
-    std::vector<char*> blocks_;
-    size_t block_ = 0;  // the next block to carve
-    char* next_ = nullptr;
-    char* end_ = nullptr;
-};
-
-// One pool per thread, so that no lock is taken: a locked instruction at each
-// record would wait for the stores into the one before. A thread's pool goes
-// with the thread only when none of its records is alive; otherwise it stays,
-// as records may outlive their thread and every other static.
-class ThreadPool {
-public:
-    explicit ThreadPool(size_t size) : size_(size) {}
-    ~ThreadPool() {
-        if (pool_ && pool_->Idle()) delete pool_;
-    }
-    RecordPool& Get() {
-        if (!pool_) pool_ = new RecordPool(size_);
-        return *pool_;
-    }
-
-private:
-    size_t size_;
-    RecordPool* pool_ = nullptr;
-};
-
-RecordPool& ReservePool() {
-    thread_local ThreadPool pool(sizeof(CReserve));
-    return pool.Get();
-}
-RecordPool& UserPool() {
-    thread_local ThreadPool pool(sizeof(CKivoUser));
-    return pool.Get();
-}
-
 }  // namespace
-
-void* CReserve::operator new(size_t size) {
-    return size == sizeof(CReserve) ? ReservePool().Take() : ::operator new(size);
-}
-namespace {
-thread_local uint64_t t_reservesFreed = 0;
-}
-
-void CReserve::operator delete(void* p, size_t size) {
-    ++t_reservesFreed;
-    if (size == sizeof(CReserve)) ReservePool().Give(p);
-    else ::operator delete(p);
-}
-
-CReserve::FreeMark CReserve::FreedHere() { return {&t_reservesFreed, t_reservesFreed}; }
-void* CKivoUser::operator new(size_t size) {
-    return size == sizeof(CKivoUser) ? UserPool().Take() : ::operator new(size);
-}
-void CKivoUser::operator delete(void* p, size_t size) {
-    if (size == sizeof(CKivoUser)) UserPool().Give(p);
-    else ::operator delete(p);
-}
 
 void CKivo::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
@@ -209,6 +63,30 @@ void CReserve::Serialize(CArchive& ar) {
             m_bPaid = m_nSpare = m_nFee = 0;
         }
     }
+}
+
+bool CReserve::StoresAs(const char* p, size_t n) const {
+    const char* const end = p + n;
+    auto word = [&p, end](uint16_t v) {
+        if (end - p < 2 || static_cast<uint8_t>(p[0]) != (v & 0xFF) || static_cast<uint8_t>(p[1]) != (v >> 8))
+            return false;
+        p += 2;
+        return true;
+    };
+    // Only the short form of a length: a longer text is written anew.
+    auto text = [&p, end](const std::string& s) {
+        const size_t len = s.size();
+        if (len >= 255 || static_cast<size_t>(end - p) < len + 1 || static_cast<uint8_t>(*p) != len ||
+            std::memcmp(p + 1, s.data(), len) != 0)
+            return false;
+        p += len + 1;
+        return true;
+    };
+    const uint32_t start = static_cast<uint32_t>(m_timeStart), stop = static_cast<uint32_t>(m_timeEnd);
+    return word(RECORD_VERSION) && text(m_strUser) && text(m_strPurpose) && text(m_strContact) &&
+           word(start & 0xFFFF) && word(start >> 16) && word(stop & 0xFFFF) && word(stop >> 16) &&
+           word(Low16(m_nFacilityID)) && word(Low16(m_bPaid)) && word(Low16(m_nSpare)) && word(Low16(m_nFee)) &&
+           p == end;
 }
 
 bool CKivoUser::IsEqual(const CKivoUser& o) const {

@@ -27,9 +27,9 @@ public:
     void Serialize(CArchive& ar);
 };
 
-// Where a reservation's bytes lie in the last file its document read or
-// wrote (ReserveSpans, kvformat.h). A copy is a record of its own and starts
-// with no place, so that a record assigned new contents is written anew.
+// Which record of the register's last state a reservation was read from or
+// written as (ReserveSpans, kvformat.h): where a save looks first for bytes
+// it may copy. A copy is a record of its own and starts with no place.
 class FilePlace {
 public:
     static constexpr uint32_t kNone = UINT32_MAX;
@@ -66,18 +66,9 @@ public:
     bool IsEqual(const CReserve& other) const;
     void Serialize(CArchive& ar);
 
-    // From a pool of their own (records.cpp).
-    static void* operator new(size_t size);
-    static void operator delete(void* p, size_t size);
-    // Which thread asks, and how many reservations it has freed. While the
-    // mark stays the same, no record made since stands where a freed one
-    // stood: a record's address then still names the same record.
-    struct FreeMark {
-        const void* thread = nullptr;
-        uint64_t freed = 0;
-        bool operator==(const FreeMark&) const = default;
-    };
-    static FreeMark FreedHere();
+    // Whether Serialize stores exactly the n bytes at p (the record's version
+    // word through its fee): a save copies such bytes instead of writing them.
+    bool StoresAs(const char* p, size_t n) const;
 };
 
 class CKivoUser {
@@ -99,9 +90,6 @@ public:
     const std::string* Field(int n) const;
     std::string* Field(int n);
     void Serialize(CArchive& ar);
-
-    static void* operator new(size_t size);
-    static void operator delete(void* p, size_t size);
 };
 
 // The user a read of a register adds for a reservation's user who is none:

@@ -18,7 +18,7 @@
 #include <system_error>
 #include <vector>
 
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 
 namespace profile {
 

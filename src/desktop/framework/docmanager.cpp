@@ -16,6 +16,7 @@
 #include "core/doc/kivodoc.h"
 #include "core/doc/messages.h"
 #include "core/profile/profile.h"
+#include "core/store/location.h"
 #include "desktop/dialogs/dialogdochost.h"
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/dialogs/utf8.h"
@@ -100,12 +101,12 @@ CDocManager::CDocManager(QObject* parent) : QObject(parent) {}
 CDocManager::~CDocManager() = default;
 
 QString CDocManager::CanonicalPath(const QString& path) {
-    QFileInfo fi(path);
-    const QString canonical = fi.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : canonical;
+    // Two names of one register give one key (for a file: links followed).
+    const QString full = QFileInfo(path).absoluteFilePath();
+    return FromNative(store::Location::Parse(Native(full)).Key());
 }
 
-QString CDocManager::TitleOf(const QString& path) { return QFileInfo(path).fileName(); }
+QString CDocManager::TitleOf(const QString& path) { return FromNative(store::Location::Parse(Native(path)).Title()); }
 
 CKivoDoc* CDocManager::Adopt(std::unique_ptr<Entry> e) {
     CKivoDoc* doc = e->doc.get();

@@ -11,8 +11,6 @@
 #include "core/profile/profile.h"
 
 CLiveRefresh::CLiveRefresh(CKivoDoc& doc, QObject* parent) : QObject(parent), doc_(doc), parses_(doc.ParseCount()) {
-    // A save lands as a rename over the register: the file's own watch goes
-    // with the old file, the folder's sees the new one come.
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { Check(); });
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { Check(); });
     connect(&timer_, &QTimer::timeout, this, [this] { Check(); });
@@ -22,12 +20,11 @@ CLiveRefresh::CLiveRefresh(CKivoDoc& doc, QObject* parent) : QObject(parent), do
 }
 
 void CLiveRefresh::Watch() {
-    const std::string& p = doc_.GetPathName();
-    if (p.empty()) return;
-    const QString path = QFile::decodeName(QByteArray::fromStdString(p));
-    const QString dir = QFileInfo(path).absolutePath();
-    if (!watcher_.files().contains(path) && QFileInfo::exists(path)) watcher_.addPath(path);
-    if (!watcher_.directories().contains(dir)) watcher_.addPath(dir);
+    for (const std::string& p : doc_.WatchPaths()) {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(p));
+        if (!watcher_.files().contains(path) && !watcher_.directories().contains(path) && QFileInfo::exists(path))
+            watcher_.addPath(path);
+    }
 }
 
 void CLiveRefresh::Check() {

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "core/booking/rules.h"
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
 #include "support/testutil.h"

@@ -14,7 +14,7 @@
 #include <stdexcept>
 
 #include "core/doc/archive.h"
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "core/doc/kvformat.h"
 #include "support/testutil.h"
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/messages.h"

@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/messages.h"
 #include "core/lists/export.h"

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "support/testutil.h"
 
 using testutil::ReadFile;

@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "core/booking/rules.h"
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"

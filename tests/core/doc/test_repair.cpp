@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/booking/rules.h"
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"

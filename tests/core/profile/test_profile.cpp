@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;

@@ -1,7 +1,7 @@
 // The schedule's edit commands end to end: the file before and after, the
 // messages shown, and the update hints the document's views receive.
 #include "desktop/dialogs/editcommands.h"
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "desktop/dialogs/dialogdochost.h"
 #include "dlgtest.h"
 

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"

@@ -1,6 +1,5 @@
-#include "core/doc/fileio.h"
-#include "core/doc/fileio_detail.h"
-#include "core/doc/hugepages.h"
+#include "core/store/file/fileio.h"
+#include "core/store/file/fileio_detail.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -63,13 +62,6 @@ std::string HiddenName(const std::string& base, const char* suffix) {
 }
 std::string TempPrefix(const std::string& base) { return HiddenName(base, ".orvalis-tmp-"); }
 std::string BackupName(const std::string& base) { return HiddenName(base, ".orvalis-old"); }
-
-std::string Replace1(const char* pattern, const std::string& path) {
-    std::string s = pattern;
-    size_t at = s.find("%1");
-    if (at != std::string::npos) s.replace(at, 2, path);
-    return s;
-}
 
 // Lock layout. Every lock is an OFD lock. A reader holds the data range
 // [0, kIntent) shared, a writer holds it exclusive. The one byte at kIntent is
@@ -181,10 +173,7 @@ Status ReadFd(int fd, std::string* bytes) {
     struct stat st;
     if (fstat(fd, &st) != 0) return Fail(errno);
     if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
-    if (st.st_size > 0) {
-        bytes->reserve(static_cast<size_t>(st.st_size));
-        AdviseHugePages(bytes->data(), bytes->capacity());
-    }
+    if (st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
     if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char buf[1 << 16];
     for (;;) {
@@ -270,46 +259,6 @@ FileStamp StampFromStat(const struct stat& st) {
 }  // namespace detail
 
 using namespace detail;
-
-Cause CauseFromErrno(int e) {
-    switch (e) {
-        case 0: return Cause::None;
-        case ENOENT: return Cause::FileNotFound;
-        case ENOTDIR: case ENAMETOOLONG: case ELOOP: case EINVAL: return Cause::BadPath;
-        case EMFILE: case ENFILE: return Cause::TooManyOpenFiles;
-        case EACCES: case EPERM: case EROFS: case EISDIR: case ETXTBSY: return Cause::AccessDenied;
-        case EBADF: return Cause::InvalidFile;
-        case EBUSY: return Cause::RemoveCurrentDir;
-        case EMLINK: return Cause::DirectoryFull;
-        case ESPIPE: return Cause::BadSeek;
-        case EIO: return Cause::HardIO;
-        case EAGAIN: return Cause::SharingViolation;
-        case EDEADLK: case ENOLCK: return Cause::LockViolation;
-        case ENOSPC: case EDQUOT: case EFBIG: return Cause::DiskFull;
-        default: return Cause::Generic;
-    }
-}
-
-std::string FileMessage(Cause c, const std::string& path) {
-    switch (c) {
-        case Cause::None: return "ｴﾗｰはありませんでした。";
-        case Cause::Generic: return Replace1("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
-        case Cause::FileNotFound: return Replace1("%1 が見つかりませんでした。", path);
-        case Cause::BadPath: return Replace1("%1 には無効なﾊﾟｽが含まれています。", path);
-        case Cause::TooManyOpenFiles: return Replace1("開いているﾌｧｲﾙが多すぎるため、%1 を開けませんでした。", path);
-        case Cause::AccessDenied: return Replace1("%1 へのｱｸｾｽは拒否されました。", path);
-        case Cause::InvalidFile: return Replace1("%1 へ無効なﾌｧｲﾙ ﾊﾝﾄﾞﾙが関連付けられていました。", path);
-        case Cause::RemoveCurrentDir: return Replace1("現在のﾃﾞｨﾚｸﾄﾘ %1 は削除できませんでした。", path);
-        case Cause::DirectoryFull: return Replace1("%1 を作成できませんでした。そのﾃﾞｨﾚｸﾄﾘはいっぱいです。", path);
-        case Cause::BadSeek: return Replace1("%1 のｼｰｸに失敗しました。", path);
-        case Cause::HardIO: return Replace1("%1 へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。", path);
-        case Cause::SharingViolation: return Replace1("%1 へのｱｸｾｽ中に共有違反が発生しました。", path);
-        case Cause::LockViolation: return Replace1("%1 へのｱｸｾｽ中にﾛｯｸ違反が発生しました。", path);
-        case Cause::DiskFull: return Replace1("%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。", path);
-        case Cause::EndOfFile: return Replace1("%1 の末尾以降にｱｸｾｽしようとしました。", path);
-    }
-    return Replace1("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
-}
 
 int LockWaitMs() { return g_lockWaitMs; }
 void SetLockWaitMs(int ms) { g_lockWaitMs = ms < 0 ? 0 : ms; }

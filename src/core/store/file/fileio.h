@@ -4,23 +4,14 @@
 #include <functional>
 #include <string>
 
+#include "core/store/status.h"
+
 namespace fileio {
 
-// The causes a file operation can fail with; each has its message.
-enum class Cause {
-    None, Generic, FileNotFound, BadPath, TooManyOpenFiles, AccessDenied, InvalidFile,
-    RemoveCurrentDir, DirectoryFull, BadSeek, HardIO, SharingViolation, LockViolation,
-    DiskFull, EndOfFile,
-};
-
-Cause CauseFromErrno(int e);
-// The file message of the cause with the path in place of %1.
-std::string FileMessage(Cause c, const std::string& path);
-
-struct Status {
-    Cause cause = Cause::None;
-    bool ok() const { return cause == Cause::None; }
-};
+using store::Cause;
+using store::CauseFromErrno;
+using store::FileMessage;
+using store::Status;
 
 // How long a lock is waited for before the sharing message (milliseconds).
 int LockWaitMs();

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/doc/fileio.h"
+#include "core/store/file/fileio.h"
 
 namespace fileio::detail {
 

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "core/doc/fileio.h"
-#include "core/doc/fileio_detail.h"
+#include "core/store/file/fileio.h"
+#include "core/store/file/fileio_detail.h"
 
 // Writing a file whole: through a temporary file renamed over it, or, for a
 // register no such file can stand in for, in place behind a copy of the old
@@ -140,8 +140,12 @@ Status WriteInPlace(int fd, const struct stat& st, const std::string& path, cons
         if (WriteAt0(fd, old).ok() && ::unlink(backup.c_str()) == 0) SyncDir(dir);
         return s;
     }
-    if (::unlink(backup.c_str()) != 0) return Fail(errno);
-    return SyncDir(dir);
+    // The new bytes stand in the register now: a fault from here on leaves
+    // the outcome unknown.
+    if (::unlink(backup.c_str()) != 0) s = Fail(errno);
+    else s = SyncDir(dir);
+    s.unknown = !s.ok();
+    return s;
 }
 
 }  // namespace
@@ -167,7 +171,10 @@ Status ReplaceWhole(const std::string& target, const std::string& bytes, const s
     if (keptFd) *keptFd = tmp.fd;
     else ::close(tmp.fd);
     tmp.fd = -1;
-    return SyncDir(dir);
+    // Renamed: the new bytes are the file, whether or not the folder syncs.
+    s = SyncDir(dir);
+    s.unknown = !s.ok();
+    return s;
 }
 
 Status ExclusiveLock::Write(const std::string& bytes) {

@@ -1,0 +1,195 @@
+#include "core/store/file/filestore.h"
+
+#include <new>
+
+#include "core/doc/archive.h"
+
+namespace store {
+
+namespace {
+
+Status Parse(const std::string& bytes, RegisterData* data, ReserveSpans* spans, StoreFacts* facts) {
+    try {
+        LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), data, spans, facts);
+    } catch (const CArchiveException&) {
+        return {Cause::BadFormat};
+    } catch (const std::bad_alloc&) {
+        data->facilities.clear();
+        data->reserves.clear();
+        data->users.clear();
+        return {Cause::NoMemory};
+    }
+    return {};
+}
+
+}  // namespace
+
+// The exclusive lock of one change, and what the change reads and writes under it.
+class FileStore::Transaction : public ITransaction {
+public:
+    explicit Transaction(FileStore& store) : store_(store) {}
+    Status Acquire() {
+        bool exists = false;
+        Status st = lock_.Acquire(store_.where_.Text(), &exists);
+        if (st.ok() && !exists) st.cause = Cause::FileNotFound;
+        return st;
+    }
+
+    Reading ReReadIfChanged(RegisterData* data, bool inSync, StoreFacts* facts, Status* status) override {
+        const fileio::FileStamp stamp = lock_.Stamp();
+        // A file as this store last read or wrote it needs neither reading
+        // nor parsing; one whose stamp cannot be trusted is compared with the
+        // bytes this store has, and read whole only when they differ.
+        bool same = inSync && store_.Settled(stamp);
+        if (!same && inSync && store_.stamp_.valid && stamp.valid) *status = lock_.Matches(store_.bytes_, &same);
+        if (!status->ok()) return Reading::Failed;
+        if (same) {
+            store_.stamp_ = stamp;
+            return Reading::Unchanged;
+        }
+        std::string bytes;
+        *status = lock_.ReadAll(&bytes);
+        if (status->ok()) *status = store_.Take(std::move(bytes), stamp, data, facts);
+        return status->ok() ? Reading::Read : Reading::Failed;
+    }
+
+    Status Write(const RegisterData& data, StoreFacts* facts, size_t* copied, bool* usersAsBefore) override {
+        return store_.Save(lock_, data, facts, copied, usersAsBefore);
+    }
+
+private:
+    FileStore& store_;
+    fileio::ExclusiveLock lock_;
+};
+
+Status FileStore::Take(std::string bytes, const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts) {
+    Status st = Parse(bytes, data, &saveSpans_, facts);
+    if (!st.ok()) {
+        Forget();
+        return st;
+    }
+    bytes_ = std::move(bytes);
+    std::swap(spans_, saveSpans_);
+    stamp_ = stamp;
+    return st;
+}
+
+bool FileStore::Settled(const fileio::FileStamp& now) const {
+    return stamp_.valid && now.valid && stamp_.SameAs(now) && stamp_.Settled();
+}
+
+Status FileStore::Read(RegisterData* data, StoreFacts* facts) {
+    std::string bytes;
+    fileio::FileStamp stamp;
+    Status st = fileio::ReadShared(where_.Text(), &bytes, &stamp);
+    if (!st.ok()) return st;
+    return Take(std::move(bytes), stamp, data, facts);
+}
+
+Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each) {
+    std::string bytes;
+    Status st = fileio::ReadShared(where_.Text(), &bytes);
+    if (!st.ok()) return st;
+    try {
+        ScanRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), each);
+    } catch (const CArchiveException&) {
+        return {Cause::BadFormat};
+    } catch (const std::bad_alloc&) {
+        return {Cause::NoMemory};
+    }
+    return st;
+}
+
+Reading FileStore::ReadIfChanged(RegisterData* data, RegisterData* replaced, StoreFacts* facts) {
+    const fileio::FileStamp now = fileio::StampOf(where_.Text());
+    if (!now.valid || Settled(now) || refused_.SameAs(now)) return Reading::Unchanged;
+    std::string bytes;
+    fileio::FileStamp stamp;
+    if (!fileio::ReadShared(where_.Text(), &bytes, &stamp).ok()) return Reading::Failed;
+    // Reading is cheap, parsing is not: equal bytes need no parse whatever
+    // the stamp says.
+    if (stamp_.valid && stamp.valid && bytes == bytes_) {
+        stamp_ = stamp;
+        return Reading::Unchanged;
+    }
+    // Parsed aside: a file that cannot be read leaves the data as it was.
+    RegisterData fresh;
+    const Status st = Parse(bytes, &fresh, &saveSpans_, facts);
+    if (st.cause == Cause::BadFormat) refused_ = stamp;
+    if (!st.ok()) return Reading::Failed;
+    refused_ = {};
+    bytes_ = std::move(bytes);
+    std::swap(spans_, saveSpans_);
+    stamp_ = stamp;
+    std::swap(*data, fresh);
+    if (replaced) *replaced = std::move(fresh);
+    return Reading::Read;
+}
+
+std::unique_ptr<ITransaction> FileStore::Begin(Status* status) {
+    auto tx = std::make_unique<Transaction>(*this);
+    *status = tx->Acquire();
+    if (!status->ok()) return nullptr;
+    return tx;
+}
+
+Status FileStore::Save(fileio::ExclusiveLock& lock, const RegisterData& data, StoreFacts* facts, size_t* copied,
+                       bool* usersAsBefore) {
+    CopyFacts copy;
+    try {
+        const LastBytes last{bytes_, spans_};
+        StoreRegister(data.facilities, data.reserves, data.users, &buffer_, facts, &saveSpans_,
+                      stamp_.valid ? &last : nullptr, &copy);
+    } catch (const std::bad_alloc&) {
+        Forget();
+        return {Cause::NoMemory};
+    }
+    Status st = lock.Write(buffer_);
+    if (!st.ok()) {
+        Forget();
+        return st;
+    }
+    if (copied) *copied = copy.copied;
+    if (usersAsBefore) *usersAsBefore = copy.usersAsBefore;
+    // The bytes just written become the last file's; its old bytes are the
+    // next save's buffer.
+    buffer_.swap(bytes_);
+    std::swap(saveSpans_, spans_);
+    stamp_ = lock.Stamp();
+    return st;
+}
+
+Status FileStore::Replace(const RegisterData& data) {
+    std::string bytes;
+    try {
+        StoreRegister(data.facilities, data.reserves, data.users, &bytes, nullptr, &saveSpans_, nullptr);
+    } catch (const std::bad_alloc&) {
+        return {Cause::NoMemory};
+    }
+    fileio::FileStamp stamp;
+    Status st = fileio::SafeWrite(where_.Text(), bytes, &stamp);
+    if (!st.ok()) {
+        Forget();
+        return st;
+    }
+    bytes_ = std::move(bytes);
+    std::swap(spans_, saveSpans_);
+    stamp_ = stamp;
+    return st;
+}
+
+void FileStore::Forget() {
+    stamp_ = {};
+    bytes_.clear();
+    spans_ = {};
+}
+
+std::vector<std::string> FileStore::WatchPaths() const {
+    const std::string path = fileio::Resolve(where_.Text());
+    const size_t slash = path.rfind('/');
+    // A save lands as a rename over the register: the file's own watch goes
+    // with the old file, the folder's sees the new one come.
+    return {path, slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash)};
+}
+
+}  // namespace store

@@ -188,6 +188,14 @@ int RunKvtool(const std::vector<std::string>& args, std::string* out, std::strin
     return WaitKvtool(run, out, err);
 }
 
+RegisterData ParseRegister(const std::string& bytes) {
+    RegisterData d;
+    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
+    return d;
+}
+
+RegisterData ReadRegister(const std::string& path) { return ParseRegister(ReadFile(path)); }
+
 void WriteRegister(const std::string& path, const std::vector<CKivo>& facilities,
                    const std::vector<CReserve>& reserves, const std::vector<CKivoUser>& users) {
     FacilityArray fs;

@@ -92,6 +92,11 @@ struct KvtoolRun {
 KvtoolRun StartKvtool(const std::vector<std::string>& args);
 int WaitKvtool(KvtoolRun& run, std::string* out = nullptr, std::string* err = nullptr);
 
+// A register's records from its bytes, or from the file at path, read as a
+// register is (a damaged one throws CArchiveException).
+RegisterData ParseRegister(const std::string& bytes);
+RegisterData ReadRegister(const std::string& path);
+
 // A register file from records given in order (facility id/name pairs, reservations).
 void WriteRegister(const std::string& path, const std::vector<CKivo>& facilities,
                    const std::vector<CReserve>& reserves, const std::vector<CKivoUser>& users = {});

@@ -72,12 +72,7 @@ std::vector<int> RunDesks(const std::string& path, const std::vector<std::pair<i
     return codes;
 }
 
-RegisterData LoadPath(const std::string& path) {
-    const std::string bytes = testutil::ReadFile(path);
-    RegisterData d;
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
-    return d;
-}
+RegisterData LoadPath(const std::string& path) { return testutil::ReadRegister(path); }
 
 }  // namespace
 

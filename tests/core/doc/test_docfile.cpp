@@ -292,9 +292,7 @@ TEST_F(DocFile, AFileAsLastReadOrWrittenIsNotParsedAgain) {
     EXPECT_EQ(doc.ParseCount(), 1);  // the open only
     {
         // The first booking's new user reaches the file with the next change, as after a re-read.
-        const std::string saved = ReadFile(path);
-        RegisterData data;
-        LoadRegister(reinterpret_cast<const unsigned char*>(saved.data()), saved.size(), &data);
+        const RegisterData data = testutil::ReadRegister(path);
         ASSERT_FALSE(data.users.empty());
         EXPECT_EQ(data.users.back()->m_strName, "QQQQ");
     }

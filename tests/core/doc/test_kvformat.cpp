@@ -64,11 +64,7 @@ RegisterData ExampleData() {
 std::string Store(const RegisterData& d) { return StoreRegister(d.facilities, d.reserves, d.users); }
 std::string Store(const CKivoDoc& d) { return StoreRegister(d.m_arFacility, d.m_arReserve, d.m_arUser); }
 
-RegisterData Load(const std::string& bytes) {
-    RegisterData d;
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
-    return d;
-}
+RegisterData Load(const std::string& bytes) { return testutil::ParseRegister(bytes); }
 
 bool Refused(const std::string& bytes) {
     RegisterData d;

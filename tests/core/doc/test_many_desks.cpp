@@ -143,9 +143,7 @@ TEST(ManyDesks, RandomBookingsEditsAndCancellationsLoseNothingAndNeverOverlap) {
         while (std::getline(lines, line)) promised.insert(line);
     }
 
-    std::string bytes = testutil::ReadFile(path);
-    RegisterData end;
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &end);
+    const RegisterData end = testutil::ReadRegister(path);
     std::multiset<std::string> inFile;
     for (const auto& r : end.reserves) inFile.insert(Key(*r));
     EXPECT_EQ(promised, inFile) << "the file differs from what the desks were told";
@@ -266,9 +264,7 @@ TEST(ManyDesks, AfterAnyDesksSaveEveryDeskThatCouldUseTheRegisterStillCan) {
             if (linked) {
                 EXPECT_EQ(testutil::ReadFile(other), testutil::ReadFile(path));
             }
-            std::string bytes = testutil::ReadFile(path);
-            RegisterData d;
-            LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
+            const RegisterData d = testutil::ReadRegister(path);
             EXPECT_EQ(d.reserves.size(), static_cast<size_t>(hour - 8));
         }
         if (!withAcl) std::printf("no ACLs on this file system: checked owner, group, mode and links only\n");

@@ -24,11 +24,7 @@ CReserve Broken(const char* user, int facility, KvTime start, KvTime end) {
     return r;
 }
 
-RegisterData Load(const std::string& bytes) {
-    RegisterData d;
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
-    return d;
-}
+RegisterData Load(const std::string& bytes) { return testutil::ParseRegister(bytes); }
 
 ReserveEntry Fix(int y, int mo, int d, int h1, int h2, int facility = 0) {
     ReserveEntry e = ReserveEntry::ForRepair();

@@ -130,12 +130,7 @@ inline void WriteRegister(const std::string& path, const std::vector<CReserve>& 
     testutil::WriteFile(path, StoreRegister(f, r, u));
 }
 
-inline RegisterData ReadRegister(const std::string& path) {
-    const std::string bytes = testutil::ReadFile(path);
-    RegisterData data;
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &data);
-    return data;
-}
+using testutil::ReadRegister;
 
 inline KvTime At(int y, int mo, int d, int h, int m) { return kvtime::MakeTime(y, mo, d, h, m); }
 

@@ -50,12 +50,7 @@ std::unique_ptr<CKivoUser> User(const char* name, const char* tel = "") {
     return u;
 }
 
-RegisterData Load(const std::string& path) {
-    std::string bytes = testutil::ReadFile(path);
-    RegisterData d;
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);
-    return d;
-}
+RegisterData Load(const std::string& path) { return testutil::ReadRegister(path); }
 
 void Click(QDialog* dlg, const char* button) {
     auto* b = dlg->findChild<QPushButton*>(QString::fromLatin1(button));

@@ -168,9 +168,7 @@ TEST_F(ListWindows, ABookingAddedInAnyWindowReachesTheOthers) {
     EXPECT_EQ(3, users->Selection());
     EXPECT_TRUE(prompt_.messages.empty());
 
-    RegisterData onDisk;
-    const std::string bytes = testutil::ReadFile(path_);
-    LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &onDisk);
+    const RegisterData onDisk = testutil::ReadRegister(path_);
     EXPECT_EQ(3u, onDisk.reserves.size());
     EXPECT_EQ(4u, onDisk.users.size());
 }

@@ -1,0 +1,120 @@
+// What every kind of store promises the document, as one table run against
+// each kind: a place for a fresh register, and the same steps on it.
+#include <gtest/gtest.h>
+
+#include "core/store/file/fileio.h"
+#include "core/store/store.h"
+#include "support/testutil.h"
+
+using testutil::MakeFacility;
+using testutil::MakeReserve;
+
+namespace {
+
+struct Kind {
+    const char* name;
+    // The location of a register that does not exist yet, inside dir.
+    std::string (*fresh)(const testutil::TempDir& dir);
+};
+
+const Kind kKinds[] = {
+    {"file", [](const testutil::TempDir& dir) { return dir.File("reg.kv"); }},
+};
+
+class Store : public ::testing::TestWithParam<Kind> {
+protected:
+    void SetUp() override {
+        where = store::Location::Parse(GetParam().fresh(dir));
+        desk = store::OpenStore(where);
+        other = store::OpenStore(where);
+        data.facilities.push_back(std::make_unique<CKivo>(MakeFacility(1, "大会議室")));
+        data.reserves.push_back(std::make_unique<CReserve>(MakeReserve("青葉", 1, 2030, 1, 7, 9, 0, 10, 0)));
+        data.reserves.push_back(std::make_unique<CReserve>(MakeReserve("東雲", 1, 2030, 1, 7, 10, 0, 11, 0)));
+    }
+    static std::string Bytes(const RegisterData& d) { return StoreRegister(d.facilities, d.reserves, d.users); }
+    // One change by the given store: read if needed, change, write.
+    store::Status Change(store::IRegisterStore& s, RegisterData* d, bool inSync,
+                         const std::function<void(RegisterData&)>& change, store::Reading* reading = nullptr) {
+        store::Status st;
+        auto tx = s.Begin(&st);
+        if (!tx) return st;
+        StoreFacts facts;
+        const store::Reading r = tx->ReReadIfChanged(d, inSync, &facts, &st);
+        if (reading) *reading = r;
+        if (!st.ok()) return st;
+        change(*d);
+        return tx->Write(*d, &facts, nullptr, nullptr);
+    }
+    testutil::TempDir dir;
+    store::Location where;
+    std::unique_ptr<store::IRegisterStore> desk, other;
+    RegisterData data;
+};
+
+TEST_P(Store, AMissingRegisterIsNotFoundAndNotLocked) {
+    RegisterData d;
+    EXPECT_EQ(desk->Read(&d, nullptr).cause, store::Cause::FileNotFound);
+    store::Status st;
+    EXPECT_EQ(desk->Begin(&st), nullptr);
+    EXPECT_EQ(st.cause, store::Cause::FileNotFound);
+}
+
+TEST_P(Store, WhatIsWrittenIsReadBackByAnotherDesk) {
+    ASSERT_TRUE(desk->Replace(data).ok());
+    RegisterData d;
+    ASSERT_TRUE(other->Read(&d, nullptr).ok());
+    EXPECT_EQ(Bytes(d), Bytes(data));
+}
+
+TEST_P(Store, AChangeReadsOnlyWhatAnotherDeskChanged) {
+    ASSERT_TRUE(desk->Replace(data).ok());
+    RegisterData mine;
+    ASSERT_TRUE(desk->Read(&mine, nullptr).ok());
+    store::Reading reading;
+    // Nobody else wrote: the desk's records stay, and its change is saved.
+    ASSERT_TRUE(Change(*desk, &mine, true, [](RegisterData& d) { d.reserves[0]->m_bPaid = 1; }, &reading).ok());
+    EXPECT_EQ(reading, store::Reading::Unchanged);
+    // Another desk's change is read before this desk's own, and both stay.
+    RegisterData theirs;
+    ASSERT_TRUE(other->Read(&theirs, nullptr).ok());
+    ASSERT_TRUE(Change(*other, &theirs, true, [](RegisterData& d) { d.reserves[1]->m_strPurpose = "会議"; }).ok());
+    ASSERT_TRUE(Change(*desk, &mine, true, [](RegisterData& d) { d.reserves[1]->m_nFee = 500; }, &reading).ok());
+    EXPECT_EQ(reading, store::Reading::Read);
+    RegisterData end;
+    ASSERT_TRUE(other->Read(&end, nullptr).ok());
+    EXPECT_EQ(end.reserves[0]->m_bPaid, 1);
+    EXPECT_EQ(end.reserves[1]->m_strPurpose, "会議");
+    EXPECT_EQ(end.reserves[1]->m_nFee, 500);
+    EXPECT_EQ(Bytes(end), Bytes(mine));
+}
+
+TEST_P(Store, AQuietRefreshHandsBackWhatItReplaced) {
+    ASSERT_TRUE(desk->Replace(data).ok());
+    RegisterData mine, replaced;
+    ASSERT_TRUE(desk->Read(&mine, nullptr).ok());
+    EXPECT_EQ(desk->ReadIfChanged(&mine, &replaced, nullptr), store::Reading::Unchanged);
+    RegisterData theirs;
+    ASSERT_TRUE(other->Read(&theirs, nullptr).ok());
+    ASSERT_TRUE(Change(*other, &theirs, true, [](RegisterData& d) { d.reserves.pop_back(); }).ok());
+    StoreFacts facts;
+    EXPECT_EQ(desk->ReadIfChanged(&mine, &replaced, &facts), store::Reading::Read);
+    EXPECT_EQ(mine.reserves.size(), 1u);
+    EXPECT_EQ(replaced.reserves.size(), 2u);
+}
+
+TEST_P(Store, AHeldLockIsASharingViolationAfterTheWait) {
+    ASSERT_TRUE(desk->Replace(data).ok());
+    store::Status st;
+    auto held = desk->Begin(&st);
+    ASSERT_NE(held, nullptr);
+    const int wait = fileio::LockWaitMs();
+    fileio::SetLockWaitMs(50);
+    EXPECT_EQ(other->Begin(&st), nullptr);
+    fileio::SetLockWaitMs(wait);
+    EXPECT_EQ(st.cause, store::Cause::SharingViolation);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Store, ::testing::ValuesIn(kKinds),
+                         [](const ::testing::TestParamInfo<Kind>& i) { return std::string(i.param.name); });
+
+}  // namespace

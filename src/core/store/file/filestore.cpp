@@ -63,15 +63,17 @@ private:
 };
 
 Status FileStore::Take(std::string bytes, const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts) {
-    Status st = Parse(bytes, data, &saveSpans_, facts);
-    if (!st.ok()) {
-        Forget();
-        return st;
-    }
+    const Status st = Parse(bytes, data, &saveSpans_, facts);
+    if (st.ok()) Remember(std::move(bytes), stamp);
+    else Forget();
+    return st;
+}
+
+void FileStore::Remember(std::string bytes, const fileio::FileStamp& stamp) {
+    // The spans of these bytes were noted into saveSpans_ by their parse or save.
     bytes_ = std::move(bytes);
     std::swap(spans_, saveSpans_);
     stamp_ = stamp;
-    return st;
 }
 
 bool FileStore::Settled(const fileio::FileStamp& now) const {
@@ -118,9 +120,7 @@ Reading FileStore::ReadIfChanged(RegisterData* data, RegisterData* replaced, Sto
     if (st.cause == Cause::BadFormat) refused_ = stamp;
     if (!st.ok()) return Reading::Failed;
     refused_ = {};
-    bytes_ = std::move(bytes);
-    std::swap(spans_, saveSpans_);
-    stamp_ = stamp;
+    Remember(std::move(bytes), stamp);
     std::swap(*data, fresh);
     if (replaced) *replaced = std::move(fresh);
     return Reading::Read;
@@ -167,14 +167,9 @@ Status FileStore::Replace(const RegisterData& data) {
         return {Cause::NoMemory};
     }
     fileio::FileStamp stamp;
-    Status st = fileio::SafeWrite(where_.Text(), bytes, &stamp);
-    if (!st.ok()) {
-        Forget();
-        return st;
-    }
-    bytes_ = std::move(bytes);
-    std::swap(spans_, saveSpans_);
-    stamp_ = stamp;
+    const Status st = fileio::SafeWrite(where_.Text(), bytes, &stamp);
+    if (st.ok()) Remember(std::move(bytes), stamp);
+    else Forget();
     return st;
 }
 

@@ -25,6 +25,7 @@ private:
 
     // Parses bytes into data and makes them the last file's; a fault empties data.
     Status Take(std::string bytes, const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts);
+    void Remember(std::string bytes, const fileio::FileStamp& stamp);
     // The file's stamp says it is the last one, and old enough that no later
     // write can have left the same stamp.
     bool Settled(const fileio::FileStamp& now) const;

@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QListView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QVBoxLayout>
 
 #include "core/profile/profile.h"
@@ -120,8 +122,17 @@ void CListViewBase::Refill(ListSelection how) {
         list_->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
     }
     doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
-    list_->setFocus();
+    if (InFrontWindow()) list_->setFocus();
     list_->setUpdatesEnabled(true);
+}
+
+bool CListViewBase::InFrontWindow() const {
+    // The focus given to a list behind would bring its window to the front,
+    // and the desk's next command would go to that window's register.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w))
+            return sub->mdiArea() && sub->mdiArea()->currentSubWindow() == sub;
+    return true;
 }
 
 void CListViewBase::OnUpdate(IKivoView*, ViewHint hint) {

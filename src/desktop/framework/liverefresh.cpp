@@ -10,6 +10,11 @@
 #include "core/doc/kivodoc.h"
 #include "core/profile/profile.h"
 
+void RefreshNow(CKivoDoc& doc) {
+    doc.ReloadFromFile();
+    doc.UpdateAllViews(nullptr, ViewHint::OtherDesks);
+}
+
 CLiveRefresh::CLiveRefresh(CKivoDoc& doc, QObject* parent) : QObject(parent), doc_(doc), parses_(doc.ParseCount()) {
     // A save lands as a rename over the register: the file's own watch goes
     // with the old file, the folder's sees the new one come.

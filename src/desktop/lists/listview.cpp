@@ -8,6 +8,7 @@
 
 #include "core/profile/profile.h"
 #include "desktop/dialogs/runexport.h"
+#include "desktop/framework/liverefresh.h"
 #include "desktop/schedule/profilefont.h"
 
 void CListLines::Reset(int count, Formatter format) {
@@ -189,6 +190,7 @@ bool CListViewBase::UpdateSharedCommand(int id, int ownKindCommand, CmdState* st
         case cmd::EditReserve:
         case cmd::DeleteReserve:
         case cmd::ExportText:
+        case cmd::Refresh:
             state->enabled = true;
             return true;
         case cmd::ShowReserveList:
@@ -207,6 +209,7 @@ bool CListViewBase::OnSharedCommand(int id, ExportKind kind) {
         case cmd::EditReserve: OnEdit(); return true;
         case cmd::DeleteReserve: OnDelete(); return true;
         case cmd::ExportText: RunExportCommand(this, *doc_, kind); return true;
+        case cmd::Refresh: RefreshNow(*doc_); return true;
         default: return false;
     }
 }

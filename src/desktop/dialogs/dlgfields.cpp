@@ -116,6 +116,15 @@ void Refuse(QWidget* control, const QString& text) {
     if (auto* e = qobject_cast<QLineEdit*>(control)) e->selectAll();
 }
 
+// The character as typed and its code point: a character the dialog's font
+// lacks shows as a bare box, and the number still tells which one it is.
+QString CharacterName(const std::string& utf8) {
+    const QString c = QString::fromUtf8(utf8);
+    const QList<uint> points = c.toUcs4();
+    if (points.size() != 1 || c.contains(QChar::ReplacementCharacter)) return c;
+    return U("%1（U+%2）").arg(c, QString::number(points.front(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
 }  // namespace
 
 QWidget* TextField::Widget() const {
@@ -146,7 +155,7 @@ bool TextField::Read(std::string* bytes) const {
     if (plain_) now.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     std::string bad;
     if (!text::FromUtf8(now.toStdString(), bytes, &bad)) {
-        Refuse(Widget(), QString::fromUtf8(msg::kCannotEncode).arg(QString::fromUtf8(bad)));
+        Refuse(Widget(), QString::fromUtf8(msg::kCannotEncode).arg(CharacterName(bad)));
         return false;
     }
     return true;

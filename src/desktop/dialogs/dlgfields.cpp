@@ -1,6 +1,7 @@
 #include "desktop/dialogs/dlgfields.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,10 +36,36 @@ void CenterOverParent(QWidget* dlg) {
     if (client.isValid()) dlg->move(CenteredPosition(client, dlg->size()));
 }
 
+namespace {
+
+// Holds a dialog at its layout's size from the moment it is first laid out,
+// whenever the layout was built: the window manager then offers neither a
+// resize border nor a maximise button.
+class FixedSize : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && e->type() == QEvent::Polish && w->layout()) {
+            w->layout()->setSizeConstraint(QLayout::SetFixedSize);
+            w->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 void SetUpDialog(QDialog* dlg, const char* name, const char* utf8Title) {
     dlg->setObjectName(QString::fromLatin1(name));
     dlg->setWindowTitle(U(utf8Title));
     dlg->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    FixDialogSize(dlg);
+}
+
+void FixDialogSize(QDialog* dlg) {
+    if (QLayout* l = dlg->layout()) l->setSizeConstraint(QLayout::SetFixedSize);
+    else dlg->installEventFilter(new FixedSize(dlg));
 }
 
 QPushButton* Button(QWidget* parent, const char* utf8, const char* name, bool isDefault) {

@@ -313,6 +313,7 @@ TEST_F(MainFrame, AboutShowsTheVersion) {
     prompt_.onDialog = [&](QDialog* d) {
         title = d->windowTitle();
         text = Child<QLabel>(d, "aboutText")->text();
+        EXPECT_EQ(d->minimumSize(), d->maximumSize());
         Click(d, "button1");
     };
     // From the tool bar's last button, as a click runs it.
@@ -326,6 +327,7 @@ TEST_F(MainFrame, HelpShowsContentsAndTheWholeIndex) {
     frame_->Execute(cmd::HelpContents);
     CHelpWindow* help = frame_->HelpWindow();
     EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->screen()->availableGeometry().contains(help->frameGeometry())) << "wholly on the screen";
     EXPECT_TRUE(help->Browser()->toPlainText().contains(Q("Orvalis ヘルプの目次")));
     frame_->Execute(cmd::HelpIndex);
     EXPECT_GT(help->Index()->count(), 30);
@@ -337,6 +339,9 @@ TEST_F(MainFrame, HelpShowsContentsAndTheWholeIndex) {
         const QString page = k.second.section(QLatin1Char('#'), 0, 0);
         EXPECT_TRUE(QFile::exists(QStringLiteral(":/help/") + page)) << k.second.toStdString();
     }
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(help->Index(), &esc);
+    EXPECT_FALSE(help->isVisible());
 }
 
 TEST_F(MainFrame, EveryMenuCommandIsDescribedInHelp) {

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <memory>
 
 #include "core/doc/messages.h"
@@ -19,6 +20,14 @@
 #include "desktop/dialogs/utf8.h"
 
 namespace {
+
+// The extension of a filter such as "csvﾌｧｲﾙ(*.csv)": its first pattern's,
+// or otherwise when that is no single extension.
+QString FilterExtension(const QString& nameFilter, const QString& otherwise) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([^\\s;()*?\\[]+)(?=[\\s;)]|$)"));
+    const QRegularExpressionMatch m = pattern.match(nameFilter);
+    return m.hasMatch() ? m.captured(1) : otherwise;
+}
 
 class RealPrompt : public IPrompt {
 public:
@@ -49,7 +58,13 @@ public:
         std::unique_ptr<QFileDialog> dlg(NewFileDialog(parent, title, start, filter));
         dlg->setAcceptMode(QFileDialog::AcceptSave);
         dlg->setFileMode(QFileDialog::AnyFile);
-        dlg->setDefaultSuffix(defaultSuffix);
+        // A name typed without an extension takes the chosen filter's, as
+        // the filter writes it; a typed one is kept as typed.
+        auto follow = [d = dlg.get(), defaultSuffix](const QString& nameFilter) {
+            d->setDefaultSuffix(FilterExtension(nameFilter, defaultSuffix));
+        };
+        follow(dlg->selectedNameFilter());
+        QObject::connect(dlg.get(), &QFileDialog::filterSelected, dlg.get(), follow);
         dlg->selectFile(start);
         if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return {};
         return dlg->selectedFiles().first();

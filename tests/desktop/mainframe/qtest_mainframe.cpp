@@ -450,7 +450,7 @@ TEST_F(MainFrame, FileDialogsStartBesideTheActiveRegister) {
     EXPECT_EQ(FileDialogStart(QStringLiteral("/x/y.kv")), QStringLiteral("/x/y.kv"));
     // The real export dialog, closed as soon as it shows, opens there too.
     SetPrompt(nullptr);
-    QString shownDir, shownName;
+    QString shownDir, shownName, typed;
     QElapsedTimer waited;
     waited.start();
     QTimer poll;
@@ -460,7 +460,12 @@ TEST_F(MainFrame, FileDialogsStartBesideTheActiveRegister) {
             if (!d || !d->isVisible()) continue;
             shownDir = d->directory().absolutePath();
             shownName = d->selectedFiles().value(0);
-            d->reject();
+            if (typed.isEmpty()) {
+                d->reject();
+            } else {
+                d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+                QMetaObject::invokeMethod(d, "accept");
+            }
             return;
         }
         if (waited.elapsed() > 5000) {
@@ -472,10 +477,16 @@ TEST_F(MainFrame, FileDialogsStartBesideTheActiveRegister) {
     poll.start(10);
     EXPECT_TRUE(Prompt().SaveFileName(frame_.get(), Q("出力ファイル名"), QStringLiteral("LIST1.TXT"), Q("TXT (*.TXT)"),
                                       QStringLiteral("TXT")).isEmpty());
+    EXPECT_EQ(shownName, folder + QStringLiteral("/LIST1.TXT"));
+    // A name typed bare takes the chosen filter's extension as the filter writes it.
+    typed = QStringLiteral("r");
+    waited.restart();
+    EXPECT_EQ(Prompt().SaveFileName(frame_.get(), Q("出力ファイル名"), QStringLiteral("LIST1.CSV"),
+                                    Q("csvﾌｧｲﾙ(*.csv);;TXTﾌｧｲﾙ(*.TXT)"), QStringLiteral("CSV")),
+              folder + QStringLiteral("/r.csv"));
     poll.stop();
     SetPrompt(&prompt_);
     EXPECT_EQ(shownDir, folder);
-    EXPECT_EQ(shownName, folder + QStringLiteral("/LIST1.TXT"));
     docs_->NewDocument();
     EXPECT_EQ(FileDialogStart(), QDir::homePath());
 }

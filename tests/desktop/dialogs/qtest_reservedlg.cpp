@@ -98,7 +98,6 @@ TEST_F(EntryDialog, TheUserFieldHasTheFocusAndEnterConfirms) {
     desk.On("CReserveDlg", [&](QDialog* d) {
         d->show();
         QApplication::processEvents();
-        EXPECT_EQ(d->minimumSize(), d->maximumSize()) << "a dialog of fixed size";
         focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
         auto* user = Child<QLineEdit>(d, "edit102");
         user->setText(Q("田中"));

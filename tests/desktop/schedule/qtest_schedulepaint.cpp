@@ -241,47 +241,28 @@ TEST_F(SchedulePaint, KvtoolRendersAPngAndAOnePagePdf) {
               1);
 }
 
-TEST_F(SchedulePaint, ABookingPastTheGridShowsOnlyInsideItAndNamesItsBookerAtItsTop) {
-    // 6:00 to 23:00 and 0:00 to 24:00 in an 8 to 21 grid, as kvtool renders the screen and as the page is printed.
-    testutil::WriteFile(dir_.File("r.json"),
-                        R"({"facilities":[{"id":1,"name":"大会議室","max_people":0,"comment":""},)"
-                        R"({"id":2,"name":"和室","max_people":0,"comment":""}],"reservations":[)"
-                        R"({"user":"","purpose":"","contact":"","start":957128400,"end":957189600,"facility":1,)"
-                        R"("paid":0,"spare":0,"fee":0},{"user":"山田商事","purpose":"","contact":"",)"
-                        R"("start":957106800,"end":957193200,"facility":2,"paid":0,"spare":0,"fee":0}],"users":[]})");
-    testutil::WriteFile(dir_.File("orvalis.ini"), "[System]\nStartTime=8\nEndTime=21\n");
-    const std::string kv = dir_.File("r.kv");
-    ASSERT_EQ(testutil::RunKvtool({"build", dir_.File("r.json"), kv}), 0);
-    ASSERT_EQ(testutil::RunKvtool({"render", kv, "--day", "2000-05-01", "--out", dir_.File("d.png")}), 0);
-    const QImage png(QString::fromStdString(dir_.File("d.png")));
-    const sched::Layout lay = MakeLayout(doc_, sched::Orientation::FacilitiesAcross, 8, 21, font_);
-    auto greenOutside = [](const QImage& img, const QRect& grid) {
-        int n = 0;
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x) n += !grid.contains(x, y) && img.pixelColor(x, y) == kUnpaid;
-        return n;
-    };
-    const QRect grid(88 + 3, 17 + 3, lay.GridWidth(), lay.GridHeight());
-    EXPECT_EQ(greenOutside(png, grid), 0);
-    EXPECT_EQ(png.pixelColor(grid.left() + 5 * lay.cw, grid.bottom() - 2), kUnpaid);
-    int text = 0;  // the booker's name in the first row of the whole-day box
-    for (int y = grid.top(); y < grid.top() + lay.rh; ++y)
-        for (int x = grid.left() + 10 * lay.cw + 2; x < grid.left() + 20 * lay.cw - 2; ++x)
-            text += png.pixelColor(x, y) != kUnpaid;
-    EXPECT_GT(text, 20);
-
-    // The page a PDF or the printer gets, one pixel per 0.01 inch.
-    Add(1, 6, 0, 23, 0, false);
+TEST_F(SchedulePaint, ABookingPastTheGridShowsOnlyInsideItAndItsBookerAtItsTop) {
+    Add(1, 6, 0, 23, 0, false);  // in an 8 to 21 grid: the image kvtool renders and the printed page
     Add(2, 0, 0, 24, 0, false, "山田商事");
+    ScheduleSettings s{sched::Orientation::FacilitiesAcross, 8, 21, BoxContent::UserPurpose, font_, colors_};
+    const sched::Layout lay = MakeLayout(doc_, s.orientation, 8, 21, font_);
     QImage page(1000, 1400, QImage::Format_RGB32);
     page.fill(Qt::white);
     QPainter p(&page);
-    p.translate(0, 3);
-    PaintSchedule(p, doc_, lay, font_, colors_, BoxContent::UserPurpose, Surface::Paper);
+    PaintSchedule(p, doc_, lay, font_, colors_, s.content, Surface::Paper);  // the page from its margin origin
     p.end();
-    EXPECT_EQ(greenOutside(page, QRect(4 * lay.cw + 8 * lay.cw, 4 * lay.rh + 3 + lay.rh, lay.GridWidth(),
-                                       lay.GridHeight())),
-              0);
+    for (const auto& [img, grid] : {std::pair{RenderScreen(doc_, s), QRect(91, 20, lay.GridWidth(), lay.GridHeight())},
+                                    {page, QRect(12 * lay.cw, 5 * lay.rh, lay.GridWidth(), lay.GridHeight())}}) {
+        int outside = 0, name = 0;  // the booker's name: in the first row of the whole day's box
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const bool green = img.pixelColor(x, y) == kUnpaid, top = y >= grid.top() && y < grid.top() + lay.rh;
+                outside += green && !grid.contains(x, y);
+                name += !green && top && x > grid.left() + 10 * lay.cw + 1 && x < grid.left() + 20 * lay.cw - 2;
+            }
+        EXPECT_EQ(outside, 0);
+        EXPECT_GT(name, 20);
+    }
 }
 
 int main(int argc, char** argv) {

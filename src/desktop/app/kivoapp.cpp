@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
 #include <QStyleFactory>
 #include <QTranslator>
@@ -49,7 +50,9 @@ void CKivoApp::SetDialogColors(QApplication& app) {
 
 bool CKivoApp::LoadQtTranslations(QApplication& app) {
     // The stock dialogs (files, printing, colours, fonts) and the text
-    // fields' menus speak Japanese whatever the desk's locale says.
+    // fields' menus speak Japanese whatever the desk's locale says, and write
+    // numbers, sizes, dates and file types the Japanese way.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* qt = new QTranslator(&app);
     if (!qt->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete qt;

@@ -19,8 +19,9 @@ public:
 
     // Light-grey dialogs and message boxes with black text (step 1).
     static void SetDialogColors(QApplication& app);
-    // Qt's own Japanese texts for its stock dialogs; false when they are not
-    // installed (the dialogs then stay in English).
+    // Japanese (Japan) as the default locale, and Qt's own Japanese texts for
+    // its stock dialogs; false when those are not installed (the dialogs then
+    // stay in English).
     static bool LoadQtTranslations(QApplication& app);
 
     // Steps 2 to 10. args are the arguments after the program name;

@@ -1,6 +1,7 @@
 #include "desktop/dialogs/dlgfields.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,10 +36,36 @@ void CenterOverParent(QWidget* dlg) {
     if (client.isValid()) dlg->move(CenteredPosition(client, dlg->size()));
 }
 
+namespace {
+
+// Holds a dialog at its layout's size from the moment it is first laid out,
+// whenever the layout was built: the window manager then offers neither a
+// resize border nor a maximise button.
+class FixedSize : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && e->type() == QEvent::Polish && w->layout()) {
+            w->layout()->setSizeConstraint(QLayout::SetFixedSize);
+            w->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 void SetUpDialog(QDialog* dlg, const char* name, const char* utf8Title) {
     dlg->setObjectName(QString::fromLatin1(name));
     dlg->setWindowTitle(U(utf8Title));
     dlg->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    FixDialogSize(dlg);
+}
+
+void FixDialogSize(QDialog* dlg) {
+    if (QLayout* l = dlg->layout()) l->setSizeConstraint(QLayout::SetFixedSize);
+    else dlg->installEventFilter(new FixedSize(dlg));
 }
 
 QPushButton* Button(QWidget* parent, const char* utf8, const char* name, bool isDefault) {
@@ -116,6 +143,15 @@ void Refuse(QWidget* control, const QString& text) {
     if (auto* e = qobject_cast<QLineEdit*>(control)) e->selectAll();
 }
 
+// The character as typed and its code point: a character the dialog's font
+// lacks shows as a bare box, and the number still tells which one it is.
+QString CharacterName(const std::string& utf8) {
+    const QString c = QString::fromUtf8(utf8);
+    const QList<uint> points = c.toUcs4();
+    if (points.size() != 1 || c.contains(QChar::ReplacementCharacter)) return c;
+    return U("%1（U+%2）").arg(c, QString::number(points.front(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
 }  // namespace
 
 QWidget* TextField::Widget() const {
@@ -146,7 +182,7 @@ bool TextField::Read(std::string* bytes) const {
     if (plain_) now.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     std::string bad;
     if (!text::FromUtf8(now.toStdString(), bytes, &bad)) {
-        Refuse(Widget(), QString::fromUtf8(msg::kCannotEncode).arg(QString::fromUtf8(bad)));
+        Refuse(Widget(), QString::fromUtf8(msg::kCannotEncode).arg(CharacterName(bad)));
         return false;
     }
     return true;

@@ -28,7 +28,11 @@ QPoint CenteredPosition(const QRect& client, const QSize& size);
 void CenterOverParent(QWidget* dlg);
 // Names the dialog for tests, sets its caption (UTF-8) and drops the title
 // bar's help button.
+// The dialog's size is fixed to its layout's.
 void SetUpDialog(QDialog* dlg, const char* name, const char* utf8Title);
+// A dialog of fixed size, as every dialog of the program: it cannot be
+// resized or maximised.
+void FixDialogSize(QDialog* dlg);
 
 // A push button (UTF-8 text) named for tests. Only the default button takes
 // Enter from the fields; the others take it only when they have the focus.

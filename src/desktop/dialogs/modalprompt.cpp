@@ -9,13 +9,25 @@
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <memory>
 
 #include "core/doc/messages.h"
+#include "desktop/dialogs/filedialog.h"
+#include "desktop/dialogs/utf8.h"
 
 namespace {
+
+// The extension of a filter such as "csvﾌｧｲﾙ(*.csv)": its first pattern's,
+// or otherwise when that is no single extension.
+QString FilterExtension(const QString& nameFilter, const QString& otherwise) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([^\\s;()*?\\[]+)(?=[\\s;)]|$)"));
+    const QRegularExpressionMatch m = pattern.match(nameFilter);
+    return m.hasMatch() ? m.captured(1) : otherwise;
+}
 
 class RealPrompt : public IPrompt {
 public:
@@ -43,16 +55,26 @@ public:
     QString SaveFileName(QWidget* parent, const QString& title, const QString& defaultName, const QString& filter,
                          const QString& defaultSuffix) override {
         const QString start = FileDialogStart(defaultName);
-        QFileDialog dlg(parent, title, start, filter);
-        dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.setFileMode(QFileDialog::AnyFile);
-        dlg.setDefaultSuffix(defaultSuffix);
-        dlg.selectFile(start);
-        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
-        return dlg.selectedFiles().first();
+        std::unique_ptr<QFileDialog> dlg(NewFileDialog(parent, title, start, filter));
+        dlg->setAcceptMode(QFileDialog::AcceptSave);
+        dlg->setFileMode(QFileDialog::AnyFile);
+        // A name typed without an extension takes the chosen filter's, as
+        // the filter writes it; a typed one is kept as typed.
+        auto follow = [d = dlg.get(), defaultSuffix](const QString& nameFilter) {
+            d->setDefaultSuffix(FilterExtension(nameFilter, defaultSuffix));
+        };
+        follow(dlg->selectedNameFilter());
+        QObject::connect(dlg.get(), &QFileDialog::filterSelected, dlg.get(), follow);
+        dlg->selectFile(start);
+        if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return {};
+        return dlg->selectedFiles().first();
     }
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, title, FileDialogStart(), filter);
+        std::unique_ptr<QFileDialog> dlg(NewFileDialog(parent, title, FileDialogStart(), filter));
+        dlg->setAcceptMode(QFileDialog::AcceptOpen);
+        dlg->setFileMode(QFileDialog::ExistingFile);
+        if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty()) return {};
+        return dlg->selectedFiles().first();
     }
     bool ChooseFont(QWidget* parent, QFont* font) override {
         std::unique_ptr<QFontDialog> dlg(NewFontDialog(parent, *font));
@@ -92,6 +114,11 @@ QFontDialog* NewFontDialog(QWidget* parent, const QFont& font) {
     // system would be offered and then ignored.
     for (QGroupBox* box : dlg->findChildren<QGroupBox*>())
         if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
+    // The sample follows the writing system, whose list is left out: without
+    // a text of its own the box stays empty.
+    for (QGroupBox* box : dlg->findChildren<QGroupBox*>())
+        if (box->findChildren<QCheckBox*>().isEmpty())
+            for (QLineEdit* sample : box->findChildren<QLineEdit*>()) sample->setText(U("Aaあぁアァ亜宇"));
     for (QComboBox* combo : dlg->findChildren<QComboBox*>()) {
         combo->hide();
         for (QLabel* label : dlg->findChildren<QLabel*>())

@@ -63,13 +63,13 @@ int FindUser(CKivoDoc& doc, QWidget* parent) {
     CUserFindDlg dlg(parent);
     if (Prompt().Exec(&dlg) != QDialog::Accepted) return -2;
     const int q = doc.SearchUser(0, dlg.Field(), dlg.Text());
-    if (q < 0) ShowMessage(parent, U(msg::kNotFound));
+    if (q < 0) ShowMessage(parent, U(msg::kNotFound), MsgIcon::Information);
     return q;
 }
 
 int FindUserNext(CKivoDoc& doc, QWidget* parent, int selection, int step) {
     const int q = doc.SearchUserNext(selection + step, step);
-    if (q < 0) ShowMessage(parent, U(msg::kNotFound));
+    if (q < 0) ShowMessage(parent, U(msg::kNotFound), MsgIcon::Information);
     return q;
 }
 

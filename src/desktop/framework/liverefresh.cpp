@@ -10,6 +10,11 @@
 #include "core/doc/kivodoc.h"
 #include "core/profile/profile.h"
 
+void RefreshNow(CKivoDoc& doc) {
+    doc.ReloadFromFile();
+    doc.UpdateAllViews(nullptr, ViewHint::OtherDesks);
+}
+
 CLiveRefresh::CLiveRefresh(CKivoDoc& doc, QObject* parent) : QObject(parent), doc_(doc), parses_(doc.ParseCount()) {
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { Check(); });
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { Check(); });

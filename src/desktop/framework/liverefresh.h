@@ -12,6 +12,11 @@
 class CKivoDoc;
 class QWidget;
 
+// 最新の情報に更新: the file read again and every window of the document
+// refilled, lists keeping their place; with AutoRefresh=0 the desk's only way
+// to see other desks' bookings.
+void RefreshNow(CKivoDoc& doc);
+
 class CLiveRefresh : public QObject {
     Q_OBJECT
 public:

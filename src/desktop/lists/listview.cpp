@@ -2,10 +2,13 @@
 
 #include <QKeyEvent>
 #include <QListView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QVBoxLayout>
 
 #include "core/profile/profile.h"
 #include "desktop/dialogs/runexport.h"
+#include "desktop/framework/liverefresh.h"
 #include "desktop/schedule/profilefont.h"
 
 void CListLines::Reset(int count, Formatter format) {
@@ -120,8 +123,17 @@ void CListViewBase::Refill(ListSelection how) {
         list_->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
     }
     doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
-    list_->setFocus();
+    if (InFrontWindow()) list_->setFocus();
     list_->setUpdatesEnabled(true);
+}
+
+bool CListViewBase::InFrontWindow() const {
+    // The focus given to a list behind would bring its window to the front,
+    // and the desk's next command would go to that window's register.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w))
+            return sub->mdiArea() && sub->mdiArea()->currentSubWindow() == sub;
+    return true;
 }
 
 void CListViewBase::OnUpdate(IKivoView*, ViewHint hint) {
@@ -178,6 +190,7 @@ bool CListViewBase::UpdateSharedCommand(int id, int ownKindCommand, CmdState* st
         case cmd::EditReserve:
         case cmd::DeleteReserve:
         case cmd::ExportText:
+        case cmd::Refresh:
             state->enabled = true;
             return true;
         case cmd::ShowReserveList:
@@ -196,6 +209,7 @@ bool CListViewBase::OnSharedCommand(int id, ExportKind kind) {
         case cmd::EditReserve: OnEdit(); return true;
         case cmd::DeleteReserve: OnDelete(); return true;
         case cmd::ExportText: RunExportCommand(this, *doc_, kind); return true;
+        case cmd::Refresh: RefreshNow(*doc_); return true;
         default: return false;
     }
 }

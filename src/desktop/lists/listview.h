@@ -95,6 +95,8 @@ protected:
 private:
     // The lines from the collection as it stands.
     void Refill(ListSelection select);
+    // Its window is the one the desk works in (or it stands alone).
+    bool InFrontWindow() const;
     void PostRefillStep();
     void RefillStep();
 

@@ -26,6 +26,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     row->addWidget(ok, 0, Qt::AlignTop);
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(row);
+    FixDialogSize(this);
     adjustSize();
     CenterOverParent(this);
 }

@@ -113,6 +113,7 @@ const struct {
     {cmd::LineLeft, QKeyCombination(Qt::Key_Left)}, {cmd::LineRight, QKeyCombination(Qt::Key_Right)},
     {cmd::PageUp, QKeyCombination(Qt::Key_PageUp)}, {cmd::PageDown, QKeyCombination(Qt::Key_PageDown)},
     {cmd::EditReserve, QKeyCombination(Qt::Key_Enter)}, {cmd::EditReserve, QKeyCombination(Qt::Key_Return)},
+    {cmd::Refresh, QKeyCombination(Qt::Key_F5)},
 };
 
 // The 25 slots of the tool bar; 0 is a separator.
@@ -166,7 +167,7 @@ const MenuEntry kView4[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd
                             L(cmd::SortByFacility, "会議室", "施設名で整列"),
                             L(cmd::SortByPurpose, "使用目的", "使用目的で整列"),
                             L(cmd::SortByContact, "連絡先", "連絡先"), kEnd, kSep,
-                            C(cmd::ViewToolBar), C(cmd::ViewStatusBar)};
+                            C(cmd::ViewToolBar), C(cmd::ViewStatusBar), kSep, C(cmd::Refresh)};
 const MenuEntry kEdit5[] = {K(cmd::AddReserve, "使用者の追加(&A)...", "予約の追加"),
                             K(cmd::EditReserve, "使用者の編集(&R)...", "編集"),
                             L(cmd::DeleteReserve, "使用者の削除(&D)...", "削除"), kSep,
@@ -174,7 +175,7 @@ const MenuEntry kEdit5[] = {K(cmd::AddReserve, "使用者の追加(&A)...", "予
                             L(cmd::FindNextUser, "次検索", "次検索"), L(cmd::FindPrevUser, "前検索", "前検索")};
 const MenuEntry kView5[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList), kSep,
                             Sub("整列(&S)", "Sort"), L(cmd::SortByUser, "予約者", "予約者で整列"), kEnd, kSep,
-                            C(cmd::ViewToolBar), C(cmd::ViewStatusBar)};
+                            C(cmd::ViewToolBar), C(cmd::ViewStatusBar), kSep, C(cmd::Refresh)};
 
 struct MenuDef {
     const char* title;

@@ -1,16 +1,21 @@
 #include "desktop/mainframe/helpwindow.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "desktop/dialogs/dlgfields.h"
 #include "desktop/dialogs/utf8.h"
 
 // The pages live in the GUI library, which a static link would otherwise drop.
@@ -106,9 +111,7 @@ void CHelpWindow::ShowContents() {
     tabs_->setCurrentIndex(0);
     contents_->setCurrentRow(0);
     browser_->setSource(QUrl(QString::fromLatin1(kBase) + QStringLiteral("index.html")));
-    show();
-    raise();
-    activateWindow();
+    ShowOnScreen();
 }
 
 void CHelpWindow::ShowIndex(const QString& partialKey) {
@@ -116,9 +119,41 @@ void CHelpWindow::ShowIndex(const QString& partialKey) {
     key_->setText(partialKey);
     Filter(partialKey);
     key_->setFocus();
+    ShowOnScreen();
+}
+
+void CHelpWindow::keyPressEvent(QKeyEvent* e) {
+    // Esc closes the help, as it closes the program's dialogs.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) close();
+    else QWidget::keyPressEvent(e);
+}
+
+void CHelpWindow::ShowOnScreen() {
+    const bool first = !isVisible();
+    if (first) FitOnScreen();
     show();
+    // The window manager's frame is known once it shows.
+    if (first && frameGeometry().size() != size()) FitOnScreen();
     raise();
     activateWindow();
+}
+
+void CHelpWindow::FitOnScreen() {
+    // Over the main window, wholly on its screen: a small screen gets a
+    // smaller window rather than one running off its edge.
+    QWidget* over = parentWidget();
+    QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    if (!room.isValid()) return;
+    const QSize border = frameGeometry().size() - size();
+    resize(size().boundedTo(room.size() - border));
+    const QRect client = over ? QRect(over->mapToGlobal(QPoint(0, 0)), over->size()) : room;
+    QRect placed(CenteredPosition(client, size() + border), size() + border);
+    placed.moveRight(std::min(placed.right(), room.right()));
+    placed.moveBottom(std::min(placed.bottom(), room.bottom()));
+    placed.moveLeft(std::max(placed.left(), room.left()));
+    placed.moveTop(std::max(placed.top(), room.top()));
+    move(placed.topLeft());
 }
 
 void CHelpWindow::Filter(const QString& text) {

@@ -21,7 +21,14 @@ public:
     // Keyword and page#anchor of every index entry, from the index file.
     static QList<QPair<QString, QString>> Keywords();
 
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
+    // Shows it in front; the first time placed over the main window and
+    // wholly on its screen.
+    void ShowOnScreen();
+    void FitOnScreen();
     void Filter(const QString& text);
     void OpenEntry(int row);
 

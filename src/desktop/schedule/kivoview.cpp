@@ -21,6 +21,7 @@
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/dialogs/runexport.h"
 #include "desktop/framework/appprinter.h"
+#include "desktop/framework/liverefresh.h"
 #include "desktop/schedule/headerbars.h"
 #include "desktop/schedule/profilefont.h"
 #include "desktop/schedule/schedulerender.h"
@@ -275,10 +276,7 @@ bool CKivoView::OnCommand(int id) {
         case cmd::PageDown: ScrollTo(pos.x(), pos.y() + sizes_.pageH); return true;
         case cmd::LineRight: ScrollTo(pos.x() + sizes_.lineW, pos.y()); return true;
         case cmd::LineLeft: ScrollTo(pos.x() - sizes_.lineW, pos.y()); return true;
-        case cmd::Refresh:
-            doc_->ReloadFromFile();
-            doc_->UpdateAllViews(nullptr, ViewHint::Repaint);
-            return true;
+        case cmd::Refresh: RefreshNow(*doc_); return true;
         case cmd::Print: Print(); return true;
         case cmd::PrintPreview: PrintPreview(); return true;
         default: return false;

@@ -183,6 +183,12 @@ void PaintBoxes(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, cons
                 BoxContent content, const QRect& visible) {
     const sched::DayRange day = sched::DayOf(doc.m_timeDay);
     const FacilityIndex facilities(doc.m_arFacility);
+    // A booking before the first hour or past the last shows only its part
+    // inside the grid: it never covers the headings or runs off the page.
+    const QRect grid(0, 0, lay.GridWidth(), lay.GridHeight());
+    if (grid.isEmpty()) return;
+    p.save();
+    p.setClipRect(grid, Qt::IntersectClip);
     for (const auto& rp : doc.m_arReserve) {
         const CReserve& r = *rp;
         if (!sched::ShownOnDay(r, day)) continue;
@@ -198,11 +204,13 @@ void PaintBoxes(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, cons
         const sched::Rect b = sched::ReserveBox(lay, r, fpos, day);
         if (b.IsEmpty()) continue;
         const QRect box(b.left, b.top, b.right - b.left, b.bottom - b.top);
-        if (!visible.isNull() && !visible.intersects(box)) continue;
-        p.fillRect(box, r.m_bPaid ? colors.paid : colors.unpaid);
+        const QRect shown = box.intersected(grid);
+        if (shown.isEmpty() || (!visible.isNull() && !visible.intersects(shown))) continue;
+        p.fillRect(shown, r.m_bPaid ? colors.paid : colors.unpaid);
         FrameBox(p, box);
         if (!lay.Across()) continue;
-        const QRect textRect = box.adjusted(2, 2, -2, -2);
+        // From the top of what is seen: a whole-day booking still names its booker.
+        const QRect textRect = shown.adjusted(2, 2, -2, -2);
         if (textRect.isEmpty()) continue;
         const QString s = BoxText(r, content);
         if (s.isEmpty()) continue;
@@ -212,6 +220,7 @@ void PaintBoxes(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, cons
         p.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic, s);
         p.restore();
     }
+    p.restore();
 }
 
 }  // namespace

@@ -362,7 +362,7 @@ TEST_F(EntryDialog, AFeeAboveSixteenBitsIsRefused) {
 TEST_F(EntryDialog, TextCp932CannotHoldIsRefusedNamingTheCharacter) {
     Open();
     EXPECT_FALSE(AddWith([](QDialog* d) { Set(d, "edit102", Q("김 商事")); }));
-    EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("「김」はこのファイルに保存できない文字です。")});
+    EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("「김（U+AE40）」はこのファイルに保存できない文字です。")});
     EXPECT_EQ(Stored(), 0u);
 }
 

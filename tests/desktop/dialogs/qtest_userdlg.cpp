@@ -108,7 +108,7 @@ TEST_F(UserDialogs, TextCp932CannotHoldKeepsTheUserDialogOpen) {
     Set(&dlg, "edit112", Q("서울"));
     dlg.accept();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("「서」はこのファイルに保存できない文字です。")});
+    EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("「서（U+C11C）」はこのファイルに保存できない文字です。")});
     EXPECT_EQ(dlg.focusWidget(), dlg.findChild<QWidget*>("edit112"));
 }
 

@@ -275,6 +275,7 @@ TEST_F(Lists, FindNextAndPreviousStopAtBothEndsAndWorkBeforeAnyFind) {
     EXPECT_EQ(0, view.Selection()) << "before any find the empty text is found on the first line";
     view.OnCommand(CUserView::kFindPrev);
     EXPECT_EQ(U("見つかりません"), prompt.messages.back().text);
+    EXPECT_EQ(MsgIcon::Information, prompt.messages.back().icon);  // news, not a warning
     EXPECT_EQ(0, view.Selection());
 
     prompt.onDialog = [](QDialog* dlg) {

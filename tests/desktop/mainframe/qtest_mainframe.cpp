@@ -26,6 +26,7 @@
 
 #include "desktop/app/kivoapp.h"
 #include "desktop/dialogs/dlgtest.h"
+#include "desktop/dialogs/filedialog.h"
 #include "desktop/dialogs/modalprompt.h"
 #include "desktop/framework/docmanager.h"
 #include "desktop/mainframe/helpwindow.h"
@@ -480,8 +481,14 @@ TEST_F(MainFrame, StockDialogsSpeakJapaneseWhateverTheLocale) {
     QLocale::setDefault(QLocale::c());
     ASSERT_TRUE(CKivoApp::LoadQtTranslations(*qApp)) << "qt6-translations-l10n is not installed";
     QPrinter printer;
-    QFileDialog open(nullptr, Q("開く"));
-    open.setOption(QFileDialog::DontUseNativeDialog);
+    QDir(QString::fromStdString(dir_.path())).mkdir(Q("資料"));  // a folder and a file: types, sizes and dates
+    testutil::WriteFile(dir_.File("控え"), std::string(3000, 'x'));
+    std::unique_ptr<QFileDialog> files(NewFileDialog(nullptr, Q("開く"), QString::fromStdString(dir_.path()), Q("*")));
+    QFileDialog& open = *files;
+    open.show();
+    const auto* rows = open.findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+    auto cell = [rows](int i) { return rows->model()->index(i / 4, i % 4, rows->rootIndex()).data().toString(); };
+    ASSERT_TRUE(testutil::WaitUntil([&] { return QCoreApplication::processEvents(), !cell(6).isEmpty(); }, "a read"));
     QColorDialog color;
     color.setOption(QColorDialog::DontUseNativeDialog);
     QPrintDialog print(&printer);
@@ -499,12 +506,14 @@ TEST_F(MainFrame, StockDialogsSpeakJapaneseWhateverTheLocale) {
         {&page, "用紙サイズ:", true},     {&preview, "印刷のプレビュー", false}, {font.get(), "フォント(&F)", true},
         {menu.get(), "元に戻す(&U)", false},
     };
-    const QRegularExpression english(QStringLiteral("\\b(Cancel|Look in|Files of type|Select Color|Undo|Print|Margins|Font)\\b"));
+    const QRegularExpression english(QStringLiteral("\\b(Cancel|Look in|Files of type|Select Color|Undo|Print"
+                                                    "|Margins|Font|Folder|Unknown|bytes|KiB)\\b|\\d [A-Z][a-z]{2} "));
     for (const auto& d : dialogs) {
         QStringList shown{d.w->windowTitle()};
         for (QAbstractButton* b : d.w->findChildren<QAbstractButton*>()) shown << b->text();
         for (QLabel* l : d.w->findChildren<QLabel*>()) shown << l->text();
         for (QAction* a : d.w->findChildren<QAction*>()) shown << a->text().section(QLatin1Char('\t'), 0, 0);
+        for (int i = 2; d.w == &open && i < 8; ++i) shown << cell(i);
         const std::string all = shown.join(QLatin1Char('|')).toStdString();
         EXPECT_TRUE(shown.contains(Q(d.japanese))) << all;
         EXPECT_EQ(shown.contains(Q("キャンセル")), d.cancel) << all;
@@ -514,6 +523,7 @@ TEST_F(MainFrame, StockDialogsSpeakJapaneseWhateverTheLocale) {
     font->show();
     for (QCheckBox* c : font->findChildren<QCheckBox*>()) EXPECT_FALSE(c->isVisible()) << c->text().toStdString();
     for (QComboBox* c : font->findChildren<QComboBox*>()) EXPECT_FALSE(c->isVisible());
+    EXPECT_EQ(font->findChildren<QLineEdit*>().last()->text(), Q("Aaあぁアァ亜宇"));  // the sample, in Japanese
     int lists = 0;
     for (QListView* l : font->findChildren<QListView*>()) lists += l->isVisible() ? 1 : 0;
     EXPECT_EQ(lists, 3);

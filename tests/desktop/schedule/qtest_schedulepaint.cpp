@@ -241,6 +241,30 @@ TEST_F(SchedulePaint, KvtoolRendersAPngAndAOnePagePdf) {
               1);
 }
 
+TEST_F(SchedulePaint, ABookingPastTheGridShowsOnlyInsideItAndItsBookerAtItsTop) {
+    Add(1, 6, 0, 23, 0, false);  // in an 8 to 21 grid: the image kvtool renders and the printed page
+    Add(2, 0, 0, 24, 0, false, "山田商事");
+    ScheduleSettings s{sched::Orientation::FacilitiesAcross, 8, 21, BoxContent::UserPurpose, font_, colors_};
+    const sched::Layout lay = MakeLayout(doc_, s.orientation, 8, 21, font_);
+    QImage page(1000, 1400, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    PaintSchedule(p, doc_, lay, font_, colors_, s.content, Surface::Paper);  // the page from its margin origin
+    p.end();
+    for (const auto& [img, grid] : {std::pair{RenderScreen(doc_, s), QRect(91, 20, lay.GridWidth(), lay.GridHeight())},
+                                    {page, QRect(12 * lay.cw, 5 * lay.rh, lay.GridWidth(), lay.GridHeight())}}) {
+        int outside = 0, name = 0;  // the booker's name: in the first row of the whole day's box
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const bool green = img.pixelColor(x, y) == kUnpaid, top = y >= grid.top() && y < grid.top() + lay.rh;
+                outside += green && !grid.contains(x, y);
+                name += !green && top && x > grid.left() + 10 * lay.cw + 1 && x < grid.left() + 20 * lay.cw - 2;
+            }
+        EXPECT_EQ(outside, 0);
+        EXPECT_GT(name, 20);
+    }
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -24,6 +24,9 @@ struct Options {
     std::string Get(const char* name, const char* def = "") const;
 };
 
+// A command that checks the count of its arguments itself.
+inline constexpr size_t kAnyCount = static_cast<size_t>(-1);
+
 // Reads args for a command that takes `positional` arguments and the options
 // named in `options` ("--day= --paid": a trailing '=' takes a value). False
 // after the message on standard error: an unknown option, a value missing, or
@@ -48,6 +51,7 @@ int Export(const Options& o);
 int Book(const Options& o);
 int List(const Options& o);
 int Render(const Options& o);
+int Holidays(const Options& o);
 
 // Reads a register as it is in the file (no repair, no profile write); prints
 // the file message and returns 1 when it cannot.

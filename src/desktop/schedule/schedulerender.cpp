@@ -17,6 +17,7 @@ ScheduleSettings ScheduleSettingsFromProfile() {
     s.content = BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject));
     s.font = ToQFont(ReadScheduleFont());
     s.colors = ScheduleColorsFromProfile();
+    s.holidays = profile::GetInt(profile::Key::Holidays) != 0;
     return s;
 }
 
@@ -32,6 +33,7 @@ QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
 
     PaneData pane;
     pane.caption = QString::fromUtf8(sched::DayCaption(doc.m_timeDay).c_str());
+    if (s.holidays) pane.holiday = HolidayOf(doc.m_timeDay);
     for (const auto& f : doc.m_arFacility) pane.names << QString::fromUtf8(text::ToUtf8(f->m_strName));
     pane.wl = lw;
     pane.orientation = s.orientation;
@@ -57,5 +59,5 @@ void PaintPage(QPagedPaintDevice* device, const CKivoDoc& doc, const ScheduleSet
     p.translate(0, 3);
     p.scale(device->logicalDpiX() / 100.0, device->logicalDpiY() / 100.0);
     PaintSchedule(p, doc, MakeLayout(doc, s.orientation, s.startHour, s.endHour, s.font), s.font, s.colors, s.content,
-                  Surface::Paper);
+                  Surface::Paper, s.holidays ? HolidayOf(doc.m_timeDay) : QString());
 }

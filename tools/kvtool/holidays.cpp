@@ -65,7 +65,9 @@ int ListHolidays(const Options& o) {
     char date[32];
     for (const holidays::Holiday& h : holidays::Calendar::Current()->Between(from, until)) {
         std::snprintf(date, sizeof date, "%04d-%02d-%02d\t", h.date.year, h.date.month, h.date.day);
-        out += date + h.name + "\n";
+        out += date;
+        out += h.name;
+        out += '\n';
     }
     Print(out);
     return kOk;

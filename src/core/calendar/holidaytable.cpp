@@ -129,7 +129,9 @@ std::string TableText(const std::vector<Holiday>& rows) {
     char date[32];
     for (const Holiday& h : rows) {
         std::snprintf(date, sizeof date, "%d/%d/%d,", h.date.year, h.date.month, h.date.day);
-        s += date + h.name + "\n";
+        s += date;
+        s += h.name;
+        s += '\n';
     }
     return s;
 }

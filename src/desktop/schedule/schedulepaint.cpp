@@ -46,11 +46,11 @@ void FrameBox(QPainter& p, const QRect& r) {
 // The headings of the printed page, from the margin origin.
 void PaintPageHeadings(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, int x0, const QString& holiday) {
     const int cw = lay.cw, rh = lay.rh, n = lay.n;
-    // Column headings. The corner cell has no room for a name: it stands in
-    // the margin above, the date's own line.
+    // Column headings. The corner cell has no room for a holiday's name: the
+    // screen's caption with it stands in the margin above, the date in red.
     if (!holiday.isEmpty()) {
         p.setPen(HolidayColor());
-        TextAt(p, 0, -rh, holiday);
+        TextAt(p, 0, -rh, QString::fromUtf8(sched::DayCaption(doc.m_timeDay).c_str()) + QLatin1Char(' ') + holiday);
     }
     TextAt(p, 0, 0, QString::fromStdString(kvtime::Format(doc.m_timeDay, "%m/%d")));
     p.setPen(SolidPen());
@@ -257,13 +257,7 @@ void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect
     p.setFont(font);
     p.setPen(SolidPen());
     const int cw = QFontMetrics(font).averageCharWidth();
-    if (d.holiday.isEmpty()) {
-        TextAt(p, 0, 0, d.caption);
-    } else {
-        p.setPen(HolidayColor());
-        TextAt(p, 0, 0, d.caption + QLatin1Char(' ') + d.holiday);
-        p.setPen(SolidPen());
-    }
+    if (d.holiday.isEmpty()) TextAt(p, 0, 0, d.caption);
     int x = d.wl + 3;
     Line(p, x, 0, x, client.bottom());
     p.setClipRect(QRect(QPoint(x + 3, 0), QPoint(client.right(), client.bottom())));
@@ -283,6 +277,21 @@ void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect
         }
     }
     p.restore();
+    if (!d.holiday.isEmpty()) {
+        // A holiday's caption is longer than the corner: it lies over the first
+        // headings on the pane's own colour, whole cells of them, so that
+        // neither it nor a heading shows cut.
+        const QString caption = d.caption + QLatin1Char(' ') + d.holiday;
+        const int step = (d.orientation == sched::Orientation::FacilitiesDown ? 4 : 10) * cw;
+        int right = d.wl + 3 - d.scrollX;
+        while (step > 0 && right < QFontMetrics(font).horizontalAdvance(caption) + 2) right += step;
+        p.save();
+        p.setFont(font);
+        p.fillRect(QRect(0, 0, right, client.height() - 1), p.background());
+        p.setPen(HolidayColor());
+        TextAt(p, 0, 0, caption);
+        p.restore();
+    }
 }
 
 void PaintLeftPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client) {

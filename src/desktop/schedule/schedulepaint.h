@@ -42,8 +42,8 @@ QColor HolidayColor();
 // Screen: the painter's origin is the layout origin (scrolling and the
 // 3-pixel shift already applied). Paper: the painter's origin is the
 // printer's origin moved 3 device units down, one unit is 0.01 inch, and the
-// page's upward logical y is drawn downwards so text stays upright. A
-// holiday's name goes on paper above the headings, beside a red date.
+// page's upward logical y is drawn downwards so text stays upright. On
+// paper a holiday's caption goes in red above the headings, the date red too.
 void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
                    const ScheduleColors& colors, BoxContent content, Surface surface,
                    const QString& holiday = QString());
@@ -60,5 +60,6 @@ struct PaneData {
     int startHour = 0;
     int slotCount = 0;
 };
+// The top pane; a holiday's caption is laid on the painter's background brush.
 void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client);
 void PaintLeftPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client);

@@ -27,8 +27,10 @@ QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
     const int gridW = std::max(lay.GridWidth(), 0) + 1, gridH = std::max(lay.GridHeight(), 0) + 4;
     const int w = lw + 3 + gridW, h = th + gridH;
     QImage img(w, h, QImage::Format_RGB32);
-    img.fill(QColor(192, 192, 192));
+    const QColor paneColor(192, 192, 192);
+    img.fill(paneColor);
     QPainter p(&img);
+    p.setBackground(paneColor);
     p.fillRect(QRect(lw + 3, th, gridW, gridH), Qt::white);
 
     PaneData pane;

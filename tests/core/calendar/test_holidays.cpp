@@ -9,8 +9,13 @@ namespace {
 
 std::string Listed(const std::vector<holidays::Holiday>& days) {
     std::string s;
-    for (const auto& h : days)
-        s += (s.empty() ? "" : " ") + std::to_string(h.date.month) + "/" + std::to_string(h.date.day) + h.name;
+    for (const auto& h : days) {
+        if (!s.empty()) s += ' ';
+        s += std::to_string(h.date.month);
+        s += '/';
+        s += std::to_string(h.date.day);
+        s += h.name;
+    }
     return s;
 }
 
@@ -82,7 +87,7 @@ TEST(Holidays, AnImportedTableWinsForItsYearsAndABadLineIsRefusedWithItsNumber) 
         {"2027-1-1,A\r\n", E::BadDate, 2},
         {"2027/1/1,\r\n", E::NoName, 2},
         {"2027/1/1,A,B\r\n", E::NoName, 2},
-        {"2027/1/1," + text::Cp932("元日") + "\xFF\r\n", E::BadText, 2},
+        {std::string("2027/1/1,") + text::Cp932("元日") + "\xFF\r\n", E::BadText, 2},
         {"2027/1/1,A\r\n\r\n2027/01/01,B\r\n", E::SameDate, 4},
         {"\r\n", E::Empty, 0},
     };

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
@@ -117,6 +118,7 @@ TEST_F(Kvtool, BadArgumentsExitTwo) {
              {"--repeat", "weekly"},
              {"--repeat", "yearly", "--count", "3"},
              {"--count", "3"},
+             {"--skip-holidays", "--count", "3"},
              {"--repeat", "daily", "--until", "2000-04-30"},
              {"--repeat", "daily", "--until", "2001-05-03"},
          })
@@ -217,6 +219,40 @@ TEST_F(Kvtool, AMonthlySeriesFromThe31stSkipsTheShortMonths) {
     const RegisterData d = Read(path);
     ASSERT_EQ(d.reserves.size(), 4u);
     EXPECT_EQ(d.reserves[3]->m_timeStart, kvtime::MakeTime(2027, 5, 31, 9, 0));
+}
+
+TEST_F(Kvtool, AWeeklySeriesSkipsTheHolidaysOfTheImportedTableOrOfTheLaw) {
+    std::string out, err;
+    const auto mondays = Plus(Slot("1", "2027-01-04", "9:00", "10:00"),
+                              {"--repeat", "weekly", "--until", "2027-12-27", "--skip-holidays"});
+    EXPECT_EQ(Book(mondays, &out, &err), 0) << err;
+    std::istringstream lines(out);
+    std::string line, skipped;
+    int booked = 0;
+    while (std::getline(lines, line)) {
+        if (line.find(" holiday ") != std::string::npos) skipped += line + "\n";
+        else booked += line.ends_with(" booked");
+    }
+    EXPECT_EQ(skipped, "2027-01-11 holiday 成人の日\n2027-03-22 holiday 休日\n2027-05-03 holiday 憲法記念日\n"
+                       "2027-07-19 holiday 海の日\n2027-09-20 holiday 敬老の日\n2027-10-11 holiday スポーツの日\n");
+    EXPECT_EQ(booked, 46);
+    EXPECT_EQ(Read(path).reserves.size(), 47u);
+
+    // An imported table is what every later run sees for its years; a bad one changes nothing.
+    const std::string head = testutil::Sj("国民の祝日・休日月日,国民の祝日・休日名称") + "\r\n";
+    WriteFile(dir.File("good.csv"), head + "2027/1/18," + testutil::Sj("臨時の休日") + "\r\n2027/1/1," +
+                                        testutil::Sj("元日") + "\r\n");
+    WriteFile(dir.File("bad.csv"), head + "2027/1/1,A\r\n2027/13/1,B\r\n");
+    EXPECT_EQ(RunKvtool({"holidays", "import", dir.File("good.csv")}, nullptr, &err), 0) << err;
+    EXPECT_EQ(RunKvtool({"holidays", "import", dir.File("bad.csv")}, nullptr, &err), 2);
+    EXPECT_NE(err.find(" 3 行目: "), std::string::npos) << err;
+    EXPECT_EQ(RunKvtool({"holidays", "--from", "2026-11-23", "--until", "2027-01-31"}, &out), 0);
+    EXPECT_EQ(out, "2026-11-23\t勤労感謝の日\n2027-01-01\t元日\n2027-01-18\t臨時の休日\n");
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--year", "0"}, {"--year", "2027", "--from", "2027-01-01", "--until", "2027-01-02"},
+             {"--from", "2027-02-01", "--until", "2027-01-01"}, {"--from", "2027-02-30", "--until", "2027-03-01"},
+             {"import"}})
+        EXPECT_EQ(RunKvtool(Plus({"holidays"}, bad), nullptr, &err), 2) << bad[0];
 }
 
 TEST_F(Kvtool, TwoOverlappingSeriesAtOnceNeverBookADateTwice) {

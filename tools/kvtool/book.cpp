@@ -81,7 +81,8 @@ int BookOne(const std::string& location, const ReserveEntry& e, int facilityId) 
 }
 
 // A series: one line per date, "YYYY-MM-DD booked" or the date and why not;
-// a month without the first date's day shows as "YYYY-MM skipped".
+// a month without the first date's day shows as "YYYY-MM skipped", a holiday
+// left out as "YYYY-MM-DD holiday 名称".
 int BookSeries(const std::string& path, const ReserveEntry& e, int facilityId, series::Pattern pattern,
                const series::End& end) {
     std::vector<series::Item> items;
@@ -97,6 +98,11 @@ int BookSeries(const std::string& path, const ReserveEntry& e, int facilityId, s
     std::string out;
     char date[16];
     for (const series::Item& it : items) {
+        if (!it.holiday.empty()) {
+            std::snprintf(date, sizeof date, "%04d-%02d-%02d", it.year, it.month, it.day);
+            out += std::string(date) + " holiday " + it.holiday + "\n";
+            continue;
+        }
         if (it.skipped) {
             std::snprintf(date, sizeof date, "%04d-%02d", it.year, it.month);
             out += std::string(date) + " skipped\n";
@@ -127,10 +133,13 @@ int Book(const Options& o) {
     const bool isSeries = !o.Get("--repeat").empty();
     series::Pattern pattern{};
     series::End end;
-    if ((isSeries || !o.Get("--until").empty() || !o.Get("--count").empty()) && !ReadRepeat(o, &pattern, &end)) {
-        Error("kvtool book: --repeat daily|weekly|biweekly|monthly takes --until YYYY-MM-DD or --count N");
+    if ((isSeries || !o.Get("--until").empty() || !o.Get("--count").empty() || o.Has("--skip-holidays")) &&
+        !ReadRepeat(o, &pattern, &end)) {
+        Error("kvtool book: --repeat daily|weekly|biweekly|monthly takes --until YYYY-MM-DD or --count N"
+              " [--skip-holidays]");
         return kBadArgs;
     }
+    end.skipHolidays = o.Has("--skip-holidays");
     if (const int rc = CheckFields(o, &e); rc != kOk) return rc;
     // Facility numbers are 16-bit: a larger one names no facility (and must
     // never turn negative, which would mean the entry's own position).

@@ -25,6 +25,9 @@ struct Options {
     std::string Get(const char* name, const char* def = "") const;
 };
 
+// A command that checks the count of its arguments itself.
+inline constexpr size_t kAnyCount = static_cast<size_t>(-1);
+
 // Reads args for a command that takes `positional` arguments and the options
 // named in `options` ("--day= --paid": a trailing '=' takes a value). False
 // after the message on standard error: an unknown option, a value missing, or
@@ -49,6 +52,7 @@ int Export(const Options& o);
 int Book(const Options& o);
 int List(const Options& o);
 int Render(const Options& o);
+int Holidays(const Options& o);
 
 // Every location below is a register's, as the desk names it (a file's path).
 // Reads a register as it is stored (no repair, no profile write); prints the

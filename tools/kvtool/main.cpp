@@ -16,11 +16,13 @@ void Usage() {
         "  kvtool export KIND FILE.kv OUT   (KIND: reserve-text facility-text reserve-csv facility-csv users)\n"
         "  kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME\n"
         "              [--purpose T] [--contact T] [--fee N] [--paid]\n"
-        "              [--repeat daily|weekly|biweekly|monthly (--until YYYY-MM-DD | --count N)]\n"
+        "              [--repeat daily|weekly|biweekly|monthly (--until YYYY-MM-DD | --count N) [--skip-holidays]]\n"
         "  kvtool list FILE.kv [--sort KEY]\n"
         "  kvtool check FILE.kv\n"
         "  kvtool demo OUT.kv\n"
-        "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf\n",
+        "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf\n"
+        "  kvtool holidays [--year YYYY | --from YYYY-MM-DD --until YYYY-MM-DD]\n"
+        "  kvtool holidays import FILE.csv\n",
         stderr);
 }
 
@@ -54,11 +56,14 @@ const Command kCommands[] = {
     {"export", kvtool::Export, 3, "",
      "usage: kvtool export reserve-text|facility-text|reserve-csv|facility-csv|users FILE.kv OUT"},
     {"book", kvtool::Book, 1,
-     "--facility= --date= --start= --end= --user= --purpose= --contact= --fee= --paid --repeat= --until= --count=",
+     "--facility= --date= --start= --end= --user= --purpose= --contact= --fee= --paid --repeat= --until= --count= "
+     "--skip-holidays",
      "usage: kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME ..."},
     {"list", kvtool::List, 1, "--sort=", "usage: kvtool list FILE.kv [--sort KEY]"},
     {"render", kvtool::Render, 1, "--day= --mode= --out=",
      "usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf"},
+    {"holidays", kvtool::Holidays, kvtool::kAnyCount, "--year= --from= --until=",
+     "usage: kvtool holidays [--year YYYY | --from YYYY-MM-DD --until YYYY-MM-DD] | kvtool holidays import FILE.csv"},
 };
 
 }  // namespace

@@ -69,7 +69,7 @@ bool ReadOptions(const char* command, const Args& args, size_t positional, const
         }
         out->values[a] = args[++i];
     }
-    if (out->args.size() != positional) {
+    if (positional != kAnyCount && out->args.size() != positional) {
         Error(usage);
         return false;
     }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/booking/facilityindex.h"
+#include "core/calendar/holidays.h"
 #include "core/doc/kvtime.h"
 #include "core/store/store.h"
 
@@ -47,6 +48,7 @@ bool After(const Day& a, const Day& b) {
 
 PlanResult Plan(const ReserveEntry& first, Pattern pattern, const End& end, std::vector<Item>* out) {
     out->clear();
+    const auto calendar = end.skipHolidays ? holidays::Calendar::Current() : nullptr;
     if (!kvtime::IsValidDate(first.year, first.month, first.day)) return PlanResult::BadFirst;
     const Day start{static_cast<int>(first.year), static_cast<int>(first.month), static_cast<int>(first.day)};
     Day until{};
@@ -73,8 +75,12 @@ PlanResult Plan(const ReserveEntry& first, Pattern pattern, const End& end, std:
             const Day d = AddDays(start, step * k);
             it.year = d.y, it.month = d.m, it.day = d.d;
         }
+        if (calendar && !it.skipped) {
+            it.holiday = calendar->NameOn({it.year, it.month, it.day});
+            it.skipped = !it.holiday.empty();
+        }
         // A skipped month past the last day is no part of the series.
-        const Day at{it.year, it.month, it.skipped ? 1 : it.day};
+        const Day at{it.year, it.month, it.skipped && it.holiday.empty() ? 1 : it.day};
         if (!end.byCount && After(at, until)) break;
         if (!it.skipped && ++dates > kMaxDates) {
             out->clear();

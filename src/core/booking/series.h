@@ -24,13 +24,18 @@ struct End {
     bool byCount = true;
     uint32_t count = 0;
     uint32_t year = 0, month = 0, day = 0;  // the last day, when !byCount
+    // 祝日を除く: a date on a national holiday is left out as a month without
+    // the day is, and counts no more than that month does.
+    bool skipHolidays = false;
 };
 
 // One place of the series. A skipped place is a month without the first
-// date's day; it has no date of its own (day holds that missing day).
+// date's day; it has no date of its own (day holds that missing day). A
+// skipped place with a holiday name is a national holiday the series leaves out.
 struct Item {
     int year = 0, month = 0, day = 0;
     bool skipped = false;
+    std::string holiday;  // UTF-8
     CheckResult check = CheckResult::Ok;  // after CheckItems / Book
     bool booked = false;                  // after Book
 };
@@ -43,6 +48,7 @@ inline constexpr const char* kMarkFree = "空き";
 inline constexpr const char* kMarkTaken = "予約済み";
 inline constexpr const char* kMarkInvalid = "不正";
 inline constexpr const char* kMarkSkipped = "該当日なし";
+inline constexpr const char* kMarkHoliday = "祝日";
 inline constexpr const char* kNotBooked = "次の日付は予約しませんでした。";
 
 // The places of the series from the entry's date (which must be a real

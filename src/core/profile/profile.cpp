@@ -41,6 +41,8 @@ constexpr Entry kTable[] = {
     {Key::StartTime, "System", "StartTime", "8"},
     {Key::EndTime, "System", "EndTime", "23"},
     {Key::AutoRefresh, "System", "AutoRefresh", "1"},
+    // 1: the schedule and the date dialog name the day's national holiday.
+    {Key::Holidays, "System", "Holidays", "1"},
     {Key::ViewMode, "View", "Mode", "0"},
     {Key::ViewObject, "View", "Object", "0"},
     {Key::RevColor1, "View", "RevColor1", "65280"},

@@ -9,7 +9,7 @@ namespace profile {
 // Every key the program reads or writes. The table in profile.cpp holds the
 // section, key and default of each; nothing else names them.
 enum class Key {
-    DefaultFile, Dup, StartTime, EndTime, AutoRefresh,
+    DefaultFile, Dup, StartTime, EndTime, AutoRefresh, Holidays,
     ViewMode, ViewObject, RevColor1, RevColor2,
     WindowPos, ShowCmd, PreviewPages,
     RViewSort, UserViewSort,

@@ -1,8 +1,10 @@
 #pragma once
-// "年月日の指定": asks for the day the schedule moves to.
+// "年月日の指定": asks for the day the schedule moves to, and names the
+// national holiday of the day typed (label_holiday).
 #include <QDialog>
 #include <cstdint>
 
+class QLabel;
 class QLineEdit;
 
 class CDateDlg : public QDialog {
@@ -19,6 +21,9 @@ public:
     void accept() override;
 
 private:
+    void ShowHoliday();
+
+    QLabel* holiday_;
     QLineEdit* year_;
     QLineEdit* month_;
     QLineEdit* day_;

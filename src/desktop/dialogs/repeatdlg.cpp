@@ -1,5 +1,6 @@
 #include "desktop/dialogs/repeatdlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -62,6 +63,8 @@ void CRepeatDlg::CreateControls() {
     byCount_ = new QRadioButton(U("回数(&C):"), this);
     byCount_->setObjectName(QStringLiteral("radio_count"));
     count_ = NumberEdit(this, "edit_count", 4);
+    skipHolidays_ = new QCheckBox(U("祝日を除く(&H)"), this);
+    skipHolidays_->setObjectName(QStringLiteral("check_skip_holidays"));
     preview_ = Button(this, "プレビュー(&V)", "button_preview");
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("list_preview"));
@@ -85,6 +88,7 @@ void CRepeatDlg::LayOut() {
     grid->addLayout(UnitRow(this, {untilYear_, untilMonth_, untilDay_}, {"年", "月", "日"}), r++, 1);
     grid->addWidget(byCount_, r, 0);
     grid->addLayout(UnitRow(this, {count_}, {"回"}), r++, 1);
+    grid->addWidget(skipHolidays_, r++, 1);
     grid->setColumnMinimumWidth(1, fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36);
     body->addLayout(ButtonColumn({ok_, cancel_}));
     auto* previewRow = new QHBoxLayout;
@@ -95,8 +99,8 @@ void CRepeatDlg::LayOut() {
     outer->addWidget(list_, 1);
 
     std::vector<QWidget*> chain = fields_.TabOrder(rows);
-    chain.insert(chain.end(), {patternBox_, byUntil_, untilYear_, untilMonth_, untilDay_, byCount_, count_, ok_,
-                               cancel_, preview_, list_});
+    chain.insert(chain.end(), {patternBox_, byUntil_, untilYear_, untilMonth_, untilDay_, byCount_, count_,
+                               skipHolidays_, ok_, cancel_, preview_, list_});
     ChainTabs(chain);
 }
 
@@ -113,6 +117,7 @@ void CRepeatDlg::Bind() {
     connect(patternBox_, &QComboBox::activated, list_, &QListWidget::clear);
     connect(byUntil_, &QRadioButton::clicked, list_, &QListWidget::clear);
     connect(byCount_, &QRadioButton::clicked, list_, &QListWidget::clear);
+    connect(skipHolidays_, &QCheckBox::clicked, list_, &QListWidget::clear);
 }
 
 void CRepeatDlg::ShowControls() {
@@ -123,6 +128,7 @@ void CRepeatDlg::ShowControls() {
     NumberField(untilMonth_, false).Show(end_.month);
     NumberField(untilDay_, false).Show(end_.day);
     NumberField(count_, false).Show(end_.count);
+    skipHolidays_->setChecked(end_.skipHolidays);
     OnEndKind();
 }
 
@@ -138,6 +144,7 @@ bool CRepeatDlg::ReadControls() {
     ReserveEntry e = entry_;
     series::End end = end_;
     end.byCount = byCount_->isChecked();
+    end.skipHolidays = skipHolidays_->isChecked();
     if (!fields_.Read({Field::User, Field::StartHour, Field::StartMinute, Field::EndHour, Field::EndMinute,
                        Field::Purpose, Field::Contact, Field::Fee, Field::Year, Field::Month, Field::Day},
                       &e))
@@ -175,11 +182,14 @@ QString CRepeatDlg::PreviewLine(const series::Item& it) {
                              .arg(it.year, 4, 10, QLatin1Char('0'))
                              .arg(it.month, 2, 10, QLatin1Char('0'))
                              .arg(it.day, 2, 10, QLatin1Char('0'));
-    if (it.skipped) return date + QStringLiteral("      ") + U(series::kMarkSkipped);
+    if (it.skipped && it.holiday.empty()) return date + QStringLiteral("      ") + U(series::kMarkSkipped);
+    const QString weekday = QStringLiteral("(%1)  ").arg(U(kWeekdays[Weekday(it.year, it.month, it.day)]));
+    // A holiday left out: neither booked nor refused.
+    if (it.skipped) return date + weekday + U(series::kMarkHoliday) + QLatin1Char(' ') + U(it.holiday.c_str());
     const char* mark = it.check == CheckResult::Ok        ? series::kMarkFree
                        : it.check == CheckResult::Overlap ? series::kMarkTaken
                                                           : series::kMarkInvalid;
-    return date + QStringLiteral("(%1)  ").arg(U(kWeekdays[Weekday(it.year, it.month, it.day)])) + U(mark);
+    return date + weekday + U(mark);
 }
 
 void CRepeatDlg::OnPreview(bool quiet) {

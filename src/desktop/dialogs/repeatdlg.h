@@ -7,8 +7,8 @@
 // user, button118 browse, edit114/115/116 first date, edit105..108 times,
 // combo109 facility, edit110 purpose, edit112 contact, check120 fee paid,
 // edit121 fee, button1 OK, button2 Cancel); combo_pattern, radio_until with
-// edit_until_year/month/day, radio_count with edit_count, button_preview and
-// list_preview are its own.
+// edit_until_year/month/day, radio_count with edit_count, check_skip_holidays,
+// button_preview and list_preview are its own.
 #include <QDialog>
 #include <functional>
 #include <vector>
@@ -17,6 +17,7 @@
 #include "desktop/dialogs/entryfields.h"
 
 class CKivoDoc;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -66,6 +67,7 @@ private:
     QComboBox* patternBox_;
     QRadioButton *byUntil_, *byCount_;
     QLineEdit *untilYear_, *untilMonth_, *untilDay_, *count_;
+    QCheckBox* skipHolidays_;
     QPushButton *preview_, *ok_, *cancel_;
     QListWidget* list_;
 };

@@ -12,6 +12,7 @@ void CHeaderBarBase::SetData(const PaneData& data, const QFont* font) {
 
 void CTopHeaderBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    p.setBackground(palette().window());
     PaintTopPane(p, Data(), PaneFont(), rect());
     // The bottom border closes the grid, which has no line of its own at y = 0.
     p.setPen(Qt::black);

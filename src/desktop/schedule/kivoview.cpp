@@ -123,6 +123,7 @@ void CKivoView::TellPanes() {
     if (!panes_ || !doc_) return;
     PaneData d;
     d.caption = QString::fromUtf8(sched::DayCaption(doc_->m_timeDay).c_str());
+    if (profile::GetInt(profile::Key::Holidays) != 0) d.holiday = HolidayOf(doc_->m_timeDay);
     d.names = paneNames_;
     d.wl = panes_.left->width();
     d.scrollX = ScrollPos().x();
@@ -224,6 +225,7 @@ void CKivoView::PrintTo(QPagedPaintDevice* device) {
     s.content = BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject));
     s.font = m_font;
     s.colors = Colors();
+    s.holidays = profile::GetInt(profile::Key::Holidays) != 0;
     PaintPage(device, *doc_, s);
     TellPanes();
 }

@@ -5,6 +5,7 @@
 #include <QPen>
 
 #include "core/booking/facilityindex.h"
+#include "core/calendar/holidays.h"
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/text.h"
@@ -43,11 +44,16 @@ void FrameBox(QPainter& p, const QRect& r) {
 }
 
 // The headings of the printed page, from the margin origin.
-void PaintPageHeadings(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, int x0) {
+void PaintPageHeadings(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, int x0, const QString& holiday) {
     const int cw = lay.cw, rh = lay.rh, n = lay.n;
-    p.setPen(SolidPen());
-    // Column headings.
+    // Column headings. The corner cell has no room for a holiday's name: the
+    // screen's caption with it stands in the margin above, the date in red.
+    if (!holiday.isEmpty()) {
+        p.setPen(HolidayColor());
+        TextAt(p, 0, -rh, QString::fromUtf8(sched::DayCaption(doc.m_timeDay).c_str()) + QLatin1Char(' ') + holiday);
+    }
     TextAt(p, 0, 0, QString::fromStdString(kvtime::Format(doc.m_timeDay, "%m/%d")));
+    p.setPen(SolidPen());
     Line(p, x0, 0, x0, rh);
     int x = x0;
     if (!lay.Across()) {
@@ -225,8 +231,17 @@ void PaintBoxes(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, cons
 
 }  // namespace
 
+QString HolidayOf(KvTime day) {
+    std::tm tm;
+    if (!kvtime::ToLocal(day, &tm)) return {};
+    return QString::fromStdString(
+        holidays::Calendar::Current()->NameOn({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday}));
+}
+
+QColor HolidayColor() { return QColor(255, 0, 0); }
+
 void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
-                   const ScheduleColors& colors, BoxContent content, Surface surface) {
+                   const ScheduleColors& colors, BoxContent content, Surface surface, const QString& holiday) {
     p.save();
     p.setFont(font);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -237,7 +252,7 @@ void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, c
         // Logical y grows upwards on paper; every y below is that value negated.
         const sched::PageLayout page = sched::PageLayoutOf(lay, doc.GetMaxFacilityNameLength());
         p.translate(page.marginX, -page.marginY);
-        PaintPageHeadings(p, doc, lay, page.x0);
+        PaintPageHeadings(p, doc, lay, page.x0, holiday);
         p.translate(page.gridX, -page.gridY);
     }
     PaintGrid(p, lay);
@@ -251,7 +266,7 @@ void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect
     p.setFont(font);
     p.setPen(SolidPen());
     const int cw = QFontMetrics(font).averageCharWidth();
-    TextAt(p, 0, 0, d.caption);
+    if (d.holiday.isEmpty()) TextAt(p, 0, 0, d.caption);
     int x = d.wl + 3;
     Line(p, x, 0, x, client.bottom());
     p.setClipRect(QRect(QPoint(x + 3, 0), QPoint(client.right(), client.bottom())));
@@ -271,6 +286,21 @@ void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect
         }
     }
     p.restore();
+    if (!d.holiday.isEmpty()) {
+        // A holiday's caption is longer than the corner: it lies over the first
+        // headings on the pane's own colour, whole cells of them, so that
+        // neither it nor a heading shows cut.
+        const QString caption = d.caption + QLatin1Char(' ') + d.holiday;
+        const int step = (d.orientation == sched::Orientation::FacilitiesDown ? 4 : 10) * cw;
+        int right = d.wl + 3 - d.scrollX;
+        while (step > 0 && right < QFontMetrics(font).horizontalAdvance(caption) + 2) right += step;
+        p.save();
+        p.setFont(font);
+        p.fillRect(QRect(0, 0, right, client.height() - 1), p.background());
+        p.setPen(HolidayColor());
+        TextAt(p, 0, 0, caption);
+        p.restore();
+    }
 }
 
 void PaintLeftPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client) {

@@ -33,16 +33,25 @@ enum class BoxContent { UserPurpose, PurposeUser, UserOnly, PurposeOnly, Nothing
 BoxContent BoxContentFromProfile(int object);
 QString BoxText(const CReserve& r, BoxContent content);
 
+// The national holiday of the day shown (UTF-8 name as a QString), empty on
+// any other day.
+QString HolidayOf(KvTime day);
+// Holidays are drawn red, the caption and the printed date alike.
+QColor HolidayColor();
+
 // Screen: the painter's origin is the layout origin (scrolling and the
 // 3-pixel shift already applied). Paper: the painter's origin is the
 // printer's origin moved 3 device units down, one unit is 0.01 inch, and the
-// page's upward logical y is drawn downwards so text stays upright.
+// page's upward logical y is drawn downwards so text stays upright. On
+// paper a holiday's caption goes in red above the headings, the date red too.
 void PaintSchedule(QPainter& p, const CKivoDoc& doc, const sched::Layout& lay, const QFont& font,
-                   const ScheduleColors& colors, BoxContent content, Surface surface);
+                   const ScheduleColors& colors, BoxContent content, Surface surface,
+                   const QString& holiday = QString());
 
 // What the view hands the header panes at every drawing.
 struct PaneData {
     QString caption;
+    QString holiday;  // the day's holiday: after the caption, both in red
     QStringList names;
     int wl = 0;
     int scrollX = 0;
@@ -51,5 +60,6 @@ struct PaneData {
     int startHour = 0;
     int slotCount = 0;
 };
+// The top pane; a holiday's caption is laid on the painter's background brush.
 void PaintTopPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client);
 void PaintLeftPane(QPainter& p, const PaneData& d, const QFont& font, const QRect& client);

@@ -17,6 +17,7 @@ ScheduleSettings ScheduleSettingsFromProfile() {
     s.content = BoxContentFromProfile(profile::GetInt(profile::Key::ViewObject));
     s.font = ToQFont(ReadScheduleFont());
     s.colors = ScheduleColorsFromProfile();
+    s.holidays = profile::GetInt(profile::Key::Holidays) != 0;
     return s;
 }
 
@@ -26,12 +27,15 @@ QImage RenderScreen(const CKivoDoc& doc, const ScheduleSettings& s) {
     const int gridW = std::max(lay.GridWidth(), 0) + 1, gridH = std::max(lay.GridHeight(), 0) + 4;
     const int w = lw + 3 + gridW, h = th + gridH;
     QImage img(w, h, QImage::Format_RGB32);
-    img.fill(QColor(192, 192, 192));
+    const QColor paneColor(192, 192, 192);
+    img.fill(paneColor);
     QPainter p(&img);
+    p.setBackground(paneColor);
     p.fillRect(QRect(lw + 3, th, gridW, gridH), Qt::white);
 
     PaneData pane;
     pane.caption = QString::fromUtf8(sched::DayCaption(doc.m_timeDay).c_str());
+    if (s.holidays) pane.holiday = HolidayOf(doc.m_timeDay);
     for (const auto& f : doc.m_arFacility) pane.names << QString::fromUtf8(text::ToUtf8(f->m_strName));
     pane.wl = lw;
     pane.orientation = s.orientation;
@@ -57,5 +61,5 @@ void PaintPage(QPagedPaintDevice* device, const CKivoDoc& doc, const ScheduleSet
     p.translate(0, 3);
     p.scale(device->logicalDpiX() / 100.0, device->logicalDpiY() / 100.0);
     PaintSchedule(p, doc, MakeLayout(doc, s.orientation, s.startHour, s.endHour, s.font), s.font, s.colors, s.content,
-                  Surface::Paper);
+                  Surface::Paper, s.holidays ? HolidayOf(doc.m_timeDay) : QString());
 }

@@ -17,9 +17,11 @@ struct ScheduleSettings {
     BoxContent content = BoxContent::UserPurpose;
     QFont font;
     ScheduleColors colors;
+    bool holidays = true;  // the day's holiday named, in red
 };
 
-// Everything from the profile: Mode, hours, Object, the fee colours, Font.
+// Everything from the profile: Mode, hours, Object, the fee colours, Font,
+// Holidays.
 ScheduleSettings ScheduleSettingsFromProfile();
 
 // The schedule window's picture: the top pane, the left pane and the grid,

@@ -123,6 +123,28 @@ TEST_F(EditCommands, ARepeatSeriesPreviewsBooksTheFreeDatesInOneSaveAndNamesTheT
     EXPECT_EQ(r.reserves[3]->m_timeEnd, At(2000, 4, 10, 12, 30));
 }
 
+TEST_F(EditCommands, ARepeatSeriesLeavesTheHolidaysOutUncountedAndUnrefused) {
+    std::vector<QString> preview;
+    desk.On("CRepeatDlg", [&](QDialog* d) {
+        SetWhen(d, 2000, 5, 2, 9, 0, 10, 0);
+        Child<QComboBox>(d, "combo_pattern")->setCurrentIndex(0);
+        Child<QCheckBox>(d, "check_skip_holidays")->click();
+        Set(d, "edit_count", Q("3"));
+        Click(d, "button_preview");
+        auto* list = Child<QListWidget>(d, "list_preview");
+        for (int i = 0; i < list->count(); ++i) preview.push_back(list->item(i)->text());
+        Click(d, "button1");
+    });
+    ASSERT_TRUE(editcmd::RepeatReservation(doc, nullptr, nullptr));
+    EXPECT_EQ(preview, (std::vector<QString>{Q("2000/05/02(火)  空き"), Q("2000/05/03(水)  祝日 憲法記念日"),
+                                             Q("2000/05/04(木)  祝日 休日"), Q("2000/05/05(金)  祝日 こどもの日"),
+                                             Q("2000/05/06(土)  空き"), Q("2000/05/07(日)  空き")}));
+    EXPECT_TRUE(desk.Messages().empty());
+    RegisterData r = ReadRegister(path);
+    ASSERT_EQ(r.reserves.size(), 5u);
+    EXPECT_EQ(r.reserves[3]->m_timeStart, At(2000, 5, 6, 9, 0));
+}
+
 // Each touch of the profile, and those made while no reader could get at the
 // register: a slow profile there would hold every other desk off.
 int g_profileTouches = 0, g_touchesUnderLock = 0;

@@ -150,7 +150,8 @@ TEST_F(EntryDialog, TabWalksEachDialogInTheOrderOfItsRows) {
     EXPECT_EQ(entry, "edit102 button118 edit114 edit115 edit116 edit105 edit106 edit107 edit108 combo109 edit110 "
                      "edit112 button1 button2 button111 check120 edit121");
     EXPECT_EQ(repeat, "edit102 button118 combo109 edit105 edit106 edit107 edit108 edit110 edit112 check120 edit121 "
-                      "edit114 edit115 edit116 combo_pattern radio_until radio_count edit_count button1 button2 "
+                      "edit114 edit115 edit116 combo_pattern radio_until radio_count edit_count "
+                      "check_skip_holidays button1 button2 "
                       "button_preview list_preview");
 }
 

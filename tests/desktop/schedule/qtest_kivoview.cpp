@@ -71,9 +71,12 @@ TEST_F(KivoView, TodayIsNowAndTheDateDialogGivesMidnight) {
     EXPECT_LE(doc_.m_timeDay, kvtime::Now());
 
     doc_.m_timeDay = kvtime::MakeTime(2000, 3, 15, 17, 45);
-    QString shown;
+    QString shown, holiday;
     prompt_.onDialog = [&](QDialog* d) {
         shown = Get(d, "edit114") + "/" + Get(d, "edit108") + "/" + Get(d, "edit109");
+        Set(d, "edit108", "22");  // 2001/10/8, rolled over: 体育の日
+        Set(d, "edit109", "8");
+        holiday = Child<QLabel>(d, "label_holiday")->text();
         Set(d, "edit114", "2001");
         Set(d, "edit108", "12");
         Set(d, "edit109", "31");
@@ -81,6 +84,7 @@ TEST_F(KivoView, TodayIsNowAndTheDateDialogGivesMidnight) {
     };
     view()->OnCommand(cmd::GotoDate);
     EXPECT_EQ(shown, "2000/3/15");
+    EXPECT_EQ(holiday, QString::fromUtf8("体育の日"));
     EXPECT_EQ(prompt_.dialogsRun.back(), "CDateDlg");
     EXPECT_EQ(Day(), "2001/12/31 00:00");
 }

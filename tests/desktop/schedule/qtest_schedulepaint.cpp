@@ -207,6 +207,33 @@ TEST_F(SchedulePaint, ScreenImageHoldsPanesAndGrid) {
     EXPECT_EQ(img.pixelColor(10, 17 + 3 + 5 * lay.rh), QColor(192, 192, 192));
 }
 
+TEST_F(SchedulePaint, AHolidayIsNamedInRedOnScreenAndOnPaperUnlessTurnedOff) {
+    auto reds = [](const QImage& img, int height) {
+        int n = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                n += c.red() > 150 && c.green() < 100 && c.blue() < 100;
+            }
+        return n;
+    };
+    doc_.m_timeDay = kvtime::MakeTime(2027, 1, 11, 0, 0);
+    EXPECT_EQ(HolidayOf(doc_.m_timeDay), QStringLiteral("成人の日"));
+    ScheduleSettings s;
+    s.font = font_;
+    EXPECT_GT(reds(RenderScreen(doc_, s), 17), 20);
+    QImage page(1000, 1000, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    PaintSchedule(p, doc_, Lay(0), font_, colors_, BoxContent::UserPurpose, Surface::Paper, HolidayOf(doc_.m_timeDay));
+    p.end();
+    EXPECT_GT(reds(page, 5 * Lay(0).rh), 20);
+    // Holidays=0: the caption as it always was.
+    s.holidays = false;
+    const QImage off = RenderScreen(doc_, s);
+    EXPECT_EQ(reds(off, 17), 0);
+}
+
 TEST_F(SchedulePaint, KvtoolRendersAPngAndAOnePagePdf) {
     Add(1, 10, 0, 12, 0, false);
     const std::string kv = dir_.File("r.kv");

@@ -80,7 +80,7 @@ int ExportIcal(const Options& o) {
     if (cal.leftOut > 0) {
         const std::string m = kIcalLeftOut;
         const size_t at = m.find("%1");
-        Error("kvtool export ical: " + m.substr(0, at) + std::to_string(cal.leftOut) + m.substr(at + 2));
+        Error(std::string("kvtool export ical: ").append(m, 0, at).append(std::to_string(cal.leftOut)).append(m, at + 2));
     }
     const ExportStatus st = WriteExportBytes(cal.bytes, o.args[2]);
     if (st != ExportStatus::Ok) {

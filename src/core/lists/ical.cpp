@@ -125,9 +125,13 @@ std::vector<int> OrdinalsAmongEquals(const ReserveArray& rs) {
 }
 
 std::string Uid(const CReserve& r, const std::string& registerHash, int ordinal) {
-    std::string uid = "orvalis-" + registerHash + "-" + std::to_string(r.m_nFacilityID) + "-" +
-                      std::to_string(r.m_timeStart) + "-" + std::to_string(r.m_timeEnd) + "-" + Hex(Fnv1a(r.m_strUser));
-    if (ordinal > 1) uid += "-" + std::to_string(ordinal);
+    // Appended piece by piece: GCC 12 warns falsely of a literal prepended to a string.
+    std::string uid("orvalis-");
+    for (const std::string& part : {registerHash, std::to_string(r.m_nFacilityID), std::to_string(r.m_timeStart),
+                                    std::to_string(r.m_timeEnd), Hex(Fnv1a(r.m_strUser))})
+        uid.append(part).push_back('-');
+    uid.pop_back();
+    if (ordinal > 1) uid.append("-").append(std::to_string(ordinal));
     return uid;
 }
 
@@ -140,8 +144,9 @@ std::string Summary(const CReserve& r) {
 }
 
 std::string Description(const CReserve& r) {
-    return "連絡先：" + CalendarText(r.m_strContact, false) + "\n料金：" + std::to_string(r.m_nFee) + "円\n入金：" +
-           (r.m_bPaid ? "済" : "未");
+    std::string s("連絡先：");
+    s.append(CalendarText(r.m_strContact, false)).append("\n料金：").append(std::to_string(r.m_nFee));
+    return s.append("円\n入金：").append(r.m_bPaid ? "済" : "未");
 }
 
 bool Takes(const IcalFilter& f, const CReserve& r) {

@@ -12,7 +12,7 @@ files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for want in ./usr/bin/orvalis ./usr/bin/kvtool ./usr/share/applications/orvalis.desktop \
             ./usr/share/mime/packages/orvalis-kivo.xml ./usr/share/icons/hicolor/scalable/apps/orvalis.svg \
             ./usr/share/metainfo/jp.orvalis.Orvalis.metainfo.xml ./usr/share/man/man1/orvalis.1.gz \
-            ./usr/share/man/man1/kvtool.1.gz ./usr/share/doc/orvalis/copyright ./usr/share/doc/orvalis/changelog.Debian.gz; do
+            ./usr/share/man/man1/kvtool.1.gz ./usr/share/doc/orvalis/copyright ./usr/share/doc/orvalis/changelog.gz; do
   grep -qx "$want" <<<"$files" || { echo "FAIL: $want is not in $deb"; failed=1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)

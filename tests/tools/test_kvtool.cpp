@@ -106,6 +106,13 @@ TEST_F(Kvtool, BadArgumentsExitTwo) {
     EXPECT_EQ(RunKvtool({"dump"}, nullptr, &err), 2);
     EXPECT_EQ(RunKvtool({"export", "pdf", path, dir.File("o")}, nullptr, &err), 2);
     EXPECT_EQ(RunKvtool({"list", path, "--sort", "6"}, nullptr, &err), 2);
+    // The choice of bookings is the calendar's alone; its days and names are checked.
+    EXPECT_EQ(RunKvtool({"export", "reserve-text", path, dir.File("o"), "--facility", "1"}, nullptr, &err), 2);
+    for (const std::vector<std::string>& pick : std::vector<std::vector<std::string>>{
+             {"--from", "2000-05-02", "--until", "2000-05-01"}, {"--from", "1971-12-31"}, {"--facility", "65536"},
+             {"--user", "\xF0\x9F\x98\x80"}})
+        EXPECT_EQ(RunKvtool(Plus({"export", "ical", path, dir.File("o.ics")}, pick), nullptr, &err), 2) << pick[1];
+    EXPECT_FALSE(testutil::Exists(dir.File("o.ics")));
     EXPECT_EQ(RunKvtool({"check", path, "--sort", "1"}, nullptr, &err), 2);
     EXPECT_EQ(err, "kvtool check: unknown option --sort\n");
     EXPECT_EQ(Book({"--facility", "1"}, nullptr, &err), 2);
@@ -124,6 +131,12 @@ TEST_F(Kvtool, BadArgumentsExitTwo) {
          })
         EXPECT_EQ(Book(Plus(Slot("1", "2000-05-02", "9:00", "10:00"), series), nullptr, &err), 2) << series[1];
     EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST_F(Kvtool, VersionIsTheProjectsOne) {
+    std::string out;
+    EXPECT_EQ(RunKvtool({"--version"}, &out), 0);
+    EXPECT_EQ(out, "kvtool (Orvalis) " ORVALIS_VERSION "\n");
 }
 
 TEST_F(Kvtool, FileErrorsExitOneWithTheFileMessage) {

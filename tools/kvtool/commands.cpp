@@ -71,8 +71,10 @@ int Check(const Options& o) {
 }
 
 int Export(const Options& o) {
+    if (o.args[0] == "ical") return ExportIcal(o);
     ExportKind kind;
-    if (!ExportKindFromName(o.args[0], &kind)) {
+    // The choice of bookings is the calendar's alone: the lists are written whole.
+    if (!ExportKindFromName(o.args[0], &kind) || !o.values.empty()) {
         Error(o.usage);
         return kBadArgs;
     }

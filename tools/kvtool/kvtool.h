@@ -49,6 +49,7 @@ int Build(const Options& o);
 int Check(const Options& o);
 int Demo(const Options& o);
 int Export(const Options& o);
+int ExportIcal(const Options& o);  // export ical
 int Book(const Options& o);
 int List(const Options& o);
 int Render(const Options& o);

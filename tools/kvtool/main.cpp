@@ -8,12 +8,13 @@
 
 namespace {
 
-void Usage() {
+void Usage(std::FILE* to) {
     std::fputs(
         "usage:\n"
         "  kvtool dump FILE.kv\n"
         "  kvtool build FILE.json OUT.kv\n"
         "  kvtool export KIND FILE.kv OUT   (KIND: reserve-text facility-text reserve-csv facility-csv users)\n"
+        "  kvtool export ical FILE.kv OUT.ics [--facility ID] [--user NAME] [--from YYYY-MM-DD] [--until YYYY-MM-DD]\n"
         "  kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME\n"
         "              [--purpose T] [--contact T] [--fee N] [--paid]\n"
         "              [--repeat daily|weekly|biweekly|monthly (--until YYYY-MM-DD | --count N) [--skip-holidays]]\n"
@@ -22,8 +23,22 @@ void Usage() {
         "  kvtool demo OUT.kv\n"
         "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf\n"
         "  kvtool holidays [--year YYYY | --from YYYY-MM-DD --until YYYY-MM-DD]\n"
-        "  kvtool holidays import FILE.csv\n",
-        stderr);
+        "  kvtool holidays import FILE.csv\n"
+        "  kvtool --help | --version\n",
+        to);
+}
+
+// The manual page in short: what --help adds to the usage lines.
+void Help() {
+    Usage(stdout);
+    std::fputs(
+        "\n"
+        "終了状態: 0 完了  1 ファイルを読み書きできない  2 引数や入力の誤り  3 検査で断られた\n"
+        "ファイル: 設定 $XDG_CONFIG_HOME/orvalis/orvalis.ini (~/.config/orvalis/orvalis.ini)。"
+        "kvtool は読むだけで書きません\n"
+        "環境変数: ORVALIS_PROFILE 設定ファイルの場所  TZ 予約の時刻を読み書きする時間帯\n"
+        "詳しくは man kvtool\n",
+        stdout);
 }
 
 int g_outputErrno = 0;  // the first failure writing standard output
@@ -53,8 +68,8 @@ const Command kCommands[] = {
     {"build", kvtool::Build, 2, "", "usage: kvtool build FILE.json OUT.kv"},
     {"check", kvtool::Check, 1, "", "usage: kvtool check FILE.kv"},
     {"demo", kvtool::Demo, 1, "", "usage: kvtool demo OUT.kv"},
-    {"export", kvtool::Export, 3, "",
-     "usage: kvtool export reserve-text|facility-text|reserve-csv|facility-csv|users FILE.kv OUT"},
+    {"export", kvtool::Export, 3, "--facility= --user= --from= --until=",
+     "usage: kvtool export reserve-text|facility-text|reserve-csv|facility-csv|users|ical FILE.kv OUT"},
     {"book", kvtool::Book, 1,
      "--facility= --date= --start= --end= --user= --purpose= --contact= --fee= --paid --repeat= --until= --count= "
      "--skip-holidays",
@@ -80,7 +95,7 @@ int main(int argc, char** argv) {
     // A file-size limit must show as a failed write with its message, not kill us.
     std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) {
-        Usage();
+        Usage(stderr);
         return kvtool::kBadArgs;
     }
     const std::string cmd = argv[1];
@@ -92,10 +107,14 @@ int main(int argc, char** argv) {
         return FinishOutput(c.run(options));
     }
     if (cmd == "-h" || cmd == "--help" || cmd == "help") {
-        Usage();
-        return kvtool::kOk;
+        Help();
+        return FinishOutput(kvtool::kOk);
+    }
+    if (cmd == "--version") {
+        kvtool::Print("kvtool (Orvalis) " ORVALIS_VERSION "\n");
+        return FinishOutput(kvtool::kOk);
     }
     kvtool::Error("kvtool: unknown command: " + cmd);
-    Usage();
+    Usage(stderr);
     return kvtool::kBadArgs;
 }

@@ -235,7 +235,10 @@ std::string ExportBytes(ExportKind kind, const CKivoDoc& doc) {
 }
 
 ExportStatus WriteExport(ExportKind kind, const CKivoDoc& doc, const std::string& path) {
-    const std::string bytes = ExportBytes(kind, doc);
+    return WriteExportBytes(ExportBytes(kind, doc), path);
+}
+
+ExportStatus WriteExportBytes(const std::string& bytes, const std::string& path) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return ExportStatus::OpenFailed;
     const char* p = bytes.data();

@@ -38,6 +38,8 @@ std::string ReserveListLine(const CReserve& r, const CKivoDoc& doc);
 enum class ExportStatus { Ok, OpenFailed, WriteFailed };
 // Writes the export to path; on a write failure nothing partial is left.
 ExportStatus WriteExport(ExportKind kind, const CKivoDoc& doc, const std::string& path);
+// The same for bytes made elsewhere (the iCalendar export).
+ExportStatus WriteExportBytes(const std::string& bytes, const std::string& path);
 // The message for a status ("出力ファイルを開けません" ...), empty for Ok.
 const char* ExportMessage(ExportStatus s);
 

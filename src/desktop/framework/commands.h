@@ -44,6 +44,7 @@ enum : int {
     SortByContact = 32806,
     HelpIndex = 32810,
     RepeatReserve = 32811,
+    ExportIcal = 32830,
 
     FileNew = 57600,
     FileOpen = 57601,

@@ -3,6 +3,7 @@
 #include "core/doc/text.h"
 #include "core/profile/profile.h"
 #include "desktop/dialogs/editcommands.h"
+#include "desktop/dialogs/runexport.h"
 
 CReserveView::CReserveView(CKivoDoc* doc, QWidget* parent) : CRecordListView(doc, "RFont", parent) {
     setObjectName(QStringLiteral("CReserveView"));
@@ -78,6 +79,10 @@ bool CReserveView::OnCommand(int id) {
         OnRepeat();
         return true;
     }
+    if (id == cmd::ExportIcal) {
+        RunIcalExportCommand(this, *GetDocument());
+        return true;
+    }
     return OnSharedCommand(id, ExportKind::ReserveText);
 }
 
@@ -91,5 +96,6 @@ bool CReserveView::OnUpdateCommand(int id, CmdState* state) {
     }
     // Enabled wherever the add command is.
     if (id == cmd::RepeatReserve) return UpdateSharedCommand(cmd::AddReserve, cmd::ShowReserveList, state);
+    if (id == cmd::ExportIcal) return UpdateSharedCommand(cmd::ExportText, cmd::ShowReserveList, state);
     return UpdateSharedCommand(id, cmd::ShowReserveList, state);
 }

@@ -14,7 +14,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIcon().pixmap(32, 32));
-    auto* text = new QLabel(QStringLiteral("Orvalis Version 2.05"), this);
+    auto* text = new QLabel(QStringLiteral("Orvalis Version " ORVALIS_VERSION), this);
     text->setObjectName(QStringLiteral("aboutText"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("button1"));

@@ -74,6 +74,8 @@ const ActionDef kActions[] = {
     {cmd::ExportReserveCsv, "予約リスト(&R)...", "", false},
     {cmd::ExportFacilityCsv, "会議室リスト(&M)...", "", false},
     {cmd::ExportText, "ﾃｷｽﾄﾌｧｲﾙへのｴｸｽﾎﾟｰﾄ(&T)...", "テキストファイルに出力します", false},
+    {cmd::ExportIcal, "iCalendar形式でエクスポート(&I)...",
+     "予約をカレンダー用の iCalendar 形式で出力します\niCalendar形式でエクスポート", false},
     {cmd::WindowNew, "新しいウィンドウを開く(&N)", "作業中のウィンドウを複写して表示します\n新しいウィンドウを開く", false},
     {cmd::WindowCascade, "重ねて表示(&C)", "ウィンドウを重ねて表示します\n重ねて表示", false},
     {cmd::WindowTileHorz, "上下に並べて表示(&T)", "ウィンドウを上下に並べて表示します\n上下に並べて表示", false},
@@ -142,7 +144,8 @@ const MenuEntry kHelp[] = {C(cmd::HelpContents), C(cmd::HelpIndex), kSep, C(cmd:
 const MenuEntry kFile3[] = {
     C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave), C(cmd::FileSaveAs), kSep,
     Sub("ﾃｷｽﾄﾌｧｲﾙへのｴｸｽﾎﾟｰﾄ(&T)...", nullptr), C(cmd::ExportReserveText), C(cmd::ExportFacilityText), kEnd,
-    Sub("CSVﾌｧｲﾙへのｴｸｽﾎﾟｰﾄ(&E)...", nullptr), C(cmd::ExportReserveCsv), C(cmd::ExportFacilityCsv), kEnd, kSep,
+    Sub("CSVﾌｧｲﾙへのｴｸｽﾎﾟｰﾄ(&E)...", nullptr), C(cmd::ExportReserveCsv), C(cmd::ExportFacilityCsv), kEnd,
+    C(cmd::ExportIcal), kSep,
     C(cmd::Print), C(cmd::PrintPreview), C(cmd::PrintSetup), kSep, kRecent, kSep, C(cmd::Exit)};
 const MenuEntry kEdit3[] = {C(cmd::AddReserve), C(cmd::RepeatReserve), kSep, C(cmd::AddFacility),
                             C(cmd::EditFacilities)};
@@ -155,6 +158,9 @@ const MenuEntry kOptions[] = {C(cmd::Font), C(cmd::Settings)};
 const MenuEntry kFileList[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave),
                                C(cmd::FileSaveAs), kSep, C(cmd::ExportText), kSep, C(cmd::Print),
                                C(cmd::PrintPreview), C(cmd::PrintSetup), kSep, kRecent, kSep, C(cmd::Exit)};
+const MenuEntry kFile4[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave),
+                            C(cmd::FileSaveAs), kSep, C(cmd::ExportText), C(cmd::ExportIcal), kSep, C(cmd::Print),
+                            C(cmd::PrintPreview), C(cmd::PrintSetup), kSep, kRecent, kSep, C(cmd::Exit)};
 const MenuEntry kEdit4[] = {K(cmd::AddReserve, "予約の追加(&A)...", "予約の追加"),
                             L(cmd::RepeatReserve, "繰り返し予約(&P)...", "繰り返し予約"),
                             K(cmd::EditReserve, "予約の編集(&R)...", "編集"),
@@ -194,7 +200,7 @@ const MenuDef kBar2[] = {M("ファイル(&F)", "File", kFile2), M("表示(&V)", 
 const MenuDef kBar3[] = {M("ファイル(&F)", "File", kFile3), M("編集(&E)", "Edit", kEdit3),
                          M("表示(&V)", "View", kView3), M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
                          kWindow, M("ヘルプ(&H)", "Help", kHelp)};
-const MenuDef kBar4[] = {M("ファイル(&F)", "File", kFileList), M("編集(&E)", "Edit", kEdit4),
+const MenuDef kBar4[] = {M("ファイル(&F)", "File", kFile4), M("編集(&E)", "Edit", kEdit4),
                          M("表示(&V)", "View", kView4), M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
                          kWindow, M("ヘルプ(&H)", "Help", kHelp)};
 const MenuDef kBar5[] = {M("ファイル(&F)", "File", kFileList), M("編集(&E)", "Edit", kEdit5),

@@ -272,6 +272,7 @@ bool CKivoView::OnCommand(int id) {
         case cmd::ExportFacilityText: Export(ExportKind::FacilityText); return true;
         case cmd::ExportReserveCsv: Export(ExportKind::ReserveCsv); return true;
         case cmd::ExportFacilityCsv: Export(ExportKind::FacilityCsv); return true;
+        case cmd::ExportIcal: RunIcalExportCommand(this, *doc_); return true;
         case cmd::LineUp: ScrollTo(pos.x(), pos.y() - sizes_.lineH); return true;
         case cmd::LineDown: ScrollTo(pos.x(), pos.y() + sizes_.lineH); return true;
         case cmd::PageUp: ScrollTo(pos.x(), pos.y() - sizes_.pageH); return true;
@@ -296,7 +297,7 @@ bool CKivoView::OnUpdateCommand(int id, CmdState* state) {
         case cmd::NextDay: case cmd::PrevDay: case cmd::NextWeek: case cmd::PrevWeek:
         case cmd::GotoDate: case cmd::Today: case cmd::ToggleMode: case cmd::Font:
         case cmd::ExportReserveText: case cmd::ExportFacilityText:
-        case cmd::ExportReserveCsv: case cmd::ExportFacilityCsv:
+        case cmd::ExportReserveCsv: case cmd::ExportFacilityCsv: case cmd::ExportIcal:
         case cmd::LineUp: case cmd::LineDown: case cmd::PageUp: case cmd::PageDown:
         case cmd::LineRight: case cmd::LineLeft: case cmd::Refresh:
         case cmd::Print: case cmd::PrintPreview:

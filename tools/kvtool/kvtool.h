@@ -48,6 +48,7 @@ int Export(const Options& o);
 int Book(const Options& o);
 int List(const Options& o);
 int Render(const Options& o);
+int Free(const Options& o);
 
 // Reads a register as it is in the file (no repair, no profile write); prints
 // the file message and returns 1 when it cannot.

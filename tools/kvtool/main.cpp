@@ -20,7 +20,8 @@ void Usage() {
         "  kvtool list FILE.kv [--sort KEY]\n"
         "  kvtool check FILE.kv\n"
         "  kvtool demo OUT.kv\n"
-        "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf\n",
+        "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] [--week] --out F.png|F.pdf\n"
+        "  kvtool free FILE.kv --date YYYY-MM-DD [--until YYYY-MM-DD] --start H:MM --end H:MM [--people N]\n",
         stderr);
 }
 
@@ -57,8 +58,10 @@ const Command kCommands[] = {
      "--facility= --date= --start= --end= --user= --purpose= --contact= --fee= --paid --repeat= --until= --count=",
      "usage: kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME ..."},
     {"list", kvtool::List, 1, "--sort=", "usage: kvtool list FILE.kv [--sort KEY]"},
-    {"render", kvtool::Render, 1, "--day= --mode= --out=",
-     "usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf"},
+    {"render", kvtool::Render, 1, "--day= --mode= --week --out=",
+     "usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] [--week] --out F.png|F.pdf"},
+    {"free", kvtool::Free, 1, "--date= --until= --start= --end= --people=",
+     "usage: kvtool free FILE.kv --date YYYY-MM-DD [--until YYYY-MM-DD] --start H:MM --end H:MM [--people N]"},
 };
 
 }  // namespace

@@ -44,6 +44,8 @@ enum : int {
     SortByContact = 32806,
     HelpIndex = 32810,
     RepeatReserve = 32811,
+    ShowWeek = 32820,
+    FindFree = 32821,
 
     FileNew = 57600,
     FileOpen = 57601,

@@ -175,7 +175,8 @@ bool CFreeDlg::BookSelected() {
 }
 
 void CFreeDlg::accept() {
-    if (answer_->hasFocus() && !lines_.empty()) BookSelected();
+    // focusWidget, not hasFocus: the dialog's own focus, whether or not it is the active window.
+    if (focusWidget() == answer_ && !lines_.empty()) BookSelected();
     else Search();
 }
 

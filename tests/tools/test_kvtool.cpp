@@ -519,6 +519,13 @@ TEST_F(Kvtool, RenderReportsTheCauseOfAFailedWriteAndLeavesNoFile) {
     EXPECT_EQ(Files(), before);
     ASSERT_EQ(RunKvtool(render(dir.File("day.pdf"))), 0);
     EXPECT_EQ(ReadFile(dir.File("day.pdf")).substr(0, 5), "%PDF-");
+    // The week: one landscape A4 page, the sheet a hall pins to its door.
+    ASSERT_EQ(RunKvtool(Plus(render(dir.File("week.pdf")), {"--week"})), 0);
+    const std::string week = ReadFile(dir.File("week.pdf"));
+    size_t pages = 0;
+    for (size_t at = week.find("/Type /Page"); at != std::string::npos; at = week.find("/Type /Page", at + 1)) ++pages;
+    EXPECT_EQ(pages, 2u);  // the page and the page tree
+    EXPECT_NE(week.find("/MediaBox [0 0 842"), std::string::npos);
 }
 
 TEST_F(Kvtool, FreeListsWhatBookAcceptsAndRefusesBadQuestions) {

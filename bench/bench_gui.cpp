@@ -26,6 +26,7 @@
 #include "desktop/lists/userview.h"
 #include "desktop/schedule/profilefont.h"
 #include "desktop/schedule/schedulepaint.h"
+#include "desktop/week/weekpaint.h"
 
 namespace {
 
@@ -185,6 +186,25 @@ void BM_PaintBusyDay(benchmark::State& state) {
     state.SetLabel(mode == 0 ? "facilities across" : "facilities down");
 }
 BENCHMARK(BM_PaintBusyDay)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
+// The week window from the day before the busy day, as its view paints it
+// into a window-sized image: scrolled to the top, and to the last facilities.
+void BM_PaintBusyWeek(benchmark::State& state) {
+    CKivoDoc& doc = Doc();
+    ScheduleSettings s;
+    s.font = ToQFont(ProfileFont{});
+    s.colors = {QColor(0, 255, 0), QColor(255, 255, 0)};
+    const sched::WeekLayout lay = MakeWeekLayout(doc, s);
+    const QPoint scroll(0, state.range(0) == 0 ? 0 : std::max(0, lay.Height() - kWindowH));
+    const KvTime first = bench::BusyDay() - 86400;
+    QImage img(kWindowW, kWindowH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter p(&img);
+        PaintWeek(p, doc, first, lay, s, first, scroll, img.size());
+    }
+    state.SetLabel(state.range(0) == 0 ? "top" : "last facilities");
+}
+BENCHMARK(BM_PaintBusyWeek)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 // A double-click on the busy day: on the last box of the day in file order,
 // and on an empty cell (the whole register passed over).

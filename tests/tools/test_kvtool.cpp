@@ -577,4 +577,34 @@ TEST_F(Kvtool, RenderReportsTheCauseOfAFailedWriteAndLeavesNoFile) {
     EXPECT_EQ(Files(), before);
     ASSERT_EQ(RunKvtool(render(dir.File("day.pdf"))), 0);
     EXPECT_EQ(ReadFile(dir.File("day.pdf")).substr(0, 5), "%PDF-");
+    // The week: one landscape A4 page, the sheet a hall pins to its door.
+    ASSERT_EQ(RunKvtool(Plus(render(dir.File("week.pdf")), {"--week"})), 0);
+    const std::string week = ReadFile(dir.File("week.pdf"));
+    size_t pages = 0;
+    for (size_t at = week.find("/Type /Page"); at != std::string::npos; at = week.find("/Type /Page", at + 1)) ++pages;
+    EXPECT_EQ(pages, 2u);  // the page and the page tree
+    EXPECT_NE(week.find("/MediaBox [0 0 842"), std::string::npos);
+}
+
+TEST_F(Kvtool, FreeListsWhatBookAcceptsAndRefusesBadQuestions) {
+    const std::vector<std::string> ask = {"free", path, "--date", "2000-05-01", "--until", "2000-05-02",
+                                          "--start", "10:30", "--end", "11:30"};
+    std::string out, err;
+    ASSERT_EQ(RunKvtool(ask, &out, &err), 0) << err;
+    EXPECT_EQ(out, "2000-05-01\t2\t和室\t0\n2000-05-02\t1\t大会議室\t0\n2000-05-02\t2\t和室\t0\n");
+    EXPECT_EQ(Book(Slot("1", "2000-05-01", "10:30", "11:30")), 3);  // not listed: taken
+    EXPECT_EQ(Book(Slot("1", "2000-05-02", "10:30", "11:30")), 0);
+    ASSERT_EQ(RunKvtool(Plus(ask, {"--people", "5"}), &out), 0);
+    EXPECT_EQ(out, "2000-05-01\t2\t和室\t0\n2000-05-02\t2\t和室\t0\n");  // 0 people: unknown, kept
+    const std::string before = ReadFile(path);
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--date", "2000-05-02", "--until", "2000-05-01", "--start", "9:00", "--end", "10:00"},
+             {"--date", "2000-05-01", "--until", "2000-06-01", "--start", "9:00", "--end", "10:00"},
+             {"--date", "2000-04-31", "--start", "9:00", "--end", "10:00"},
+             {"--date", "2000-05-01", "--start", "10:00", "--end", "10:00"},
+             {"--date", "2000-05-01", "--start", "10:00"},
+             {"--date", "2000-05-01", "--start", "9:00", "--end", "10:00", "--people", "-1"},
+         })
+        EXPECT_EQ(RunKvtool(Plus({"free", path}, bad), nullptr, &err), 2) << bad[1] << " " << bad.back();
+    EXPECT_EQ(ReadFile(path), before);
 }

@@ -54,6 +54,7 @@ int Book(const Options& o);
 int List(const Options& o);
 int Render(const Options& o);
 int Holidays(const Options& o);
+int Free(const Options& o);
 
 // Every location below is a register's, as the desk names it (a file's path).
 // Reads a register as it is stored (no repair, no profile write); prints the

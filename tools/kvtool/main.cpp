@@ -21,7 +21,8 @@ void Usage(std::FILE* to) {
         "  kvtool list FILE.kv [--sort KEY]\n"
         "  kvtool check FILE.kv\n"
         "  kvtool demo OUT.kv\n"
-        "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf\n"
+        "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] [--week] --out F.png|F.pdf\n"
+        "  kvtool free FILE.kv --date YYYY-MM-DD [--until YYYY-MM-DD] --start H:MM --end H:MM [--people N]\n"
         "  kvtool holidays [--year YYYY | --from YYYY-MM-DD --until YYYY-MM-DD]\n"
         "  kvtool holidays import FILE.csv\n"
         "  kvtool --help | --version\n",
@@ -75,8 +76,10 @@ const Command kCommands[] = {
      "--skip-holidays",
      "usage: kvtool book FILE.kv --facility ID --date YYYY-MM-DD --start H:MM --end H:MM --user NAME ..."},
     {"list", kvtool::List, 1, "--sort=", "usage: kvtool list FILE.kv [--sort KEY]"},
-    {"render", kvtool::Render, 1, "--day= --mode= --out=",
-     "usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] --out F.png|F.pdf"},
+    {"render", kvtool::Render, 1, "--day= --mode= --week --out=",
+     "usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] [--week] --out F.png|F.pdf"},
+    {"free", kvtool::Free, 1, "--date= --until= --start= --end= --people=",
+     "usage: kvtool free FILE.kv --date YYYY-MM-DD [--until YYYY-MM-DD] --start H:MM --end H:MM [--people N]"},
     {"holidays", kvtool::Holidays, kvtool::kAnyCount, "--year= --from= --until=",
      "usage: kvtool holidays [--year YYYY | --from YYYY-MM-DD --until YYYY-MM-DD] | kvtool holidays import FILE.csv"},
 };

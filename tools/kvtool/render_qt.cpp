@@ -1,5 +1,6 @@
-// kvtool render: a day of the schedule as a PNG (the screen) or a one-page
-// PDF (the printed page), through the program's own painting routine.
+// kvtool render: a day of the schedule, or the week window from that day, as
+// a PNG (the screen) or a one-page PDF (the printed page), through the
+// program's own painting routines.
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
@@ -13,6 +14,7 @@
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
 #include "desktop/schedule/schedulerender.h"
+#include "desktop/week/weekpaint.h"
 #include "kvtool.h"
 
 namespace kvtool {
@@ -72,13 +74,18 @@ int Render(const Options& o) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
+    const bool week = o.Has("--week");
     if (pdf) {
         QPdfWriter writer(&buffer);
         writer.setResolution(600);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        // The week is the sheet a hall pins to its door: one landscape page with margins.
+        const QPageSize a4(QPageSize::A4);
+        writer.setPageLayout(week ? QPageLayout(a4, QPageLayout::Landscape, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter)
+                                  : QPageLayout(a4, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setCreator(QStringLiteral("Orvalis"));
-        PaintPage(&writer, doc, s);
-    } else if (!RenderScreen(doc, s).save(&buffer, "PNG")) {
+        if (week) PaintWeekPage(&writer, doc, midnight, s, kvtime::Now());
+        else PaintPage(&writer, doc, s);
+    } else if (!(week ? RenderWeek(doc, midnight, s, kvtime::Now()) : RenderScreen(doc, s)).save(&buffer, "PNG")) {
         Error(msg::kSaveFailed);
         return kFileError;
     }

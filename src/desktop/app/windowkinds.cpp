@@ -5,6 +5,7 @@
 #include "desktop/mainframe/viewkinds.h"
 #include "desktop/schedule/kivoframe.h"
 #include "desktop/schedule/kivoview.h"
+#include "desktop/week/weekkind.h"
 
 void RegisterWindowKinds() {
     ViewKind schedule;
@@ -22,4 +23,5 @@ void RegisterWindowKinds() {
     };
     RegisterViewKind(schedule);
     RegisterListViewKinds();
+    RegisterWeekViewKind();
 }

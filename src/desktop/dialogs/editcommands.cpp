@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/booking/commit.h"
+#include "core/booking/facilityindex.h"
 #include "core/booking/rules.h"
 #include "core/booking/series.h"
 #include "core/doc/kivodoc.h"
@@ -90,6 +91,16 @@ struct ReserveCommit {
     }
 };
 
+// The entry dialog for a new reservation; true when one was stored.
+bool RunEntryDialog(CKivoDoc& doc, QWidget* parent, const ReserveEntry& entry, std::optional<SortKey> sortKey) {
+    CReserveDlg dlg(doc, entry, parent);
+    ReserveCommit commit{doc, parent, sortKey, nullptr, -1};
+    dlg.SetCommit(std::ref(commit));
+    Prompt().Exec(&dlg);
+    // Delete on a new reservation adds nothing: no commit ran.
+    return commit.stored;
+}
+
 }  // namespace
 
 bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, std::optional<SortKey> sortKey) {
@@ -104,12 +115,16 @@ bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour, s
         entry.startHour = static_cast<uint32_t>(hour);
         entry.endHour = static_cast<uint32_t>(hour + 1);
     }
-    CReserveDlg dlg(doc, entry, parent);
-    ReserveCommit commit{doc, parent, sortKey, nullptr, -1};
-    dlg.SetCommit(std::ref(commit));
-    Prompt().Exec(&dlg);
-    // Delete on a new reservation adds nothing: no commit ran.
-    return commit.stored;
+    return RunEntryDialog(doc, parent, entry, sortKey);
+}
+
+bool AddReservationFor(CKivoDoc& doc, QWidget* parent, const ReserveEntry& proposed, int facilityId,
+                       std::optional<SortKey> sortKey) {
+    if (!Reload(doc)) return false;
+    if (sortKey) doc.SortReserves(*sortKey);
+    ReserveEntry entry = proposed;
+    entry.facility = FacilityIndexOf(doc.m_arFacility, facilityId);
+    return RunEntryDialog(doc, parent, entry, sortKey);
 }
 
 bool RepeatReservation(CKivoDoc& doc, QWidget* parent, const CReserve* pointed,

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/doc/records.h"
+#include "core/doc/reserveentry.h"
 #include "core/doc/sortkey.h"
 
 class CKivoDoc;
@@ -24,6 +25,12 @@ namespace editcmd {
 // each re-read. Returns true when a reservation was stored.
 bool AddReservation(CKivoDoc& doc, QWidget* parent, int facilityPos, int hour,
                     std::optional<SortKey> sortKey = std::nullopt);
+
+// Add a reservation proposed whole: the date and times of proposed, and the
+// facility numbered facilityId as it stands after the re-read (the week
+// window's free cell, a line of the free-room search). Otherwise as above.
+bool AddReservationFor(CKivoDoc& doc, QWidget* parent, const ReserveEntry& proposed, int facilityId,
+                       std::optional<SortKey> sortKey = std::nullopt);
 
 // Book a series through the repeat dialog: the first date proposed is the
 // displayed day, or the day and facility of pointed (a reservation the view

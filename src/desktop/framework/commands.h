@@ -45,6 +45,8 @@ enum : int {
     HelpIndex = 32810,
     RepeatReserve = 32811,
     ExportIcal = 32830,
+    ShowWeek = 32820,
+    FindFree = 32821,
 
     FileNew = 57600,
     FileOpen = 57601,

@@ -57,6 +57,8 @@ const ActionDef kActions[] = {
     {cmd::ShowSchedule, "日程表(&D)", "日程表を表示します\n日程表", true},
     {cmd::ShowReserveList, "予約リスト(&L)", "予約リストを表示します\n予約リスト", true},
     {cmd::ShowUserList, "使用者リスト(&U)", "使用者リストを表示します\n使用者リスト", true},
+    {cmd::ShowWeek, "週間表示(&W)", "施設ごとの一週間の予約を表示します\n週間表示", true},
+    {cmd::FindFree, "空き検索(&F)...", "指定した日時に空いている施設を探します\n空き検索", false},
     {cmd::NextDay, "次の日へ\tLeft", "次の日を表示します\n次の日へ", false},
     {cmd::PrevDay, "前の日へ\tRight", "前の日を表示します\n前の日へ", false},
     {cmd::NextWeek, "一週間後へ", "一週間後を表示します\n一週間後へ", false},
@@ -118,12 +120,12 @@ const struct {
     {cmd::Refresh, QKeyCombination(Qt::Key_F5)},
 };
 
-// The 25 slots of the tool bar; 0 is a separator.
-const int kToolBar[25] = {
+// The slots of the tool bar; 0 is a separator.
+const int kToolBar[] = {
     cmd::FileNew,  cmd::FileOpen,       cmd::FileSave,     0, cmd::Print,       0,
     cmd::PrevWeek, cmd::PrevDay,        cmd::Today,        cmd::NextDay,        cmd::NextWeek,
     0,             cmd::EditFacilities, 0,                 cmd::ToggleMode,     0,
-    cmd::ShowSchedule, cmd::ShowReserveList, cmd::ShowUserList, 0,
+    cmd::ShowSchedule, cmd::ShowReserveList, cmd::ShowUserList, cmd::ShowWeek, 0,
     cmd::AddReserve, cmd::EditReserve,  cmd::DeleteReserve, 0, cmd::About,
 };
 
@@ -149,11 +151,22 @@ const MenuEntry kFile3[] = {
     C(cmd::Print), C(cmd::PrintPreview), C(cmd::PrintSetup), kSep, kRecent, kSep, C(cmd::Exit)};
 const MenuEntry kEdit3[] = {C(cmd::AddReserve), C(cmd::RepeatReserve), kSep, C(cmd::AddFacility),
                             C(cmd::EditFacilities)};
-const MenuEntry kView3[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList), kSep,
+const MenuEntry kView3[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList),
+                            C(cmd::ShowWeek), C(cmd::FindFree), kSep,
                             C(cmd::NextDay), C(cmd::PrevDay), kSep, C(cmd::NextWeek), C(cmd::PrevWeek), kSep,
                             C(cmd::GotoDate), C(cmd::Today), kSep, C(cmd::ToggleMode), kSep,
                             C(cmd::ViewToolBar), C(cmd::ViewStatusBar), kSep, C(cmd::Refresh)};
 const MenuEntry kOptions[] = {C(cmd::Font), C(cmd::Settings)};
+
+const MenuEntry kFile6[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave),
+                            C(cmd::FileSaveAs), kSep, C(cmd::Print), C(cmd::PrintPreview), C(cmd::PrintSetup), kSep,
+                            kRecent, kSep, C(cmd::Exit)};
+const MenuEntry kEdit6[] = {C(cmd::AddReserve), C(cmd::RepeatReserve)};
+const MenuEntry kView6[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList),
+                            C(cmd::ShowWeek), C(cmd::FindFree), kSep,
+                            C(cmd::NextWeek), C(cmd::PrevWeek), kSep,
+                            C(cmd::GotoDate), C(cmd::Today), kSep,
+                            C(cmd::ViewToolBar), C(cmd::ViewStatusBar), kSep, C(cmd::Refresh)};
 
 const MenuEntry kFileList[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave),
                                C(cmd::FileSaveAs), kSep, C(cmd::ExportText), kSep, C(cmd::Print),
@@ -165,7 +178,8 @@ const MenuEntry kEdit4[] = {K(cmd::AddReserve, "予約の追加(&A)...", "予約
                             L(cmd::RepeatReserve, "繰り返し予約(&P)...", "繰り返し予約"),
                             K(cmd::EditReserve, "予約の編集(&R)...", "編集"),
                             L(cmd::DeleteReserve, "予約の削除(&D)...", "削除")};
-const MenuEntry kView4[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList), kSep,
+const MenuEntry kView4[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList),
+                            C(cmd::ShowWeek), C(cmd::FindFree), kSep,
                             Sub("整列(&S)", "Sort"),
                             L(cmd::SortByStart, "開始時刻", "開始時刻で整列"),
                             L(cmd::SortByEnd, "終了時刻", "終了時刻で整列"),
@@ -179,7 +193,8 @@ const MenuEntry kEdit5[] = {K(cmd::AddReserve, "使用者の追加(&A)...", "予
                             L(cmd::DeleteReserve, "使用者の削除(&D)...", "削除"), kSep,
                             L(cmd::FindUser, "使用者の検索(&F)...", "指定した文字列の検索"),
                             L(cmd::FindNextUser, "次検索", "次検索"), L(cmd::FindPrevUser, "前検索", "前検索")};
-const MenuEntry kView5[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList), kSep,
+const MenuEntry kView5[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd::ShowUserList),
+                            C(cmd::ShowWeek), C(cmd::FindFree), kSep,
                             Sub("整列(&S)", "Sort"), L(cmd::SortByUser, "予約者", "予約者で整列"), kEnd, kSep,
                             C(cmd::ViewToolBar), C(cmd::ViewStatusBar), kSep, C(cmd::Refresh)};
 
@@ -207,12 +222,17 @@ const MenuDef kBar5[] = {M("ファイル(&F)", "File", kFileList), M("編集(&E)
                          M("表示(&V)", "View", kView5), M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
                          kWindow, M("ヘルプ(&H)", "Help", kHelp)};
 
+const MenuDef kBar6[] = {M("ファイル(&F)", "File", kFile6), M("編集(&E)", "Edit", kEdit6),
+                         M("表示(&V)", "View", kView6), M("ｵﾌﾟｼｮﾝ(&0)", "Options", kOptions),
+                         kWindow, M("ヘルプ(&H)", "Help", kHelp)};
+
 QList<MenuDef> DefsOf(MenuBar bar) {
     switch (bar) {
         case MenuBar::NoDocument: return {std::begin(kBar2), std::end(kBar2)};
         case MenuBar::Schedule: return {std::begin(kBar3), std::end(kBar3)};
         case MenuBar::ReserveList: return {std::begin(kBar4), std::end(kBar4)};
         case MenuBar::UserList: return {std::begin(kBar5), std::end(kBar5)};
+        case MenuBar::Week: return {std::begin(kBar6), std::end(kBar6)};
     }
     return {};
 }

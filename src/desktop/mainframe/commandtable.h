@@ -19,6 +19,7 @@ enum class MenuBar {
     Schedule = 3,
     ReserveList = 4,
     UserList = 5,
+    Week = 6,
 };
 
 class CCommandSet {

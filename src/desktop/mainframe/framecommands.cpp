@@ -22,7 +22,8 @@
 namespace {
 
 bool IsShowKindCommand(int id) {
-    return id == cmd::ShowSchedule || id == cmd::ShowReserveList || id == cmd::ShowUserList;
+    return id == cmd::ShowSchedule || id == cmd::ShowReserveList || id == cmd::ShowUserList ||
+           ViewKindByCommand(id) != nullptr;
 }
 
 bool IsRecentFileCommand(int id) { return id >= cmd::RecentFile1 && id < cmd::RecentFile1 + CDocManager::kRecentCount; }
@@ -97,8 +98,18 @@ bool CMainFrame::OnCommand(int id) {
         case cmd::WindowTileHorz: Tile(*mdi_, TileMode::Horizontal); return true;
         case cmd::WindowTileVert: Tile(*mdi_, TileMode::Vertical); return true;
         case cmd::WindowArrange: ArrangeIcons(*mdi_); return true;
-        default: return false;
+        default: break;
     }
+    // The kinds and document commands registered later than the three above.
+    if (IsShowKindCommand(id)) {
+        ShowKind(id);
+        return true;
+    }
+    if (const DocCommand* c = DocCommandById(id)) {
+        if (doc) c->run(*doc, this);
+        return true;
+    }
+    return false;
 }
 
 bool CMainFrame::OnUpdateCommand(int id, CmdState* state) {
@@ -122,8 +133,13 @@ bool CMainFrame::OnUpdateCommand(int id, CmdState* state) {
         case cmd::WindowCascade: case cmd::WindowTileHorz: case cmd::WindowTileVert: case cmd::WindowArrange:
             state->enabled = !mdi_->subWindowList().isEmpty();
             return true;
-        default: return false;
+        default: break;
     }
+    if (IsShowKindCommand(id) || DocCommandById(id)) {
+        state->enabled = haveDoc;
+        return true;
+    }
+    return false;
 }
 
 void CMainFrame::ShowKind(int command) {

@@ -37,6 +37,16 @@ void Grid(QPainter& p, bool across) {
     p.fillRect(across ? QRect(11, 11, 5, 9) : QRect(10, 11, 11, 4), QColor(0, 200, 0));
 }
 
+// Seven day columns with bars across them.
+void Week(QPainter& p) {
+    p.setBrush(Qt::white);
+    p.drawRect(3, 5, 26, 22);
+    p.fillRect(QRect(4, 6, 25, 4), QColor(200, 0, 0));
+    for (int i = 1; i < 7; ++i) p.drawLine(QPointF(3 + 26.0 * i / 7, 10), QPointF(3 + 26.0 * i / 7, 27));
+    p.fillRect(QRect(6, 13, 9, 4), QColor(0, 200, 0));
+    p.fillRect(QRect(14, 20, 11, 4), QColor(0, 200, 0));
+}
+
 void Lines(QPainter& p) {
     p.setBrush(Qt::white);
     p.drawRect(4, 4, 24, 24);
@@ -155,6 +165,7 @@ void Draw(QPainter& p, int command) {
         case cmd::ShowSchedule: Grid(p, true); break;
         case cmd::ShowReserveList: Lines(p); break;
         case cmd::ShowUserList: Person(p); break;
+        case cmd::ShowWeek: Week(p); break;
         case cmd::AddReserve: Plus(p); break;
         case cmd::EditReserve: Pencil(p); break;
         case cmd::DeleteReserve: Cross(p); break;

@@ -7,7 +7,27 @@ std::vector<ViewKind>& Table() {
     return kinds;
 }
 
+std::vector<DocCommand>& Commands() {
+    static std::vector<DocCommand> commands;
+    return commands;
+}
+
 }  // namespace
+
+void RegisterDocCommand(const DocCommand& command) {
+    for (auto& c : Commands())
+        if (c.command == command.command) {
+            c = command;
+            return;
+        }
+    Commands().push_back(command);
+}
+
+const DocCommand* DocCommandById(int command) {
+    for (const auto& c : Commands())
+        if (c.command == command) return &c;
+    return nullptr;
+}
 
 void RegisterViewKind(const ViewKind& kind) {
     for (auto& k : Table())

@@ -1,6 +1,6 @@
 #pragma once
 // The kinds of document window (the document templates): the schedule, the
-// reservation list and the user list. The main frame opens, finds and
+// reservation list, the user list and the week. The main frame opens, finds and
 // switches windows through this table only, so a kind is added by
 // registering it, without touching the frame.
 #include <functional>
@@ -27,7 +27,16 @@ struct ViewKind {
     std::function<void(QMdiSubWindow* sub, CMainFrame& frame)> show;
 };
 
+// A command on the active document that belongs to no window kind (the
+// free-room search): every kind's menu runs it the same way.
+struct DocCommand {
+    int command = 0;
+    std::function<void(CKivoDoc& doc, QWidget* parent)> run;
+};
+
 void RegisterViewKind(const ViewKind& kind);
+void RegisterDocCommand(const DocCommand& command);
+const DocCommand* DocCommandById(int command);
 const std::vector<ViewKind>& ViewKinds();
 const ViewKind* ViewKindByCommand(int command);
 const ViewKind* ViewKindOf(IKivoView* view);

@@ -4,6 +4,7 @@
 #include "core/doc/kivodoc.h"
 #include "core/doc/kvtime.h"
 #include "core/schedule/geometry.h"
+#include "core/schedule/week.h"
 #include "support/testutil.h"
 
 namespace {
@@ -234,4 +235,51 @@ TEST(GeometryDays, TheEndOfThirtyTwoBitTimeIsNotPassed) {
     EXPECT_EQ(t, before);
     KvTime z = 3600;
     EXPECT_FALSE(sched::ShiftDays(&z, -1));
+}
+
+TEST(WeekGeometry, BarsSitInTheirDaysCellHeldToTheHours) {
+    sched::WeekLayout w;  // 8:00 .. 24:00, 8 pixels an hour, days from x = 68
+    w.n = 2;
+    const auto days = sched::WeekOf(kvtime::MakeTime(2000, 5, 1, 15, 0));  // from the displayed instant's date
+    EXPECT_EQ(w.DayWidth(), 128);
+    EXPECT_EQ(w.NameWidth(), 68);
+    EXPECT_EQ(w.Cell(2, 1), (Rect{324, 32, 452, 48}));
+    EXPECT_EQ(days[6].begin, kvtime::MakeTime(2000, 5, 7, 0, 0));
+    const struct {
+        CReserve r;
+        int day;
+        Rect bar;
+    } kRows[] = {
+        {At(1, 2000, 5, 1, 10, 0, 12, 0), 0, {84, 18, 100, 30}},
+        {At(1, 2000, 5, 1, 22, 0, 2, 0, 2), 0, {180, 18, 196, 30}},  // to midnight on its first day
+        {At(1, 2000, 5, 1, 22, 0, 9, 0, 2), 1, {196, 18, 204, 30}},  // its next day from 8:00
+        {At(1, 2000, 5, 1, 22, 0, 2, 0, 2), 1, {}},                  // nothing of it within the hours
+        {At(1, 2000, 5, 3, 7, 0, 9, 0), 2, {324, 18, 332, 30}},      // held to the cell
+        {At(1, 2000, 5, 3, 6, 0, 7, 0), 2, {}},
+        {At(1, 2000, 5, 4, 10, 0, 10, 0), 3, {468, 18, 470, 30}},    // no length: a thin mark
+        {At(1, 2000, 5, 4, 23, 30, 23, 30), 3, {576, 18, 578, 30}},
+        {At(1, 2000, 5, 5, 11, 0, 10, 0), 4, {}},                    // ends before it starts
+        {At(1, 2000, 5, 1, 10, 0, 12, 0), 1, {}},                    // another day
+    };
+    for (size_t i = 0; i < std::size(kRows); ++i) {
+        const auto& row = kRows[i];
+        EXPECT_EQ(sched::WeekBar(w, row.r, 0, row.day, days[static_cast<size_t>(row.day)]), row.bar) << i;
+    }
+    CReserve unset = kRows[0].r;
+    unset.m_timeStart = kTimeUnset;
+    EXPECT_TRUE(sched::WeekBar(w, unset, 0, 0, days[0]).IsEmpty());
+
+    CKivoDoc doc;
+    AddFacility(doc, 1);
+    AddFacility(doc, 2);
+    AddReserve(doc, kRows[0].r);
+    const sched::WeekHit onBar = sched::WeekHitTest(w, doc.m_arReserve, doc.m_arFacility, days, 90, 20);
+    EXPECT_TRUE(onBar.onBar);
+    EXPECT_EQ(onBar.day, 0);
+    const sched::WeekHit empty = sched::WeekHitTest(w, doc.m_arReserve, doc.m_arFacility, days, 68 + 128 + 43, 40);
+    EXPECT_FALSE(empty.onBar);
+    EXPECT_EQ(empty.day, 1);
+    EXPECT_EQ(empty.facility, 1);
+    EXPECT_EQ(empty.hour, 13);
+    EXPECT_EQ(sched::WeekHitTest(w, doc.m_arReserve, doc.m_arFacility, days, 30, 40).day, -1);
 }

@@ -3,6 +3,7 @@
 #include "desktop/dialogs/editcommands.h"
 #include "core/store/file/fileio.h"
 #include "desktop/dialogs/dialogdochost.h"
+#include "desktop/dialogs/freedlg.h"
 #include "dlgtest.h"
 
 using namespace dlgtest;
@@ -46,6 +47,54 @@ protected:
 };
 
 // ------------------------------------------------------------ add
+
+TEST_F(EditCommands, TheFreeSearchListsWhatIsFreeBooksFromALineAndSearchesAgain) {
+    profile::WriteInt(profile::Key::Dup, 1);
+    std::vector<QStringList> answers;
+    QString proposed;
+    auto lines = [](QDialog* d) {
+        QStringList out;
+        for (int i = 0; i < Child<QListWidget>(d, "listFree")->count(); ++i)
+            out << Child<QListWidget>(d, "listFree")->item(i)->text();
+        return out;
+    };
+    desk.On("CReserveDlg", [&](QDialog* d) {
+        proposed = Get(d, "edit116") + " " + Get(d, "edit105") + ":" + Get(d, "edit106") + "-" + Get(d, "edit107") +
+                   " " + Child<QComboBox>(d, "combo109")->currentText();
+        Set(d, "edit102", Q("田中"));
+        Click(d, "button1");
+    });
+    desk.On("CFreeDlg", [&](QDialog* d) {
+        auto* dlg = static_cast<CFreeDlg*>(d);
+        Set(d, "editStartHour", Q("11"));
+        Set(d, "editStartMinute", Q("30"));
+        Set(d, "editEndHour", Q("13"));
+        Click(d, "buttonSearch");
+        answers.push_back(lines(d));
+        dlg->Answer()->setFocus();
+        dlg->accept();  // Enter on the line
+        answers.push_back(lines(d));
+        profile::WriteInt(profile::Key::Dup, 0);
+        Click(d, "buttonSearch");
+        answers.push_back(lines(d));
+        Set(d, "editUntilYear", Q("2000")), Set(d, "editUntilMonth", Q("5")), Set(d, "editUntilDay", Q("4"));
+        Click(d, "buttonSearch");  // 32 days
+        Click(d, "button2");
+    });
+    RunFreeSearch(doc, nullptr);
+    ASSERT_EQ(answers.size(), 3u);
+    EXPECT_EQ(answers[0], QStringList{Q("00/04/03(月)  11:30～13:00  小会議室  人数不明")});
+    EXPECT_EQ(proposed, Q("3 11:30-13 小会議室"));
+    EXPECT_EQ(answers[1], QStringList{Q("条件に合う空き施設はありません")});
+    EXPECT_EQ(answers[2], (QStringList{Q("00/04/03(月)  11:30～13:00  大会議室  人数不明  重複あり"),
+                                       Q("00/04/03(月)  11:30～13:00  小会議室  人数不明  重複あり")}));
+    EXPECT_EQ(desk.Messages(), std::vector<QString>{Q("終了日には開始日から 31 日以内の日付を入力してください。")});
+    RegisterData r = ReadRegister(path);
+    ASSERT_EQ(r.reserves.size(), 3u);
+    EXPECT_EQ(r.reserves[2]->m_nFacilityID, 2);
+    EXPECT_EQ(r.reserves[2]->m_timeEnd, At(2000, 4, 3, 13, 0));
+}
+
 
 TEST_F(EditCommands, TheMenuAddRepaintsAfterItsReReadAndRebuildsAfterTheBooking) {
     desk.On("CReserveDlg", [](QDialog* d) {

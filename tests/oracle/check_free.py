@@ -91,7 +91,7 @@ def main():
     rng = random.Random(c.seed)
     c.skip_unless_known("free", c.put(kf.write(cb.base_register())), "--date", "2000-05-01",
                         "--start", "10:00", "--end", "11:00")
-    check_random(c, rng, 40)
+    check_random(c, rng, 30)
     c.finish()
 
 

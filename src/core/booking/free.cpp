@@ -28,8 +28,7 @@ int DaysThrough(const ReserveEntry& first, uint32_t year, uint32_t month, uint32
     const int64_t to = kvtime::MidnightOf(year, month, day);
     if (from == kTimeUnset || to == kTimeUnset || to < from) return 0;
     // Rounded: a day of a clock change is an hour shorter or longer.
-    const int64_t days = (to - from + 43200) / 86400 + 1;
-    return days > kMaxFreeDays * 100 ? kMaxFreeDays * 100 : static_cast<int>(days);
+    return static_cast<int>((to - from + 43200) / 86400 + 1);
 }
 
 ReserveEntry EntryOnDate(const ReserveEntry& first, int dateIndex) {

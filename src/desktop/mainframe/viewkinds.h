@@ -15,7 +15,7 @@ class QMdiSubWindow;
 class QWidget;
 
 struct ViewKind {
-    int templateId = 0;  // the document template: 3 schedule, 4 reservation list, 5 user list
+    int templateId = 0;  // the document template: 3 schedule, 4 reservation list, 5 user list, 6 week
     int command = 0;     // the view command that shows it: cmd::ShowSchedule, ShowReserveList, ShowUserList
     // The menu bar while such a window is active; every kind names its own.
     MenuBar menuBar = MenuBar::NoDocument;

@@ -3,14 +3,11 @@
 // reservations.
 #include <cstdio>
 #include <memory>
-#include <new>
 
 #include "core/booking/free.h"
-#include "core/doc/archive.h"
-#include "core/doc/fileio.h"
-#include "core/doc/kvformat.h"
 #include "core/doc/messages.h"
 #include "core/doc/text.h"
+#include "core/store/store.h"
 #include "kvtool.h"
 
 namespace kvtool {
@@ -47,30 +44,22 @@ int ReadQuestion(const Options& o, booking::FreeQuestion* q) {
 int Free(const Options& o) {
     booking::FreeQuestion q;
     if (const int rc = ReadQuestion(o, &q); rc != kOk) return rc;
-    std::string bytes;
-    const fileio::Status st = fileio::ReadShared(o.args[0], &bytes);
-    if (!st.ok()) {
-        Error(fileio::FileMessage(st.cause, o.args[0]));
-        return kFileError;
-    }
-    RegisterOutline outline;
+    FacilityArray facilities;
     std::unique_ptr<booking::FreeSearch> search;
-    try {
-        // The facilities come before the reservations, so the search is ready
-        // when the first reservation is handed over.
-        OutlineRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &outline,
-                        [&](const CReserve& r) {
-                            if (!search) search = std::make_unique<booking::FreeSearch>(outline.facilities, q);
-                            search->Note(r);
-                        });
-    } catch (const CArchiveException&) {
-        Error(msg::kUnexpectedFormat);
-        return kFileError;
-    } catch (const std::bad_alloc&) {
-        Error(msg::kOpenFailed);
+    // The facilities come before the reservations, so the search is ready
+    // when the first reservation is handed over.
+    const store::Location where = store::Location::Parse(o.args[0]);
+    const store::Status st = store::OpenStore(where)->Scan(
+        [&](size_t, const CReserve& r) {
+            if (!search) search = std::make_unique<booking::FreeSearch>(facilities, q);
+            search->Note(r);
+        },
+        &facilities);
+    if (!st.ok()) {
+        Error(store::Message(st, where, false));
         return kFileError;
     }
-    if (!search) search = std::make_unique<booking::FreeSearch>(outline.facilities, q);
+    if (!search) search = std::make_unique<booking::FreeSearch>(facilities, q);
     std::string out;
     char date[16];
     for (int d = 0; d < search->DateCount(); ++d) {
@@ -78,7 +67,7 @@ int Free(const Options& o) {
         std::snprintf(date, sizeof date, "%04u-%02u-%02u", e.year, e.month, e.day);
         for (size_t c = 0; c < search->Candidates().size(); ++c) {
             if (search->Taken(d, static_cast<int>(c))) continue;
-            const CKivo& f = *outline.facilities[static_cast<size_t>(search->Candidates()[c])];
+            const CKivo& f = *facilities[static_cast<size_t>(search->Candidates()[c])];
             out += std::string(date) + "\t" + std::to_string(f.m_nID) + "\t" + text::ToUtf8(f.m_strName) + "\t" +
                    std::to_string(f.m_nMaxPeople) + "\n";
         }

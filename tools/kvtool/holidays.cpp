@@ -7,7 +7,7 @@
 
 #include "core/booking/rules.h"
 #include "core/calendar/holidays.h"
-#include "core/doc/fileio.h"
+#include "core/store/store.h"
 #include "kvtool.h"
 
 namespace kvtool {
@@ -58,7 +58,7 @@ int ListHolidays(const Options& o) {
     std::string bytes;
     std::vector<holidays::Holiday> rows;
     holidays::TableProblem problem;
-    if (std::filesystem::exists(kept) && fileio::ReadShared(kept, &bytes).ok() &&
+    if (std::filesystem::exists(kept) && store::ReadWholeFile(kept, &bytes).ok() &&
         !holidays::ParseTable(bytes, &rows, &problem))
         Error(Problem(kept, problem) + "（この表は使わず、法律の定めで数えます）");
     std::string out;
@@ -75,8 +75,8 @@ int ListHolidays(const Options& o) {
 
 int ImportTable(const std::string& file) {
     std::string bytes;
-    if (const fileio::Status st = fileio::ReadShared(file, &bytes); !st.ok()) {
-        Error(fileio::FileMessage(st.cause, file));
+    if (const store::Status st = store::ReadWholeFile(file, &bytes); !st.ok()) {
+        Error(store::FileMessage(st.cause, file));
         return kFileError;
     }
     std::vector<holidays::Holiday> rows;

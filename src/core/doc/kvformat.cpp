@@ -291,10 +291,13 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
     }
 }
 
-void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each) {
+void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each,
+                  FacilityArray* kept) {
+    FacilityArray own;
+    FacilityArray& facilities = kept ? *kept : own;
+    facilities.clear();
     if (size == 0) return;
     CArchive ar(data, size);
-    FacilityArray facilities;
     LoadCollection(ar, &facilities, RecordClass::Facility);
     CReserve reserve;
     ReadCollection<CReserve>(

@@ -66,6 +66,7 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
                   StoreFacts* facts = nullptr);
 
 // Reads a register as LoadRegister does, refusing the same damage, but keeps
-// no records: each reservation is handed to each in turn, then its memory is
-// read over by the next.
-void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each);
+// no reservation: each is handed to each in turn, then its memory is read
+// over by the next. The facilities, when asked for, are read before the first.
+void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each,
+                  FacilityArray* facilities = nullptr);

@@ -19,6 +19,8 @@ std::string Message(const Status& status, const Location& where, bool saving) {
     return FileMessage(status.cause, where.Text());
 }
 
+Status ReadWholeFile(const std::string& path, std::string* bytes) { return fileio::ReadShared(path, bytes); }
+
 Status WriteWholeFile(const std::string& path, const std::string& bytes) { return fileio::SafeWrite(path, bytes); }
 
 }  // namespace store

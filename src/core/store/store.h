@@ -40,8 +40,10 @@ public:
     // that never holds a writer off for long.
     virtual Status Read(RegisterData* data, StoreFacts* facts) = 0;
     // Reads the register as Read does, refusing the same damage, but keeps no
-    // reservation: each is handed to each in turn (with its position).
-    virtual Status Scan(const std::function<void(size_t, const CReserve&)>& each) = 0;
+    // reservation: each is handed to each in turn (with its position). The
+    // facilities, when asked for, are there before the first.
+    virtual Status Scan(const std::function<void(size_t, const CReserve&)>& each,
+                        FacilityArray* facilities = nullptr) = 0;
     // Reads the register again when another desk changed it since this store
     // last read or wrote it; data stays as it was unless the read succeeds,
     // and the records it replaced then go to *replaced.
@@ -66,8 +68,9 @@ std::unique_ptr<IRegisterStore> OpenStore(const Location& where);
 // that failed for no cause a file names.
 std::string Message(const Status& status, const Location& where, bool saving);
 
-// Writes bytes as the file at path (not a register: an image, a page), whole
-// or not at all, as registers are written.
+// A file that is no register (an image, a page, a table of holidays): read
+// whole, or written whole or not at all, as registers are.
+Status ReadWholeFile(const std::string& path, std::string* bytes);
 Status WriteWholeFile(const std::string& path, const std::string& bytes);
 
 }  // namespace store

@@ -88,12 +88,12 @@ Status FileStore::Read(RegisterData* data, StoreFacts* facts) {
     return Take(std::move(bytes), stamp, data, facts);
 }
 
-Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each) {
+Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities) {
     std::string bytes;
     Status st = fileio::ReadShared(where_.Text(), &bytes);
     if (!st.ok()) return st;
     try {
-        ScanRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), each);
+        ScanRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), each, facilities);
     } catch (const CArchiveException&) {
         return {Cause::BadFormat};
     } catch (const std::bad_alloc&) {

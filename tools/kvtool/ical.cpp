@@ -76,7 +76,6 @@ int ExportIcal(const Options& o) {
     rc = LoadDoc(o.args[1], &doc);
     if (rc != kOk) return rc;
     const IcalExport cal = IcalBytes(doc, RegisterName(o.args[1]), filter, kvtime::Now());
-    KeepUntilExit(doc);
     if (cal.leftOut > 0) {
         const std::string m = kIcalLeftOut;
         const size_t at = m.find("%1");

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,7 +174,7 @@ Status ReadFd(int fd, std::string* bytes) {
     struct stat st;
     if (fstat(fd, &st) != 0) return Fail(errno);
     if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
-    if (st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
+    if (st.st_size > 0) Reserve(bytes, static_cast<size_t>(st.st_size));
     if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char buf[1 << 16];
     for (;;) {
@@ -187,6 +188,15 @@ Status ReadFd(int fd, std::string* bytes) {
         if (bytes->size() > static_cast<size_t>(kMaxRegisterBytes)) return {Cause::Generic};
     }
     return {};
+}
+
+void Reserve(std::string* s, size_t n) {
+    if (s->capacity() >= n) return;
+    s->reserve(n);
+    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(s->data());
+    const uintptr_t begin = (at + kHuge - 1) & ~(kHuge - 1), end = (at + s->capacity()) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 // Writes all of bytes at offset 0 and cuts the file there, then syncs it.

@@ -18,6 +18,9 @@ std::string TempPrefix(const std::string& base);
 std::string BackupName(const std::string& base);
 bool TryLock(int fd, short type, off_t start, off_t len);
 Status ReadFd(int fd, std::string* bytes);
+// Room for n bytes in s, in huge pages where the system gives them: a fresh
+// register-sized buffer then takes a fault per 2 MB instead of one per 4 KB.
+void Reserve(std::string* s, size_t n);
 Status WriteAt0(int fd, const std::string& bytes);
 Status SyncDir(const std::string& dir);
 

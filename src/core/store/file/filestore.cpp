@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/doc/archive.h"
+#include "core/store/file/fileio_detail.h"
 
 namespace store {
 
@@ -47,9 +48,8 @@ public:
             store_.stamp_ = stamp;
             return Reading::Unchanged;
         }
-        std::string bytes;
-        *status = lock_.ReadAll(&bytes);
-        if (status->ok()) *status = store_.Take(std::move(bytes), stamp, data, facts);
+        *status = lock_.ReadAll(&store_.spare_);
+        if (status->ok()) *status = store_.Take(stamp, data, facts);
         return status->ok() ? Reading::Read : Reading::Failed;
     }
 
@@ -62,16 +62,18 @@ private:
     fileio::ExclusiveLock lock_;
 };
 
-Status FileStore::Take(std::string bytes, const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts) {
-    const Status st = Parse(bytes, data, &saveSpans_, facts);
-    if (st.ok()) Remember(std::move(bytes), stamp);
+Status FileStore::Take(const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts) {
+    const Status st = Parse(spare_, data, &saveSpans_, facts);
+    if (st.ok()) Remember(stamp);
     else Forget();
     return st;
 }
 
-void FileStore::Remember(std::string bytes, const fileio::FileStamp& stamp) {
-    // The spans of these bytes were noted into saveSpans_ by their parse or save.
-    bytes_ = std::move(bytes);
+void FileStore::Remember(const fileio::FileStamp& stamp) {
+    // spare_ holds the bytes just read or written, their spans are in
+    // saveSpans_; the last bytes' buffer takes the next read, its pages
+    // already there.
+    bytes_.swap(spare_);
     std::swap(spans_, saveSpans_);
     stamp_ = stamp;
 }
@@ -81,11 +83,10 @@ bool FileStore::Settled(const fileio::FileStamp& now) const {
 }
 
 Status FileStore::Read(RegisterData* data, StoreFacts* facts) {
-    std::string bytes;
     fileio::FileStamp stamp;
-    Status st = fileio::ReadShared(where_.Text(), &bytes, &stamp);
+    Status st = fileio::ReadShared(where_.Text(), &spare_, &stamp);
     if (!st.ok()) return st;
-    return Take(std::move(bytes), stamp, data, facts);
+    return Take(stamp, data, facts);
 }
 
 Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities) {
@@ -105,22 +106,21 @@ Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each,
 Reading FileStore::ReadIfChanged(RegisterData* data, RegisterData* replaced, StoreFacts* facts) {
     const fileio::FileStamp now = fileio::StampOf(where_.Text());
     if (!now.valid || Settled(now) || refused_.SameAs(now)) return Reading::Unchanged;
-    std::string bytes;
     fileio::FileStamp stamp;
-    if (!fileio::ReadShared(where_.Text(), &bytes, &stamp).ok()) return Reading::Failed;
+    if (!fileio::ReadShared(where_.Text(), &spare_, &stamp).ok()) return Reading::Failed;
     // Reading is cheap, parsing is not: equal bytes need no parse whatever
     // the stamp says.
-    if (stamp_.valid && stamp.valid && bytes == bytes_) {
+    if (stamp_.valid && stamp.valid && spare_ == bytes_) {
         stamp_ = stamp;
         return Reading::Unchanged;
     }
     // Parsed aside: a file that cannot be read leaves the data as it was.
     RegisterData fresh;
-    const Status st = Parse(bytes, &fresh, &saveSpans_, facts);
+    const Status st = Parse(spare_, &fresh, &saveSpans_, facts);
     if (st.cause == Cause::BadFormat) refused_ = stamp;
     if (!st.ok()) return Reading::Failed;
     refused_ = {};
-    Remember(std::move(bytes), stamp);
+    Remember(stamp);
     std::swap(*data, fresh);
     if (replaced) *replaced = std::move(fresh);
     return Reading::Read;
@@ -137,6 +137,7 @@ Status FileStore::Save(fileio::ExclusiveLock& lock, const RegisterData& data, St
                        bool* usersAsBefore) {
     CopyFacts copy;
     try {
+        if (buffer_.size() < 64) fileio::detail::Reserve(&buffer_, bytes_.size() + 65536);
         const LastBytes last{bytes_, spans_};
         StoreRegister(data.facilities, data.reserves, data.users, &buffer_, facts, &saveSpans_,
                       stamp_.valid ? &last : nullptr, &copy);
@@ -160,15 +161,14 @@ Status FileStore::Save(fileio::ExclusiveLock& lock, const RegisterData& data, St
 }
 
 Status FileStore::Replace(const RegisterData& data) {
-    std::string bytes;
     try {
-        StoreRegister(data.facilities, data.reserves, data.users, &bytes, nullptr, &saveSpans_, nullptr);
+        StoreRegister(data.facilities, data.reserves, data.users, &spare_, nullptr, &saveSpans_, nullptr);
     } catch (const std::bad_alloc&) {
         return {Cause::NoMemory};
     }
     fileio::FileStamp stamp;
-    const Status st = fileio::SafeWrite(where_.Text(), bytes, &stamp);
-    if (st.ok()) Remember(std::move(bytes), stamp);
+    const Status st = fileio::SafeWrite(where_.Text(), spare_, &stamp);
+    if (st.ok()) Remember(stamp);
     else Forget();
     return st;
 }

@@ -23,9 +23,10 @@ public:
 private:
     class Transaction;
 
-    // Parses bytes into data and makes them the last file's; a fault empties data.
-    Status Take(std::string bytes, const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts);
-    void Remember(std::string bytes, const fileio::FileStamp& stamp);
+    // Parses the bytes just read (spare_) into data and makes them the last
+    // file's; a fault empties data.
+    Status Take(const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts);
+    void Remember(const fileio::FileStamp& stamp);
     // The file's stamp says it is the last one, and old enough that no later
     // write can have left the same stamp.
     bool Settled(const fileio::FileStamp& now) const;
@@ -38,6 +39,7 @@ private:
     fileio::FileStamp stamp_;
     std::string bytes_;
     ReserveSpans spans_;       // where each reservation lies in bytes_
+    std::string spare_;        // the next read's, reused
     std::string buffer_;       // the next save's, reused
     ReserveSpans saveSpans_;   // and its spans
     fileio::FileStamp refused_;  // a file the quiet refresh could not read

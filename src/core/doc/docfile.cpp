@@ -231,7 +231,7 @@ CKivoDoc::Around CKivoDoc::ChangeAround(store::ITransaction& tx, const Appending
     if (!st.ok()) {
         // Never made again, whatever the outcome: see SaveChange.
         host_->ShowMessage(store::Message(st, GetLocation(), true), IDocHost::Icon::Exclamation);
-        return Around::Failed;
+        return Around::NotSaved;
     }
     return Around::Done;
 }
@@ -245,6 +245,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
         return TxResult::Done;
     }
     TxResult result = TxResult::Done;
+    bool notSaved = false;
     {
         store::Status st;
         const std::unique_ptr<store::ITransaction> tx = store_->Begin(&st);
@@ -264,6 +265,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             result = around == Around::Done ? TxResult::Done
                      : around == Around::Abandoned ? TxResult::Abandoned
                                                    : TxResult::Failed;
+            notSaved = around == Around::NotSaved;
         } else if (!ReReadLocked(*tx)) {
             // After a re-read that failed nothing may be written: the emptied
             // document would replace every booking in the register.
@@ -279,12 +281,19 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
                 result = TxResult::Abandoned;
             } else {
                 SetModifiedFlag(true);
-                if (!SaveChange(*tx)) result = TxResult::Failed;
+                if (!SaveChange(*tx)) {
+                    result = TxResult::Failed;
+                    notSaved = true;
+                }
             }
             inTransaction_ = false;
             tx_ = nullptr;
         }
     }  // the lock is released here, before any dialog of the repair pass
+    // A change that was not saved is not what the register holds: the
+    // document goes back to what it does hold (which, when the save's outcome
+    // is unknown, may be the change after all).
+    if (notSaved) RefreshFromFile();
     if (pathPending_) {
         pathPending_ = false;
         host_->PathRecorded(GetPathName());

@@ -152,7 +152,7 @@ private:
     bool Loaded(const store::Status& st, const StoreFacts& facts, bool runRepair);
     bool SaveChange(store::ITransaction& tx);
     // The appending change under tx's lock; Whole when the store cannot make it.
-    enum class Around { Done, Abandoned, Failed, Whole };
+    enum class Around { Done, Abandoned, Failed, NotSaved, Whole };
     Around ChangeAround(store::ITransaction& tx, const Appending& appending);
     void RecordPath();
 

@@ -219,7 +219,6 @@ CKivoDoc::Around CKivoDoc::ChangeAround(store::ITransaction& tx, const Appending
     clean_ = false;
     m_arFacility = std::move(data.facilities);
     m_arUser = std::move(data.users);
-    m_arReserve.clear();
     SetModifiedFlag(false);
     RecordPath();
     if (!appending.change(*this)) return Around::Abandoned;
@@ -254,7 +253,9 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             return TxResult::Failed;
         }
         Around around = Around::Whole;
-        if (appending && parses_ == 0) {
+        // Only a document that holds nothing of the register: never one a
+        // window shows, which would lose the records it is drawing.
+        if (appending && parses_ == 0 && !clean_ && m_arReserve.empty()) {
             inTransaction_ = true;
             tx_ = tx.get();
             around = ChangeAround(*tx, *appending);

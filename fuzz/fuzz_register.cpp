@@ -47,17 +47,17 @@ void CheckAround(const uint8_t* data, size_t size, RegisterData& whole) {
     RegisterOutline o;
     OutlineRegister(data, size, &o, [](const CReserve&) {});
     RegisterData added{std::move(o.data.facilities), {}, std::move(o.data.users)};
-    added.reserves.push_back(std::make_unique<CReserve>());
-    added.reserves.back()->m_strUser = "F";
-    added.reserves.back()->m_timeStart = 1, added.reserves.back()->m_timeEnd = 2;
+    auto booking = std::make_unique<CReserve>();
+    booking->m_strUser.assign(1, 'F');
+    booking->m_timeStart = 1, booking->m_timeEnd = 2;
+    added.reserves.push_back(std::move(booking));
     o.data.facilities.clear();
     std::string around;
     size_t split = 0;
     if (!StoreAround(o, added, &around, &split)) return;
-    const std::string saved = around.substr(0, split) +
-                              std::string(reinterpret_cast<const char*>(data) + o.recordsBegin,
-                                          o.recordsEnd - o.recordsBegin) +
-                              around.substr(split);
+    std::string saved(around, 0, split);
+    saved.append(reinterpret_cast<const char*>(data) + o.recordsBegin, o.recordsEnd - o.recordsBegin);
+    saved.append(around, split);
     whole.reserves.push_back(std::make_unique<CReserve>(*added.reserves.back()));
     const bool same = saved == StoreRegister(whole.facilities, whole.reserves, whole.users);
     whole.reserves.pop_back();

@@ -216,4 +216,20 @@ CKivo MakeFacility(int id, const char* nameUtf8, int maxPeople, const char* comm
     return f;
 }
 
+std::string ServerRegister(const std::string& name, const std::string& user) {
+    const char* socket = std::getenv("ORVALIS_PG_SOCKET");
+    if (!socket || !*socket) return "";
+    std::string encoded;
+    for (const char c : name) {
+        if (c == '%' || c == '&' || c == '=' || c == '#') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+            encoded += hex;
+        } else {
+            encoded += c;
+        }
+    }
+    return "postgresql:///orvalis_test?host=" + std::string(socket) + "&user=" + user + "&register=" + encoded;
+}
+
 }  // namespace testutil

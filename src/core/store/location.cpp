@@ -1,6 +1,8 @@
 #include "core/store/location.h"
 
 #include <cstdlib>
+#include <map>
+#include <mutex>
 
 #include "core/store/file/fileio.h"
 
@@ -34,6 +36,14 @@ const std::string* Find(const Location::Params& params, const char* key) {
     for (const auto& [k, v] : params)
         if (k == key) return &v;
     return nullptr;
+}
+
+// The passwords given this session, by register key; memory only.
+std::map<std::string, std::string>& Passwords(std::unique_lock<std::mutex>* lock) {
+    static std::mutex m;
+    static std::map<std::string, std::string> passwords;
+    *lock = std::unique_lock<std::mutex>(m);
+    return passwords;
 }
 
 std::string ValueOr(const Location::Params& params, const char* key, const char* env, const char* def) {
@@ -109,13 +119,21 @@ Location Location::Parse(const std::string& text) {
     return l;
 }
 
-void Location::SetPassword(const std::string& password) {
-    for (auto& [k, v] : params_)
-        if (k == "password") {
-            v = password;
-            return;
-        }
-    params_.emplace_back("password", password);
+void Location::SetPassword(const std::string& password) const {
+    const std::string key = Key();
+    std::unique_lock<std::mutex> lock;
+    Passwords(&lock)[key] = password;
+}
+
+Location::Params Location::Connection() const {
+    Params params = params_;
+    if (Find(params, "password")) return params;
+    const std::string key = Key();
+    std::unique_lock<std::mutex> lock;
+    auto& passwords = Passwords(&lock);
+    const auto it = passwords.find(key);
+    if (it != passwords.end()) params.emplace_back("password", it->second);
+    return params;
 }
 
 std::string Location::Key() const {

@@ -34,9 +34,10 @@ public:
     // reach it (the password among them when one was given). A server
     // location without a register's name is no register.
     const std::string& Register() const { return register_; }
-    const Params& Connection() const { return params_; }
-    // The password a dialog asked for: used to connect, never shown or kept.
-    void SetPassword(const std::string& password);
+    Params Connection() const;
+    // The password a dialog asked for: every location of the same register
+    // connects with it while this process runs; it is never written anywhere.
+    void SetPassword(const std::string& password) const;
 
 private:
     Kind kind_ = Kind::File;

@@ -78,7 +78,8 @@ Status Connection::Open() {
     if (conn_ && PQstatus(conn_) == CONNECTION_OK) return {};
     Close();
     std::vector<const char*> keys, values;
-    for (const auto& [k, v] : where_.Connection()) {
+    const Location::Params params = where_.Connection();
+    for (const auto& [k, v] : params) {
         keys.push_back(k.c_str());
         values.push_back(v.c_str());
     }

@@ -2,7 +2,6 @@
 // there and back, many desks booking at once, the server's own refusal of
 // overlaps, and a role that may only read.
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@ using testutil::MakeFacility;
 using testutil::MakeReserve;
 using testutil::ReadFile;
 using testutil::RunKvtool;
+using testutil::ServerSql;
 
 namespace {
 
@@ -28,19 +28,6 @@ protected:
         // Unique to the test: every test shares the one database.
         name = ::testing::UnitTest::GetInstance()->current_test_info()->name() + std::to_string(getpid());
         where = testutil::ServerRegister(name);
-    }
-    // One SQL text run as the server's superuser; the SQLSTATE of a refusal, else "".
-    static std::string Sql(const std::string& text) {
-        const std::string conninfo = "host=" + std::string(std::getenv("ORVALIS_PG_SOCKET")) +
-                                     " user=orvalis dbname=orvalis_test";
-        PGconn* c = PQconnectdb(conninfo.c_str());
-        PGresult* r = PQexec(c, text.c_str());
-        const ExecStatusType s = PQresultStatus(r);
-        const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
-        std::string out = s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK ? "" : state ? state : "?";
-        PQclear(r);
-        PQfinish(c);
-        return out;
     }
     // n desks booking at once, each its own hour of one day or all one hour
     // of the next; the exit statuses counted and the messages seen.
@@ -111,7 +98,7 @@ TEST_F(KvtoolServer, WithOverlapsForbiddenTheServerRefusesThemFromAnyClient) {
     const std::string insert = "INSERT INTO reservations SELECT " + id +
                                ", 99, 0, '', '', '', time_start + 60, time_end + 60, facility, 0, 0, 0 "
                                "FROM reservations WHERE register_id = " + id;
-    EXPECT_EQ(Sql(insert), "23P01");
+    EXPECT_EQ(ServerSql(insert), "23P01");
     // Desks that allow overlaps themselves are refused by the server; others' bookings are kept.
     testutil::WriteFile(dir.File("orvalis.ini"), "[System]\nDup=0\n");
     std::set<std::string> messages;
@@ -123,13 +110,13 @@ TEST_F(KvtoolServer, WithOverlapsForbiddenTheServerRefusesThemFromAnyClient) {
     EXPECT_EQ(Count(where), 22u);
     // A register copied in without the setting leaves overlaps to each desk.
     ASSERT_EQ(RunKvtool({"copy", file, where, "--replace"}), 0);
-    EXPECT_EQ(Sql(insert), "");
+    EXPECT_EQ(ServerSql(insert), "");
 }
 
 TEST_F(KvtoolServer, ARoleThatMayOnlyReadChangesNothing) {
     ASSERT_EQ(RunKvtool({"copy", file, where}), 0);
     const std::string role = "reader" + std::to_string(getpid());
-    ASSERT_EQ(Sql("DROP ROLE IF EXISTS " + role + "; CREATE ROLE " + role + " LOGIN; GRANT SELECT ON ALL TABLES IN "
+    ASSERT_EQ(ServerSql("DROP ROLE IF EXISTS " + role + "; CREATE ROLE " + role + " LOGIN; GRANT SELECT ON ALL TABLES IN "
                   "SCHEMA public TO " + role),
               "");
     const std::string reader = testutil::ServerRegister(name, role);
@@ -142,7 +129,7 @@ TEST_F(KvtoolServer, ARoleThatMayOnlyReadChangesNothing) {
     EXPECT_EQ(err, reader + " へのｱｸｾｽは拒否されました。\n");
     EXPECT_EQ(RunKvtool({"dump", where}, &after), 0);
     EXPECT_EQ(after, before);
-    Sql("DROP OWNED BY " + role + "; DROP ROLE " + role);
+    ServerSql("DROP OWNED BY " + role + "; DROP ROLE " + role);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/store/location.h"
+
 QString CommandLineText(const QStringList& argsAfterProgram) { return argsAfterProgram.join(QLatin1Char(' ')); }
 
 StartRequest ParseCommandLine(const QStringList& argsAfterProgram) {
@@ -22,7 +24,8 @@ StartRequest ParseCommandLine(const QStringList& argsAfterProgram) {
 
 QString HandedPath(const StartRequest& request) {
     if (request.kind != StartKind::Path) return QString();
-    // Not cleaned: "a/link/../r.kv" must name what the kernel finds.
-    if (QFileInfo(request.path).isAbsolute()) return request.path;
+    // Not cleaned: "a/link/../r.kv" must name what the kernel finds. A
+    // server's location names no folder.
+    if (QFileInfo(request.path).isAbsolute() || store::IsServerText(request.path.toStdString())) return request.path;
     return QDir::currentPath() + QLatin1Char('/') + request.path;
 }

@@ -24,8 +24,10 @@ StartRequest ParseCommandLine(const QStringList& argsAfterProgram) {
 
 QString HandedPath(const StartRequest& request) {
     if (request.kind != StartKind::Path) return QString();
-    // Not cleaned: "a/link/../r.kv" must name what the kernel finds. A
-    // server's location names no folder.
-    if (QFileInfo(request.path).isAbsolute() || store::IsServerText(request.path.toStdString())) return request.path;
+    // A server's location names no folder; it is handed on without a password.
+    const std::string text = request.path.toStdString();
+    if (store::IsServerText(text)) return QString::fromStdString(store::Location::Parse(text).Text());
+    // Not cleaned: "a/link/../r.kv" must name what the kernel finds.
+    if (QFileInfo(request.path).isAbsolute()) return request.path;
     return QDir::currentPath() + QLatin1Char('/') + request.path;
 }

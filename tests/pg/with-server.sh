@@ -26,9 +26,10 @@ stop() {
 trap stop EXIT
 trap 'exit 130' INT TERM HUP
 "${as[@]}" "$bindir/initdb" -D "$dir/data" -U orvalis --auth=trust -E UTF8 --locale=C >/dev/null
-# fsync off: the tests' server never outlives its folder.
+# fsync off: the tests' server never outlives its folder (ORVALIS_PG_FSYNC=on
+# for figures of a real server's commits).
 "${as[@]}" "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -s \
-  -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c max_connections=100" start
+  -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=${ORVALIS_PG_FSYNC:-off} -c max_connections=100" start
 "${as[@]}" "$bindir/createdb" -h "$dir" -U orvalis orvalis_test
 export ORVALIS_PG_SOCKET=$dir
 "$@"

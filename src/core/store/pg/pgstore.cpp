@@ -66,6 +66,13 @@ Params& ReserveParams(Params& p, int64_t id, int64_t pos, int64_t change, const 
         .Int(Low16(r.m_nSpare)).Int(Low16(r.m_nFee));
 }
 
+// The wait for another desk's change is a file lock's wait.
+std::string BeginChange() {
+    char text[128];
+    std::snprintf(text, sizeof text, sql::kBeginChange, static_cast<long long>(std::max(1, fileio::LockWaitMs())));
+    return text;
+}
+
 std::string Numbered(const char* pattern, int64_t id) {
     char text[512];
     std::snprintf(text, sizeof text, pattern, static_cast<long long>(id), static_cast<long long>(id));
@@ -83,13 +90,10 @@ public:
     }
 
     Status Acquire() {
-        Status st = store_.Start(sql::kBeginChange);
+        Status st = store_.Start(BeginChange().c_str());
         if (!st.ok()) return st;
         open_ = true;
-        // The wait for another desk's change is a file lock's wait.
-        store_.conn_.Exec(sql::kLockWait, Params().Int(std::max(1, fileio::LockWaitMs())), &st, false);
-        if (st.ok()) st = store_.ReadHead(sql::kLockRegister, &head_);
-        return st;
+        return store_.ReadHead(sql::kLockRegister, &head_);
     }
 
     Reading ReReadIfChanged(RegisterData* data, bool inSync, StoreFacts* facts, Status* status) override {
@@ -244,11 +248,12 @@ void PgStore::Fill(RegisterData* data, StoreFacts* facts) const {
     reserves.reserve(rows_.size() + rows_.size() / 32 + 16);
     bool timesSet = true;
     for (size_t i = 0; i < rows_.size(); ++i) {
+        const CReserve& row = rows_[i].r;
         CReserve& r = Slot(reserves, i);
-        r = rows_[i].r;
+        r = row;
         // The record's place pairs it with its row for the next change.
         r.m_place.Set(static_cast<uint32_t>(i));
-        timesSet = timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
+        timesSet = timesSet && row.m_timeStart != kTimeUnset && row.m_timeEnd != kTimeUnset;
     }
     if (facts) *facts = {false, timesSet};
 }
@@ -299,14 +304,16 @@ Reading PgStore::ReadIfChanged(RegisterData* data, RegisterData* replaced, Store
     if (st.ok()) st = CatchUp(head);
     End(st.ok());
     if (!st.ok()) return Reading::Failed;
-    RegisterData fresh;
+    // The records are filled again in place: a refresh that made 100,000 new
+    // ones would cost more than reading the rows that changed. None is
+    // replaced, so none goes to *replaced.
+    (void)replaced;
     try {
-        Fill(&fresh, facts);
+        Fill(data, facts);
     } catch (const std::bad_alloc&) {
+        Forget();
         return Reading::Failed;
     }
-    std::swap(*data, fresh);
-    if (replaced) *replaced = std::move(fresh);
     return Reading::Read;
 }
 
@@ -355,36 +362,48 @@ Status PgStore::WriteChange(const Head& head, const RegisterData& data, StoreFac
     // written as; one copied by assignment lost its place and takes the
     // unclaimed row at its own position. Only pairs that differ are written.
     const size_t n = data.reserves.size(), m = rows_.size();
-    std::vector<int64_t> pairOf(n, -1);
-    std::vector<char> claimed(m, 0);
+    pairOf_.assign(n, -1);
+    claimed_.assign(m, 0);
+    touched_.clear();
+    // One pass over the records: each is looked at once, beside its row.
     for (size_t i = 0; i < n; ++i) {
-        const uint32_t p = data.reserves[i]->m_place.Get();
-        if (p < m && !claimed[p]) claimed[p] = 1, pairOf[i] = p;
-    }
-    for (size_t i = 0; i < n; ++i)
-        if (pairOf[i] < 0 && i < m && !claimed[i]) claimed[i] = 1, pairOf[i] = static_cast<int64_t>(i);
-    StoreFacts written{true, true};
-    size_t writtenCount = 0;
-    std::vector<int64_t> posOf(n);
-    for (size_t i = 0; st.ok() && i < n; ++i) {
         const CReserve& r = *data.reserves[i];
-        const int64_t p = pairOf[i];
-        if (p >= 0 && StoredAs(r, rows_[static_cast<size_t>(p)].r)) {
-            posOf[i] = rows_[static_cast<size_t>(p)].pos;
-            continue;
+        const uint32_t p = r.m_place.Get();
+        if (p >= m || claimed_[p]) continue;
+        claimed_[p] = 1;
+        pairOf_[i] = p;
+        if (!StoredAs(r, rows_[p].r)) touched_.push_back(i);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (pairOf_[i] >= 0) continue;
+        if (i < m && !claimed_[i]) {
+            claimed_[i] = 1;
+            pairOf_[i] = static_cast<int64_t>(i);
+            data.reserves[i]->m_place.Set(static_cast<uint32_t>(i));
+            if (StoredAs(*data.reserves[i], rows_[i].r)) continue;
         }
-        posOf[i] = p >= 0 ? rows_[static_cast<size_t>(p)].pos : nextPos++;
+        touched_.push_back(i);
+    }
+    std::sort(touched_.begin(), touched_.end());
+    StoreFacts written{true, true};
+    std::vector<int64_t> newPos(touched_.size(), -1);
+    for (size_t t = 0; st.ok() && t < touched_.size(); ++t) {
+        const size_t i = touched_[t];
+        const CReserve& r = *data.reserves[i];
+        const int64_t p = pairOf_[i];
+        const int64_t pos = p >= 0 ? rows_[static_cast<size_t>(p)].pos : (newPos[t] = nextPos++);
         Params params;
-        conn_.Exec(p >= 0 ? sql::kUpdateReservation : sql::kInsertReservation,
-                   ReserveParams(params, id, posOf[i], change, r), &st);
-        ++writtenCount;
+        conn_.Exec(p >= 0 ? sql::kUpdateReservation : sql::kInsertReservation, ReserveParams(params, id, pos, change, r),
+                   &st);
         written.timesSet = written.timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
         if (written.usersComplete && !r.m_strUser.empty())
             written.usersComplete = std::any_of(data.users.begin(), data.users.end(),
                                                 [&r](const auto& u) { return u->m_strName == r.m_strUser; });
     }
+    bool anyGone = false;
     for (size_t k = 0; st.ok() && k < m; ++k) {
-        if (claimed[k]) continue;
+        if (claimed_[k]) continue;
+        anyGone = true;
         conn_.Exec(sql::kDeleteReservation, Params().Int(id).Int(rows_[k].pos), &st);
         if (st.ok()) conn_.Exec(sql::kNoteGone, Params().Int(id).Int(rows_[k].pos).Int(change), &st);
     }
@@ -417,17 +436,30 @@ Status PgStore::WriteChange(const Head& head, const RegisterData& data, StoreFac
             users_.clear();
             for (const auto& u : data.users) users_.push_back(*u);
         }
-        std::vector<size_t> order(n);
-        for (size_t i = 0; i < n; ++i) order[i] = i;
-        std::sort(order.begin(), order.end(), [&posOf](size_t a, size_t b) { return posOf[a] < posOf[b]; });
-        std::vector<Row> rows(n);
-        for (size_t k = 0; k < n; ++k) {
-            const size_t i = order[k];
-            rows[k].pos = posOf[i];
-            rows[k].r = Stored(*data.reserves[i]);
-            data.reserves[i]->m_place.Set(static_cast<uint32_t>(k));
+        // Rows keep their places; new ones come last, as their positions do.
+        for (size_t t = 0; t < touched_.size(); ++t) {
+            CReserve& r = *data.reserves[touched_[t]];
+            const int64_t p = pairOf_[touched_[t]];
+            if (p >= 0) {
+                rows_[static_cast<size_t>(p)].r = Stored(r);
+                r.m_place.Set(static_cast<uint32_t>(p));
+            } else {
+                r.m_place.Set(static_cast<uint32_t>(rows_.size()));
+                rows_.push_back({newPos[t], Stored(r)});
+                claimed_.push_back(1);
+            }
         }
-        rows_.swap(rows);
+        if (anyGone) {
+            // The rows removed close up: every place after them moves.
+            std::vector<uint32_t> moved(rows_.size());
+            size_t kept = 0;
+            for (size_t k = 0; k < rows_.size(); ++k) {
+                moved[k] = static_cast<uint32_t>(kept);
+                if (claimed_[k]) rows_[kept++] = std::move(rows_[k]);
+            }
+            rows_.resize(kept);
+            for (const auto& r : data.reserves) r->m_place.Set(moved[r->m_place.Get()]);
+        }
     } catch (const std::bad_alloc&) {
         Forget();
         return st;
@@ -437,7 +469,7 @@ Status PgStore::WriteChange(const Head& head, const RegisterData& data, StoreFac
     head_.change = change;
     head_.nextPos = nextPos;
     if (facts) *facts = written;
-    if (copied) *copied = n - writtenCount;
+    if (copied) *copied = n - touched_.size();
     if (usersAsBefore) *usersAsBefore = !usersChanged;
     return st;
 }
@@ -449,7 +481,7 @@ Status PgStore::Create(const RegisterData& data, bool replace, int forbid, bool*
     // The schema, made once by whichever desk comes first.
     Result has = conn_.Exec(sql::kHasSchema, Params(), &st);
     if (st.ok() && !Bool(has.get(), 0, 0)) {
-        st = conn_.Command(sql::kBeginChange);
+        st = conn_.Command(BeginChange().c_str());
         if (st.ok()) conn_.Exec(sql::kSchemaLock, Params(), &st);
         if (st.ok()) has = conn_.Exec(sql::kHasSchema, Params(), &st);
         if (st.ok() && !Bool(has.get(), 0, 0)) st = conn_.Command(sql::kCreateSchema);
@@ -457,11 +489,10 @@ Status PgStore::Create(const RegisterData& data, bool replace, int forbid, bool*
         else End(false);
     }
     if (!st.ok()) return st;
-    st = Start(sql::kBeginChange);
+    st = Start(BeginChange().c_str());
     if (!st.ok()) return st;
     Head head;
-    conn_.Exec(sql::kLockWait, Params().Int(std::max(1, fileio::LockWaitMs())), &st, false);
-    if (st.ok()) st = ReadHead(sql::kLockRegister, &head);
+    st = ReadHead(sql::kLockRegister, &head);
     const bool exists = st.ok();
     if (existed) *existed = exists;
     if (exists && !replace) {

@@ -67,6 +67,10 @@ private:
     std::vector<CKivo> facilities_;
     std::vector<CKivoUser> users_;
     std::vector<Row> rows_;  // by position on the server
+    // A change's pairing of records with rows, kept for the next one's use.
+    std::vector<int64_t> pairOf_;
+    std::vector<char> claimed_;
+    std::vector<size_t> touched_;
 };
 
 }  // namespace store::pg

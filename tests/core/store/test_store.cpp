@@ -1,6 +1,7 @@
 // What every kind of store promises the document, as one table run against
 // each kind: a place for a fresh register, and the same steps on it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "core/store/file/fileio.h"
 #include "core/store/store.h"
@@ -174,3 +175,46 @@ TEST(Location, AServerLocationKeepsNoPasswordAndIsTitledNameAtHost) {
 }
 
 }  // namespace
+
+namespace {
+
+// The server ends a desk's session in the middle of its change: nothing of
+// the change stands, the desk is told the connection went (not that the
+// outcome is unknown: it never reached COMMIT), and its next change connects
+// again and goes through.
+TEST(ServerStore, AConnectionLostInTheMiddleOfAChangeWritesNothingAndTheDeskGoesOn) {
+    testutil::TempDir dir;
+    const std::string session = "lost" + std::to_string(getpid());
+    const std::string text = testutil::ServerRegister(session);
+    if (text.empty()) GTEST_SKIP() << "no test server (tests/pg/with-server.sh)";
+    const store::Location where = store::Location::Parse(text + "&application_name=" + session);
+    auto desk = store::OpenStore(where);
+    RegisterData data;
+    data.facilities.push_back(std::make_unique<CKivo>(MakeFacility(1, "大会議室")));
+    ASSERT_TRUE(desk->Replace(data).ok());
+    store::Status st;
+    auto tx = desk->Begin(&st);
+    ASSERT_NE(tx, nullptr);
+    data.reserves.push_back(std::make_unique<CReserve>(MakeReserve("青葉", 1, 2030, 1, 7, 9, 0, 10, 0)));
+    ASSERT_EQ(testutil::ServerSql("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE application_name = '" +
+                                  session + "'"),
+              "");
+    st = tx->Write(data, nullptr, nullptr, nullptr);
+    EXPECT_EQ(st.cause, store::Cause::ConnectionLost);
+    EXPECT_FALSE(st.unknown);
+    tx.reset();
+    RegisterData seen;
+    ASSERT_TRUE(store::OpenStore(store::Location::Parse(text))->Read(&seen, nullptr).ok());
+    EXPECT_TRUE(seen.reserves.empty());
+    tx = desk->Begin(&st);
+    ASSERT_NE(tx, nullptr) << static_cast<int>(st.cause);
+    StoreFacts facts;
+    tx->ReReadIfChanged(&data, false, &facts, &st);
+    data.reserves.push_back(std::make_unique<CReserve>(MakeReserve("青葉", 1, 2030, 1, 7, 9, 0, 10, 0)));
+    EXPECT_TRUE(tx->Write(data, nullptr, nullptr, nullptr).ok());
+    ASSERT_TRUE(store::OpenStore(store::Location::Parse(text))->Read(&seen, nullptr).ok());
+    EXPECT_EQ(seen.reserves.size(), 1u);
+}
+
+}  // namespace
+

@@ -280,12 +280,29 @@ TEST_F(DocManager, ARegisterOnAServerShowsAnotherDesksBookingByItself) {
                                   " LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + role),
               "");
     ASSERT_EQ(testutil::RunKvtool({"copy", dir_.File("a.kv"), where + "r"}), 0);
-    CKivoDoc* viewed = docs_->OpenDocumentFile(QString::fromStdString(testutil::ServerRegister(name + "r", role)));
+    const std::string session = "viewer" + std::to_string(getpid());
+    CKivoDoc* viewed = docs_->OpenDocumentFile(
+        QString::fromStdString(testutil::ServerRegister(name + "r", role) + "&application_name=" + session));
     ASSERT_NE(viewed, nullptr);
     EXPECT_EQ(viewed->GetTitle(), name + "r@localhost (読み取り専用)");
     EXPECT_FALSE(frame_->StateOf(cmd::AddReserve).enabled);
     EXPECT_TRUE(frame_->StateOf(cmd::GotoDate).enabled);
     EXPECT_TRUE(prompt_.messages.empty());
+
+    // The server ends the viewer's sessions: the status bar says so, and the
+    // connection comes back by itself.
+    QEventLoop lost;
+    QObject::connect(docs_.get(), &CDocManager::connectionChanged, &lost, &QEventLoop::quit);
+    ASSERT_EQ(testutil::ServerSql("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE "
+                                  "application_name = '" + session + "'"),
+              "");
+    QTimer::singleShot(5000, &lost, &QEventLoop::quit);
+    lost.exec();
+    EXPECT_EQ(frame_->statusBar()->currentMessage(), Q("サーバーとの接続が切れました"));
+    QTimer::singleShot(5000, &lost, &QEventLoop::quit);
+    lost.exec();
+    EXPECT_EQ(frame_->statusBar()->currentMessage(), Q("サーバーに再び接続しました"));
+    EXPECT_EQ(viewed->m_arReserve.size(), 0u);
     frame_.reset();
     docs_.reset();
     testutil::ServerSql("DROP OWNED BY " + role + "; DROP ROLE " + role);

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <endian.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace store::pg {
@@ -83,8 +84,11 @@ Status Connection::Open() {
         keys.push_back(k.c_str());
         values.push_back(v.c_str());
     }
-    keys.push_back("application_name");
-    values.push_back("orvalis");
+    // The server's list of sessions names the program, unless the location does.
+    if (std::none_of(params.begin(), params.end(), [](const auto& kv) { return kv.first == "application_name"; })) {
+        keys.push_back("application_name");
+        values.push_back("orvalis");
+    }
     keys.push_back(nullptr);
     values.push_back(nullptr);
     conn_ = PQconnectdbParams(keys.data(), values.data(), 0);
@@ -92,6 +96,9 @@ Status Connection::Open() {
     if (PQstatus(conn_) == CONNECTION_OK) {
         // Text in, text out: numbers as the C library writes them.
         PQsetClientEncoding(conn_, "UTF8");
+        // The server's notices are no message of ours: standard error is
+        // kvtool's for the desk's messages.
+        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
         return {};
     }
     const bool password = PQconnectionNeedsPassword(conn_) != 0;

@@ -99,6 +99,7 @@ struct CDocManager::Entry {
     std::unique_ptr<CKivoDoc> doc;
     std::unique_ptr<CLiveRefresh> live;  // goes before the document it watches
     bool readOnly = false;
+    bool forbidsOverlaps = false;
 };
 
 CDocManager::CDocManager(QObject* parent) : QObject(parent) {}
@@ -168,7 +169,7 @@ CKivoDoc* CDocManager::OpenDocumentFile(const QString& path) {
     e->doc = std::make_unique<CKivoDoc>();
     e->doc->SetHost(e->host.get());
     const QString full = FullLocation(path);
-    if (!PrepareServer(full, &e->readOnly)) return nullptr;
+    if (!PrepareServer(full, &e->readOnly, &e->forbidsOverlaps)) return nullptr;
     // The window appears only for a document that opened: a failed open
     // leaves no window behind.
     if (!e->doc->OnOpenDocument(Native(full))) {
@@ -182,20 +183,20 @@ CKivoDoc* CDocManager::OpenDocumentFile(const QString& path) {
     return Adopt(std::move(e));
 }
 
-bool CDocManager::PrepareServer(const QString& location, bool* readOnly) {
-    *readOnly = false;
+bool CDocManager::PrepareServer(const QString& location, bool* readOnly, bool* forbidsOverlaps) {
+    *readOnly = *forbidsOverlaps = false;
 #ifdef ORVALIS_HAVE_PG
     const store::Location where = store::Location::Parse(Native(location));
     if (where.kind() != store::Kind::Server) return true;
     store::pg::PgStore probe(where);
     bool mayWrite = true;
-    store::Status st = probe.Settings(&mayWrite, nullptr);
+    store::Status st = probe.Settings(&mayWrite, forbidsOverlaps);
     if (st.cause == store::Cause::PasswordNeeded) {
         // Asked each session: the program never keeps a password anywhere.
         CPasswordDlg dlg(FromNative(where.Title()), windows_ ? windows_->MainWidget() : nullptr);
         if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
         where.SetPassword(Native(dlg.Password()));
-        st = probe.Settings(&mayWrite, nullptr);
+        st = probe.Settings(&mayWrite, forbidsOverlaps);
     }
     *readOnly = st.ok() && !mayWrite;
 #else
@@ -207,6 +208,12 @@ bool CDocManager::PrepareServer(const QString& location, bool* readOnly) {
 bool CDocManager::IsReadOnly(const CKivoDoc* doc) const {
     for (const auto& e : docs_)
         if (e->doc.get() == doc) return e->readOnly;
+    return false;
+}
+
+bool CDocManager::ForbidsOverlaps(const CKivoDoc* doc) const {
+    for (const auto& e : docs_)
+        if (e->doc.get() == doc) return e->forbidsOverlaps;
     return false;
 }
 

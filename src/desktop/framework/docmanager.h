@@ -48,6 +48,8 @@ public:
     CKivoDoc* PromptOpenServer();
     // The register is on a server whose role for this desk may only read it.
     bool IsReadOnly(const CKivoDoc* doc) const;
+    // The register is on a server that refuses overlaps itself.
+    bool ForbidsOverlaps(const CKivoDoc* doc) const;
     CKivoDoc* FindOpen(const QString& path) const;
 
     bool Save(CKivoDoc& doc);
@@ -99,7 +101,7 @@ private:
     void OpenQueued();
     // Before a server register opens: a password asked for when the server
     // wants one; false when the desk cancelled. *readOnly: the role may only read.
-    bool PrepareServer(const QString& location, bool* readOnly);
+    bool PrepareServer(const QString& location, bool* readOnly, bool* forbidsOverlaps);
 
     IWindowFactory* windows_ = nullptr;
     std::vector<std::unique_ptr<Entry>> docs_;

@@ -96,7 +96,7 @@ bool CMainFrame::OnCommand(int id) {
         case cmd::ViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); return true;
         case cmd::Settings:
             // Only the active document's views are told of the new settings.
-            if (RunSettings(&m_colors, this) && ActiveDocument()) ActiveDocument()->UpdateAllViews(nullptr, ViewHint::Repaint);
+            if (RunSettings(&m_colors, this, docs_ && docs_->ForbidsOverlaps(ActiveDocument())) && ActiveDocument()) ActiveDocument()->UpdateAllViews(nullptr, ViewHint::Repaint);
             return true;
         case cmd::ShowSchedule: case cmd::ShowReserveList: case cmd::ShowUserList: ShowKind(id); return true;
         case cmd::HelpContents: HelpWindow()->ShowContents(); return true;

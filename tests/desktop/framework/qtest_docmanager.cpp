@@ -279,7 +279,7 @@ TEST_F(DocManager, ARegisterOnAServerShowsAnotherDesksBookingByItself) {
     ASSERT_EQ(testutil::ServerSql("DROP ROLE IF EXISTS " + role + "; CREATE ROLE " + role +
                                   " LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + role),
               "");
-    ASSERT_EQ(testutil::RunKvtool({"copy", dir_.File("a.kv"), where + "r"}), 0);
+    ASSERT_EQ(testutil::RunKvtool({"copy", dir_.File("a.kv"), where + "r", "--forbid-overlaps"}), 0);
     const std::string session = "viewer" + std::to_string(getpid());
     CKivoDoc* viewed = docs_->OpenDocumentFile(
         QString::fromStdString(testutil::ServerRegister(name + "r", role) + "&application_name=" + session));
@@ -288,6 +288,14 @@ TEST_F(DocManager, ARegisterOnAServerShowsAnotherDesksBookingByItself) {
     EXPECT_FALSE(frame_->StateOf(cmd::AddReserve).enabled);
     EXPECT_TRUE(frame_->StateOf(cmd::GotoDate).enabled);
     EXPECT_TRUE(prompt_.messages.empty());
+    // 設定 shows that the server itself refuses overlaps in this register.
+    QString note;
+    prompt_.onDialog = [&](QDialog* d) {
+        if (auto* label = d->findChild<QLabel*>(QStringLiteral("label_server"))) note = label->text();
+        d->reject();
+    };
+    frame_->Execute(cmd::Settings);
+    EXPECT_EQ(note, Q("この登録簿では、重複した予約をサーバーも断ります。"));
 
     // The server ends the viewer's sessions: the status bar says so, and the
     // connection comes back by itself.

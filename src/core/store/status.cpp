@@ -56,8 +56,7 @@ std::string FileMessage(Cause c, const std::string& path) {
         case Cause::BadFormat: return msg::kUnexpectedFormat;
         case Cause::NoMemory: return msg::kOpenFailed;
         case Cause::ServerUnreachable: return Replace1("%1 のｻｰﾊﾞｰに接続できませんでした。", path);
-        case Cause::ConnectionLost:
-            return Replace1("%1 のｻｰﾊﾞｰとの接続が切れました。変更が保存されたかどうかを確かめてください。", path);
+        case Cause::ConnectionLost: return Replace1("%1 のｻｰﾊﾞｰとの接続が切れました。", path);
         case Cause::PasswordNeeded: return Replace1("%1 のｻｰﾊﾞｰがﾊﾟｽﾜｰﾄﾞを求めています。", path);
         case Cause::Overlap: return msg::kOverlap;
     }

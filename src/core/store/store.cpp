@@ -54,6 +54,11 @@ std::string Message(const Status& status, const Location& where, bool saving) {
         case Cause::Generic:
             if (saving) return msg::kSaveFailed;
             break;
+        case Cause::ConnectionLost:
+            // The COMMIT went and no answer came: the desk must look before trying again.
+            if (status.unknown)
+                return FileMessage(status.cause, where.Text()) + "変更が保存されたかどうかわかりません。確かめてから、必要ならやり直してください。";
+            break;
         default: break;
     }
     return FileMessage(status.cause, where.Text());

@@ -84,6 +84,12 @@ Status Connection::Open() {
         keys.push_back(k.c_str());
         values.push_back(v.c_str());
     }
+    // A server that does not answer is given up on in a few seconds, not the
+    // system's minutes: the window thread waits for it.
+    if (std::none_of(params.begin(), params.end(), [](const auto& kv) { return kv.first == "connect_timeout"; })) {
+        keys.push_back("connect_timeout");
+        values.push_back("5");
+    }
     // The server's list of sessions names the program, unless the location does.
     if (std::none_of(params.begin(), params.end(), [](const auto& kv) { return kv.first == "application_name"; })) {
         keys.push_back("application_name");

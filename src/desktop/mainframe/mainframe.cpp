@@ -191,8 +191,9 @@ void CMainFrame::OnActiveChanged() {
         for (QMenu* m : menus) menuBar()->addMenu(m);
         shownMenus_ = menus;
     }
-    // The file dialogs start beside the register the desk is working on.
-    SetFileDialogFolder(doc && !doc->GetPathName().empty()
+    // The file dialogs start beside the register the desk is working on (a
+    // server's register lies in no folder).
+    SetFileDialogFolder(doc && !doc->GetPathName().empty() && doc->GetLocation().kind() == store::Kind::File
                             ? QFileInfo(QFile::decodeName(QByteArray::fromStdString(doc->GetPathName()))).absolutePath()
                             : QString());
     UpdateFrameTitle();

@@ -100,7 +100,14 @@ public:
         if (store_.known_ == head_.change && inSync) return Reading::Unchanged;
         *status = store_.CatchUp(head_);
         if (!status->ok()) return Reading::Failed;
-        store_.Fill(data, facts);
+        try {
+            store_.Fill(data, facts);
+        } catch (const std::bad_alloc&) {
+            // Half filled is no register: the document empties itself, as after a parse.
+            store_.Forget();
+            *status = {Cause::NoMemory};
+            return Reading::Failed;
+        }
         return Reading::Read;
     }
 

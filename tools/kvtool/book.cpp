@@ -40,9 +40,7 @@ int CheckFields(const Options& o, ReserveEntry* e) {
     for (auto [name, to] : {std::pair{"--user", &e->user}, {"--purpose", &e->purpose}, {"--contact", &e->contact}}) {
         std::string bad;
         if (!text::FromUtf8(o.Get(name), to, &bad)) {
-            const std::string m = msg::kCannotEncode;
-            const size_t at = m.find("%1");
-            Error(m.substr(0, at) + bad + m.substr(at + 2));
+            Error(text::Fill(msg::kCannotEncode, bad));
             return kRefused;
         }
     }

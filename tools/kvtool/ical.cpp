@@ -39,9 +39,7 @@ int ReadFilter(const Options& o, IcalFilter* f) {
     if (o.Has("--user")) {
         std::string bad;
         if (!text::FromUtf8(o.Get("--user"), &f->user, &bad)) {
-            const std::string m = msg::kCannotEncode;
-            const size_t at = m.find("%1");
-            Error(m.substr(0, at) + bad + m.substr(at + 2));
+            Error(text::Fill(msg::kCannotEncode, bad));
             return kBadArgs;
         }
         f->byUser = true;
@@ -77,9 +75,7 @@ int ExportIcal(const Options& o) {
     if (rc != kOk) return rc;
     const IcalExport cal = IcalBytes(doc, RegisterName(o.args[1]), filter, kvtime::Now());
     if (cal.leftOut > 0) {
-        const std::string m = kIcalLeftOut;
-        const size_t at = m.find("%1");
-        Error(std::string("kvtool export ical: ").append(m, 0, at).append(std::to_string(cal.leftOut)).append(m, at + 2));
+        Error("kvtool export ical: " + text::Fill(kIcalLeftOut, std::to_string(cal.leftOut)));
     }
     const ExportStatus st = WriteExportBytes(cal.bytes, o.args[2]);
     if (st != ExportStatus::Ok) {

@@ -2,12 +2,35 @@
 // quiet refresh from another desk's change, each through the register's store.
 #include "core/doc/kivodoc.h"
 
+#include <deque>
+
+#include "core/doc/missingusers.h"
+#include "core/doc/nameset.h"
+
 namespace {
 
 const store::Location& NoLocation() {
     static const store::Location none;
     return none;
 }
+
+// The reservations' users in the order they first appear, each once, kept
+// while the records they came from are read over.
+class SeenUsers {
+public:
+    void Saw(const std::string& name) {
+        if (name.empty() || seen_.Contains(name)) return;
+        names_.push_back(name);
+        seen_.Insert(names_.back());
+    }
+    void AddMissing(UserArray* users) const {
+        AddMissingUsers(users, names_.size(), [this](size_t i) -> const std::string& { return names_[i]; });
+    }
+
+private:
+    NameSet seen_{1024};
+    std::deque<std::string> names_;  // where the set's names live
+};
 
 }  // namespace
 
@@ -173,7 +196,48 @@ bool CKivoDoc::ReReadLocked(store::ITransaction& tx) {
     return true;
 }
 
-TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender, ViewHint hint) {
+CKivoDoc::Around CKivoDoc::ChangeAround(store::ITransaction& tx, const Appending& appending) {
+    SeenUsers seen;
+    RegisterData data;
+    store::Status st;
+    const bool can = tx.ReadAround(
+        &data,
+        [&](const CReserve& r) {
+            seen.Saw(r.m_strUser);
+            appending.saw(r);
+        },
+        &st);
+    if (!st.ok()) {
+        host_->ShowMessage(store::Message(st, GetLocation(), false), IDocHost::Icon::Exclamation);
+        return Around::Failed;
+    }
+    if (!can) return Around::Whole;
+    // What a read adds, as the whole change's re-read would.
+    seen.AddMissing(&data.users);
+    // The collections now hold part of the register only: the next change
+    // that is not an appending one reads it whole.
+    clean_ = false;
+    m_arFacility = std::move(data.facilities);
+    m_arUser = std::move(data.users);
+    m_arReserve.clear();
+    SetModifiedFlag(false);
+    RecordPath();
+    if (!appending.change(*this)) return Around::Abandoned;
+    RegisterData out{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
+    st = tx.WriteAround(out);
+    m_arFacility = std::move(out.facilities);
+    m_arReserve = std::move(out.reserves);
+    m_arUser = std::move(out.users);
+    if (!st.ok()) {
+        // Never made again, whatever the outcome: see SaveChange.
+        host_->ShowMessage(store::Message(st, GetLocation(), true), IDocHost::Icon::Exclamation);
+        return Around::NotSaved;
+    }
+    return Around::Done;
+}
+
+TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender, ViewHint hint,
+                            const Appending* appending) {
     if (!store_) {
         if (!change(*this)) return TxResult::Abandoned;
         SetModifiedFlag(true);
@@ -181,6 +245,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
         return TxResult::Done;
     }
     TxResult result = TxResult::Done;
+    bool notSaved = false;
     {
         store::Status st;
         const std::unique_ptr<store::ITransaction> tx = store_->Begin(&st);
@@ -188,7 +253,20 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             host_->ShowMessage(store::Message(st, GetLocation(), false), IDocHost::Icon::Exclamation);
             return TxResult::Failed;
         }
-        if (!ReReadLocked(*tx)) {
+        Around around = Around::Whole;
+        if (appending && parses_ == 0) {
+            inTransaction_ = true;
+            tx_ = tx.get();
+            around = ChangeAround(*tx, *appending);
+            inTransaction_ = false;
+            tx_ = nullptr;
+        }
+        if (around != Around::Whole) {
+            result = around == Around::Done ? TxResult::Done
+                     : around == Around::Abandoned ? TxResult::Abandoned
+                                                   : TxResult::Failed;
+            notSaved = around == Around::NotSaved;
+        } else if (!ReReadLocked(*tx)) {
             // After a re-read that failed nothing may be written: the emptied
             // document would replace every booking in the register.
             if (!inTransaction_) return TxResult::Failed;  // not even read: nothing changed
@@ -197,17 +275,25 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
             repairPending_ = false;
             UpdateAllViews(nullptr, ViewHint::Changed);
             return TxResult::Failed;
-        }
-        if (!change(*this)) {
-            clean_ = false;  // the change may have touched the collections before it gave up
-            result = TxResult::Abandoned;
         } else {
-            SetModifiedFlag(true);
-            if (!SaveChange(*tx)) result = TxResult::Failed;
+            if (!change(*this)) {
+                clean_ = false;  // the change may have touched the collections before it gave up
+                result = TxResult::Abandoned;
+            } else {
+                SetModifiedFlag(true);
+                if (!SaveChange(*tx)) {
+                    result = TxResult::Failed;
+                    notSaved = true;
+                }
+            }
+            inTransaction_ = false;
+            tx_ = nullptr;
         }
-        inTransaction_ = false;
-        tx_ = nullptr;
     }  // the lock is released here, before any dialog of the repair pass
+    // A change that was not saved is not what the register holds: the
+    // document goes back to what it does hold (which, when the save's outcome
+    // is unknown, may be the change after all).
+    if (notSaved) RefreshFromFile();
     if (pathPending_) {
         pathPending_ = false;
         host_->PathRecorded(GetPathName());

@@ -56,7 +56,7 @@ uint64_t Pack(uint32_t hi, uint32_t lo) { return (static_cast<uint64_t>(hi) << 3
 // order: ranks compare as the texts do, and are equal exactly when the texts
 // compare equal (the same bytes once A..Z are folded).
 template <class Record>
-std::vector<uint32_t> TextRanks(const std::vector<std::unique_ptr<Record>>& records,
+std::vector<uint32_t> TextRanks(const std::vector<RecordPtr<Record>>& records,
                                 const std::string Record::*field) {
     const size_t n = records.size();
     std::vector<size_t> start(n + 1, 0);
@@ -94,10 +94,10 @@ std::vector<uint32_t> TextRanks(const std::vector<std::unique_ptr<Record>>& reco
 // Sorts the items with the heap sort's steps and puts the records in their order.
 // True when the order changed.
 template <class Record, class Less>
-bool SortByItems(std::vector<std::unique_ptr<Record>>& records, std::vector<SortItem>& items, Less less) {
+bool SortByItems(std::vector<RecordPtr<Record>>& records, std::vector<SortItem>& items, Less less) {
     HeapSort(items, less);
     bool moved = false;
-    std::vector<std::unique_ptr<Record>> sorted(records.size());
+    std::vector<RecordPtr<Record>> sorted(records.size());
     for (size_t i = 0; i < items.size(); ++i) {
         moved = moved || items[i].pos != i;
         sorted[i] = std::move(records[items[i].pos]);

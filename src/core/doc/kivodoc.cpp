@@ -7,7 +7,7 @@
 #include "core/booking/rules.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
-#include "core/doc/nameset.h"
+#include "core/doc/missingusers.h"
 #include "core/doc/reserveentry.h"
 #include "core/doc/text.h"
 #include "core/profile/profile.h"
@@ -91,26 +91,9 @@ void CKivoDoc::RenameUser(const std::string& oldName, const std::string& newName
 }
 
 void CKivoDoc::AddMissingUsers() {
-    // Views of the names: the records stay where they are while users are added.
-    NameSet known(m_arUser.size() + 16);
-    for (const auto& u : m_arUser) known.Insert(u->m_strName);
-    // The table is out of the cache while the records go by: each name's key
-    // is worked out some records ahead, its slot fetched, and kept till then.
-    constexpr size_t kAhead = 8;
-    const size_t n = m_arReserve.size();
-    NameSet::Key ahead[kAhead];
-    for (size_t i = 0; i < n && i < kAhead; ++i) ahead[i] = NameSet::Key(m_arReserve[i]->m_strUser);
-    for (size_t i = 0; i < n; ++i) {
-        const NameSet::Key key = ahead[i % kAhead];
-        if (i + kAhead < n) {
-            ahead[i % kAhead] = NameSet::Key(m_arReserve[i + kAhead]->m_strUser);
-            known.Prefetch(ahead[i % kAhead]);
-        }
-        const CReserve* r = m_arReserve[i].get();
-        const std::string_view name = r->m_strUser;
-        if (name.empty() || known.Contains(key, name) || !known.Insert(name)) continue;
-        m_arUser.push_back(MissingUser(r->m_strUser));
-    }
+    ::AddMissingUsers(&m_arUser, m_arReserve.size(), [this](size_t i) -> const std::string& {
+        return m_arReserve[i]->m_strUser;
+    });
     usersComplete_ = true;
 }
 

@@ -104,8 +104,18 @@ public:
     // deferred repair pass and UpdateAllViews(sender, hint). The change
     // returns false to abandon (nothing written). Without a path the change
     // runs on the data in memory and only sets the modified flag.
+    // A change that only adds reservations after the register's others may
+    // say so: on a document that has read none of them (a process run for
+    // one booking) the store then hands each reservation to saw instead of
+    // keeping it, change runs on the facilities, the users and no
+    // reservation, and the others' bytes are saved as they were. Where the
+    // store cannot, the whole change runs, under the same lock.
+    struct Appending {
+        std::function<void(const CReserve&)> saw;
+        std::function<bool(CKivoDoc&)> change;
+    };
     TxResult Transact(const std::function<bool(CKivoDoc&)>& change, IKivoView* sender = nullptr,
-                      ViewHint hint = ViewHint::Changed);
+                      ViewHint hint = ViewHint::Changed, const Appending* appending = nullptr);
 
     // Reads the register again when another desk has changed it since this
     // document last read or wrote it. Quiet: no message, no repair pass (the
@@ -141,6 +151,9 @@ private:
     store::Status ReadInto(const std::function<store::Status(RegisterData*)>& read);
     bool Loaded(const store::Status& st, const StoreFacts& facts, bool runRepair);
     bool SaveChange(store::ITransaction& tx);
+    // The appending change under tx's lock; Whole when the store cannot make it.
+    enum class Around { Done, Abandoned, Failed, NotSaved, Whole };
+    Around ChangeAround(store::ITransaction& tx, const Appending& appending);
     void RecordPath();
 
     IDocHost* host_;

@@ -10,7 +10,7 @@
 namespace {
 
 template <class T>
-void StoreCollection(CArchive& ar, const std::vector<std::unique_ptr<T>>& items, RecordClass cls) {
+void StoreCollection(CArchive& ar, const std::vector<RecordPtr<T>>& items, RecordClass cls) {
     ar.WriteCount(static_cast<uint32_t>(items.size()));
     for (const auto& item : items) {
         ar.WriteClassTag(cls);
@@ -157,14 +157,17 @@ void ReadCollection(CArchive& ar, RecordClass cls, Begin begin, Slot slot, Noted
 
 // Fills the collection from the archive, refilling the records it holds.
 template <class T, class Noted>
-void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, RecordClass cls, Noted noted) {
-    auto begin = [items](uint32_t count) {
+void LoadCollection(CArchive& ar, std::vector<RecordPtr<T>>* items, RecordClass cls, Noted noted) {
+    size_t total = 0;
+    auto begin = [items, &total](uint32_t count) {
+        total = count;
         if (items->size() > count) items->resize(count);
         // Room for the bookings to come: the first would otherwise move them all.
         items->reserve(count + count / 32 + 16);
     };
-    auto slot = [items](uint32_t i) -> T& {
-        if (i == items->size()) items->push_back(std::make_unique<T>());
+    RecordMaker<T> maker;
+    auto slot = [items, &total, &maker](uint32_t i) -> T& {
+        if (i == items->size()) items->push_back(maker.Make(total - i));
         else if (!(*items)[i]) (*items)[i] = std::make_unique<T>();
         return *(*items)[i];
     };
@@ -178,7 +181,7 @@ bool HasUserSection(const CArchive& ar, bool withFacilities) {
 }
 
 template <class T>
-void LoadCollection(CArchive& ar, std::vector<std::unique_ptr<T>>* items, RecordClass cls) {
+void LoadCollection(CArchive& ar, std::vector<RecordPtr<T>>* items, RecordClass cls) {
     LoadCollection(ar, items, cls, [](const T&, uint32_t, uint32_t, size_t, size_t, bool) {});
 }
 
@@ -308,4 +311,60 @@ void ScanRegister(const unsigned char* data, size_t size, const std::function<vo
     ReadCollection<CKivoUser>(
         ar, RecordClass::User, [](uint32_t) {}, [&user](uint32_t) -> CKivoUser& { return user; },
         [](const CKivoUser&, uint32_t, uint32_t, size_t, size_t, bool) {});
+}
+
+void OutlineRegister(const unsigned char* data, size_t size, RegisterOutline* out,
+                     const std::function<void(const CReserve&)>& each) {
+    *out = RegisterOutline{};
+    if (size == 0) return;
+    CArchive ar(data, size);
+    LoadCollection(ar, &out->data.facilities, RecordClass::Facility);
+    CReserve reserve;
+    size_t lastEnd = 0;
+    auto noted = [&](const CReserve& r, uint32_t i, uint32_t, size_t start, size_t end, bool irregular) {
+        out->timesSet = out->timesSet && r.m_timeStart != kTimeUnset && r.m_timeEnd != kTimeUnset;
+        if (irregular) out->copyable = false;
+        if (i == 0) {
+            out->recordsBegin = start;
+        } else if (start - lastEnd != 2) {
+            out->copyable = false;
+        } else {
+            const uint16_t tag = static_cast<uint16_t>(data[lastEnd] | (data[lastEnd + 1] << 8));
+            if (i == 1) out->laterTag = tag;
+            else if (tag != out->laterTag) out->copyable = false;
+        }
+        lastEnd = end;
+        each(r);
+    };
+    ReadCollection<CReserve>(
+        ar, RecordClass::Reserve, [out](uint32_t count) { out->reserveCount = count; },
+        [&reserve](uint32_t) -> CReserve& { return reserve; }, noted);
+    out->recordsEnd = lastEnd;
+    if (HasUserSection(ar, !out->data.facilities.empty())) LoadCollection(ar, &out->data.users, RecordClass::User);
+}
+
+bool StoreAround(const RegisterOutline& outline, const RegisterData& data, std::string* out, size_t* split) {
+    if (!outline.copyable) return false;
+    const size_t added = data.reserves.size();
+    if (outline.reserveCount > UINT32_MAX - added) return false;
+    CArchive ar(out);
+    StoreCollection(ar, data.facilities, RecordClass::Facility);
+    ar.WriteCount(static_cast<uint32_t>(outline.reserveCount + added));
+    size_t i = 0;
+    if (outline.reserveCount > 0) {
+        ar.WriteClassTag(RecordClass::Reserve);
+        const char later[2] = {static_cast<char>(outline.laterTag & 0xFF), static_cast<char>(outline.laterTag >> 8)};
+        if (outline.reserveCount > 1 && !ar.IsClassRef(later, 2, RecordClass::Reserve)) return false;
+        *split = ar.Position();
+        ar.CountCopiedRecords(outline.reserveCount - 1);
+    } else {
+        *split = ar.Position();
+    }
+    for (; i < added; ++i) {
+        ar.WriteClassTag(RecordClass::Reserve);
+        data.reserves[i]->Serialize(ar);
+    }
+    StoreCollection(ar, data.users, RecordClass::User);
+    ar.Finish();
+    return true;
 }

@@ -70,3 +70,24 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
 // over by the next. The facilities, when asked for, are read before the first.
 void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each,
                   FacilityArray* facilities = nullptr);
+
+// A register read for a change that adds reservations after the others,
+// which are not kept: the facilities and users as LoadRegister makes them,
+// and where the reservations' records lie. Reads as LoadRegister does,
+// refusing the same damage; each reservation is handed to each in turn.
+struct RegisterOutline {
+    RegisterData data;  // the facilities and users; no reservation
+    uint32_t reserveCount = 0;
+    size_t recordsBegin = 0, recordsEnd = 0;  // the first record (after its tag) to the end of the last
+    bool copyable = true;   // each record in the form a save writes, each later tag the same two bytes
+    uint16_t laterTag = 0;  // the tag of the records after the first
+    bool timesSet = true;   // no reservation has an unset start or end
+};
+void OutlineRegister(const unsigned char* data, size_t size, RegisterOutline* out,
+                     const std::function<void(const CReserve&)>& each);
+
+// What a save writes around the outlined register's reservations when data's
+// reservations are added after them, with data's facilities and users:
+// out[0, *split) comes before the outlined records' bytes, out[*split, end)
+// after them. False when those bytes are not what a save would write there.
+bool StoreAround(const RegisterOutline& outline, const RegisterData& data, std::string* out, size_t* split);

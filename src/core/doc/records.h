@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/doc/recordblock.h"
+
 class CArchive;
 
 constexpr int RECORD_VERSION = 200;
@@ -97,6 +99,6 @@ public:
 std::unique_ptr<CKivoUser> MissingUser(const std::string& name);
 
 // The document owns its records; positions address them for one command only.
-using FacilityArray = std::vector<std::unique_ptr<CKivo>>;
-using ReserveArray = std::vector<std::unique_ptr<CReserve>>;
-using UserArray = std::vector<std::unique_ptr<CKivoUser>>;
+using FacilityArray = std::vector<RecordPtr<CKivo>>;
+using ReserveArray = std::vector<RecordPtr<CReserve>>;
+using UserArray = std::vector<RecordPtr<CKivoUser>>;

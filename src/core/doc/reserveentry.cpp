@@ -5,6 +5,7 @@
 #include "core/booking/facilityindex.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
+#include "core/doc/text.h"
 
 ReserveEntry ReserveEntry::ForRepair() {
     ReserveEntry e;
@@ -67,9 +68,7 @@ bool EntryFromReserve(const CReserve& r, const FacilityArray& facilities, Reserv
 }
 
 std::string EndNotShownMessage(const CReserve& r) {
-    std::string m = msg::kEndNotShown;
-    m.replace(m.find("%1"), 2, kvtime::Format(r.m_timeEnd, "%Y/%m/%d %H:%M"));
-    return m;
+    return text::Fill(msg::kEndNotShown, kvtime::Format(r.m_timeEnd, "%Y/%m/%d %H:%M"));
 }
 
 void ApplyEntry(const ReserveEntry& e, const FacilityArray& facilities, CReserve* r) {

@@ -178,4 +178,11 @@ std::string StripCrLf(std::string_view s) {
     return out;
 }
 
+std::string Fill(std::string_view pattern, std::string_view value) {
+    std::string s(pattern);
+    const size_t at = s.find("%1");
+    if (at != std::string::npos) s.replace(at, 2, value);
+    return s;
+}
+
 }  // namespace text

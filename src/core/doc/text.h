@@ -35,4 +35,7 @@ std::string FromUtf16(const uint16_t* units, size_t count);
 // Removes every CR LF pair (nothing put in its place).
 std::string StripCrLf(std::string_view s);
 
+// A message with its "%1" filled in by value (the first one; none, as it is).
+std::string Fill(std::string_view pattern, std::string_view value);
+
 }  // namespace text

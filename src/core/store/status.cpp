@@ -3,19 +3,9 @@
 #include <cerrno>
 
 #include "core/doc/messages.h"
+#include "core/doc/text.h"
 
 namespace store {
-
-namespace {
-
-std::string Replace1(const char* pattern, const std::string& path) {
-    std::string s = pattern;
-    size_t at = s.find("%1");
-    if (at != std::string::npos) s.replace(at, 2, path);
-    return s;
-}
-
-}  // namespace
 
 Cause CauseFromErrno(int e) {
     switch (e) {
@@ -39,20 +29,20 @@ Cause CauseFromErrno(int e) {
 std::string FileMessage(Cause c, const std::string& path) {
     switch (c) {
         case Cause::None: return "ｴﾗｰはありませんでした。";
-        case Cause::Generic: return Replace1("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
-        case Cause::FileNotFound: return Replace1("%1 が見つかりませんでした。", path);
-        case Cause::BadPath: return Replace1("%1 には無効なﾊﾟｽが含まれています。", path);
-        case Cause::TooManyOpenFiles: return Replace1("開いているﾌｧｲﾙが多すぎるため、%1 を開けませんでした。", path);
-        case Cause::AccessDenied: return Replace1("%1 へのｱｸｾｽは拒否されました。", path);
-        case Cause::InvalidFile: return Replace1("%1 へ無効なﾌｧｲﾙ ﾊﾝﾄﾞﾙが関連付けられていました。", path);
-        case Cause::RemoveCurrentDir: return Replace1("現在のﾃﾞｨﾚｸﾄﾘ %1 は削除できませんでした。", path);
-        case Cause::DirectoryFull: return Replace1("%1 を作成できませんでした。そのﾃﾞｨﾚｸﾄﾘはいっぱいです。", path);
-        case Cause::BadSeek: return Replace1("%1 のｼｰｸに失敗しました。", path);
-        case Cause::HardIO: return Replace1("%1 へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。", path);
-        case Cause::SharingViolation: return Replace1("%1 へのｱｸｾｽ中に共有違反が発生しました。", path);
-        case Cause::LockViolation: return Replace1("%1 へのｱｸｾｽ中にﾛｯｸ違反が発生しました。", path);
-        case Cause::DiskFull: return Replace1("%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。", path);
-        case Cause::EndOfFile: return Replace1("%1 の末尾以降にｱｸｾｽしようとしました。", path);
+        case Cause::Generic: return text::Fill("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
+        case Cause::FileNotFound: return text::Fill("%1 が見つかりませんでした。", path);
+        case Cause::BadPath: return text::Fill("%1 には無効なﾊﾟｽが含まれています。", path);
+        case Cause::TooManyOpenFiles: return text::Fill("開いているﾌｧｲﾙが多すぎるため、%1 を開けませんでした。", path);
+        case Cause::AccessDenied: return text::Fill("%1 へのｱｸｾｽは拒否されました。", path);
+        case Cause::InvalidFile: return text::Fill("%1 へ無効なﾌｧｲﾙ ﾊﾝﾄﾞﾙが関連付けられていました。", path);
+        case Cause::RemoveCurrentDir: return text::Fill("現在のﾃﾞｨﾚｸﾄﾘ %1 は削除できませんでした。", path);
+        case Cause::DirectoryFull: return text::Fill("%1 を作成できませんでした。そのﾃﾞｨﾚｸﾄﾘはいっぱいです。", path);
+        case Cause::BadSeek: return text::Fill("%1 のｼｰｸに失敗しました。", path);
+        case Cause::HardIO: return text::Fill("%1 へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。", path);
+        case Cause::SharingViolation: return text::Fill("%1 へのｱｸｾｽ中に共有違反が発生しました。", path);
+        case Cause::LockViolation: return text::Fill("%1 へのｱｸｾｽ中にﾛｯｸ違反が発生しました。", path);
+        case Cause::DiskFull: return text::Fill("%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。", path);
+        case Cause::EndOfFile: return text::Fill("%1 の末尾以降にｱｸｾｽしようとしました。", path);
         case Cause::BadFormat: return msg::kUnexpectedFormat;
         case Cause::NoMemory: return msg::kOpenFailed;
         case Cause::ServerUnreachable: return Replace1("%1 のｻｰﾊﾞｰに接続できませんでした。", path);
@@ -60,7 +50,7 @@ std::string FileMessage(Cause c, const std::string& path) {
         case Cause::PasswordNeeded: return Replace1("%1 のｻｰﾊﾞｰがﾊﾟｽﾜｰﾄﾞを求めています。", path);
         case Cause::Overlap: return msg::kOverlap;
     }
-    return Replace1("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
+    return text::Fill("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
 }
 
 }  // namespace store

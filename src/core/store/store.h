@@ -30,6 +30,21 @@ public:
     // store finds out itself, so the result is always what data holds.
     // facts speak of the records written anew; copied tells how many were not.
     virtual Status Write(const RegisterData& data, StoreFacts* facts, size_t* copied, bool* usersAsBefore) = 0;
+
+    // For a change that only adds reservations after the register's others,
+    // on a desk that holds none of them: reads the facilities and users into
+    // data (no reservation) and hands each reservation to each, keeping none.
+    // True when WriteAround can then save the change. False when the store
+    // cannot (a damaged register, records in a form a save would not write,
+    // unset times): what was handed on is to be forgotten and the change
+    // reads the register whole; status tells when it could not be read at all.
+    virtual bool ReadAround(RegisterData* /*data*/, const std::function<void(const CReserve&)>& /*each*/,
+                            Status* /*status*/) {
+        return false;
+    }
+    // Saves the register ReadAround read, with data's facilities and users
+    // and data's reservations after the ones it handed on.
+    virtual Status WriteAround(const RegisterData& /*data*/) { return {Cause::Generic}; }
 };
 
 class IRegisterStore {

@@ -127,14 +127,16 @@ TEST(FileFaults, AFullDiskDuringAChangeLeavesTheFileAsItWasAndSaysSo) {
             d.m_arReserve.push_back(std::make_unique<CReserve>(testutil::MakeReserve("佐藤", 1, 2026, 12, 9, 9, 0, 10, 0)));
             return true;
         });
+        // The desk shows what the file holds, not the booking it lacks.
         const bool ok = r == TxResult::Failed && desk.host.messages.size() == 1 &&
-                        desk.host.messages[0] ==
-                            fileio::FileMessage(fileio::Cause::DiskFull, desk.path);
+                        desk.host.messages[0] == fileio::FileMessage(fileio::Cause::DiskFull, desk.path) &&
+                        desk.doc.m_arReserve.size() == 1 &&
+                        desk.doc.m_arReserve[0]->IsEqual(testutil::MakeReserve("山田", 1, 2026, 12, 8, 10, 0, 12, 0));
         _exit(ok ? 0 : 1);
     }
     const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status)) << "no disk-full message, or the change passed for saved";
+    EXPECT_EQ(0, WEXITSTATUS(status)) << "no disk-full message, the change passed for saved, or it stayed shown";
     EXPECT_EQ(desk.before, testutil::ReadFile(desk.path));
     EXPECT_EQ(1u, FilesIn(desk.dir.path()));
 }

@@ -174,7 +174,9 @@ Status ReadFd(int fd, std::string* bytes) {
     struct stat st;
     if (fstat(fd, &st) != 0) return Fail(errno);
     if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
-    if (st.st_size > 0) Reserve(bytes, static_cast<size_t>(st.st_size));
+    // With room for a change's few more bytes, so that the save that puts
+    // them among the bytes read needs no fresh buffer.
+    if (st.st_size > 0) Reserve(bytes, static_cast<size_t>(st.st_size) + 65536);
     if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char buf[1 << 16];
     for (;;) {

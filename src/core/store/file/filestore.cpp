@@ -57,9 +57,63 @@ public:
         return store_.Save(lock_, data, facts, copied, usersAsBefore);
     }
 
+    bool ReadAround(RegisterData* data, const std::function<void(const CReserve&)>& each, Status* status) override {
+        around_.reset();
+        // What this store knew of the register is not what the document
+        // will hold: the next whole change reads it again.
+        store_.Forget();
+        *status = lock_.ReadAll(&store_.spare_);
+        if (!status->ok()) return false;
+        auto outline = std::make_unique<RegisterOutline>();
+        try {
+            const std::string& bytes = store_.spare_;
+            OutlineRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), outline.get(), each);
+            // The tags a save would write must be the ones the records carry:
+            // tried with the change's own facilities and users, which are these.
+            if (!outline->timesSet) return false;
+            RegisterData facilities{std::move(outline->data.facilities), {}, {}};
+            std::string probe;
+            size_t split = 0;
+            const bool can = StoreAround(*outline, facilities, &probe, &split);
+            outline->data.facilities = std::move(facilities.facilities);
+            if (!can) return false;
+        } catch (const CArchiveException&) {
+            return false;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        data->facilities = std::move(outline->data.facilities);
+        data->users = std::move(outline->data.users);
+        data->reserves.clear();
+        around_ = std::move(outline);
+        return true;
+    }
+
+    Status WriteAround(const RegisterData& data) override {
+        if (!around_) return {Cause::Generic};
+        const RegisterOutline& o = *around_;
+        std::string& bytes = store_.spare_;
+        try {
+            std::string around;
+            around.reserve(bytes.size() - o.recordsEnd + 65536);
+            size_t split = 0;
+            if (!StoreAround(o, data, &around, &split)) return {Cause::Generic};
+            // The records' bytes stay where the read put them; what comes
+            // before and after them is written over, so no fresh buffer of
+            // the register's size is needed.
+            bytes.replace(o.recordsEnd, std::string::npos, around, split);
+            bytes.replace(0, o.recordsBegin, around, 0, split);
+        } catch (const std::bad_alloc&) {
+            return {Cause::NoMemory};
+        }
+        around_.reset();
+        return lock_.Write(bytes);
+    }
+
 private:
     FileStore& store_;
     fileio::ExclusiveLock lock_;
+    std::unique_ptr<RegisterOutline> around_;  // what ReadAround read
 };
 
 Status FileStore::Take(const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts) {

@@ -15,19 +15,21 @@ namespace {
 int Low16(int v) { return static_cast<int>(static_cast<uint32_t>(v) & 0xFFFF); }
 
 // The record at i of a collection, made when there is none: records held
-// are filled again rather than freed and made anew.
+// are filled again rather than freed and made anew; new ones come in blocks
+// from maker, total of them wanted in all.
 template <class T>
-T& Slot(std::vector<std::unique_ptr<T>>& items, size_t i) {
-    if (i == items.size()) items.push_back(std::make_unique<T>());
-    else if (!items[i]) items[i] = std::make_unique<T>();
+T& Slot(std::vector<RecordPtr<T>>& items, size_t i, RecordMaker<T>& maker, size_t total) {
+    if (i == items.size()) items.push_back(maker.Make(total - i));
+    else if (!items[i]) items[i] = maker.Make(total - i);
     return *items[i];
 }
 
 template <class T, class Same>
-void Refill(std::vector<std::unique_ptr<T>>& items, const std::vector<Same>& from) {
+void Refill(std::vector<RecordPtr<T>>& items, const std::vector<Same>& from) {
     if (items.size() > from.size()) items.resize(from.size());
     items.reserve(from.size() + from.size() / 32 + 16);
-    for (size_t i = 0; i < from.size(); ++i) Slot(items, i) = from[i];
+    RecordMaker<T> maker;
+    for (size_t i = 0; i < from.size(); ++i) Slot(items, i, maker, from.size()) = from[i];
 }
 
 bool SameFacility(const CKivo& a, const CKivo& b) {
@@ -254,9 +256,10 @@ void PgStore::Fill(RegisterData* data, StoreFacts* facts) const {
     if (reserves.size() > rows_.size()) reserves.resize(rows_.size());
     reserves.reserve(rows_.size() + rows_.size() / 32 + 16);
     bool timesSet = true;
+    RecordMaker<CReserve> maker;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const CReserve& row = rows_[i].r;
-        CReserve& r = Slot(reserves, i);
+        CReserve& r = Slot(reserves, i, maker, rows_.size());
         r = row;
         // The record's place pairs it with its row for the next change.
         r.m_place.Set(static_cast<uint32_t>(i));

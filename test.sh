@@ -5,10 +5,21 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
+# Registers on a server: the client library to build them, a server for their tests.
+pg_missing=()
+for p in postgresql libpq-dev; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || pg_missing+=("$p")
+done
+if [ ${#pg_missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${pg_missing[@]}" >/dev/null
+fi
 export TZ=Asia/Tokyo QT_QPA_PLATFORM=offscreen
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVALIS_SANITIZE=ON >/dev/null
 cmake --build build/asan -j2
-(cd build/asan && ctest --output-on-failure -j2 "$@")
+# The server tests find their private server's socket in ORVALIS_PG_SOCKET.
+(cd build/asan && ../../tests/pg/with-server.sh ctest --output-on-failure -j2 "$@")
 if [ $# -eq 0 ]; then
   # A packager builds Release with the tests; -O3 finds warnings that -O0 does
   # not, so that build must stay clean too. Built only, its tests are the same.

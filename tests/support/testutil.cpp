@@ -1,5 +1,9 @@
 #include "support/testutil.h"
 
+#ifdef ORVALIS_HAVE_PG
+#include <libpq-fe.h>
+#endif
+
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -214,6 +218,40 @@ CKivo MakeFacility(int id, const char* nameUtf8, int maxPeople, const char* comm
     f.m_nMaxPeople = maxPeople;
     f.m_strComment = Sj(commentUtf8);
     return f;
+}
+
+std::string ServerRegister(const std::string& name, const std::string& user) {
+    const char* socket = std::getenv("ORVALIS_PG_SOCKET");
+    if (!socket || !*socket) return "";
+    std::string encoded;
+    for (const char c : name) {
+        if (c == '%' || c == '&' || c == '=' || c == '#') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+            encoded += hex;
+        } else {
+            encoded += c;
+        }
+    }
+    return "postgresql:///orvalis_test?host=" + std::string(socket) + "&user=" + user + "&register=" + encoded;
+}
+
+std::string ServerSql(const std::string& text) {
+#ifdef ORVALIS_HAVE_PG
+    const char* socket = std::getenv("ORVALIS_PG_SOCKET");
+    const std::string conninfo = "host=" + std::string(socket ? socket : "") + " user=orvalis dbname=orvalis_test";
+    PGconn* c = PQconnectdb(conninfo.c_str());
+    PGresult* r = PQexec(c, text.c_str());
+    const ExecStatusType s = PQresultStatus(r);
+    const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+    std::string out = s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK ? "" : state ? state : "?";
+    PQclear(r);
+    PQfinish(c);
+    return out;
+#else
+    (void)text;
+    return "?";
+#endif
 }
 
 }  // namespace testutil

@@ -102,4 +102,11 @@ void WriteRegister(const std::string& path, const std::vector<CKivo>& facilities
                    const std::vector<CReserve>& reserves, const std::vector<CKivoUser>& users = {});
 CKivo MakeFacility(int id, const char* nameUtf8, int maxPeople = 0, const char* commentUtf8 = "");
 
+// The location of register name on the tests' private server (its socket's
+// folder in $ORVALIS_PG_SOCKET, tests/pg/with-server.sh) as role user; empty
+// when there is no such server.
+std::string ServerRegister(const std::string& name, const std::string& user = "orvalis");
+// SQL text run on that server as its superuser: the SQLSTATE of a refusal, else "".
+std::string ServerSql(const std::string& text);
+
 }  // namespace testutil

@@ -55,8 +55,10 @@ int List(const Options& o);
 int Render(const Options& o);
 int Holidays(const Options& o);
 int Free(const Options& o);
+int Copy(const Options& o);
 
-// Every location below is a register's, as the desk names it (a file's path).
+// Every location below is a register's, as the desk names it: a file's path,
+// or postgresql://…?register=NAME for a register on a server.
 // Reads a register as it is stored (no repair, no profile write); prints the
 // message and returns 1 when it cannot.
 int LoadFile(const std::string& location, RegisterData* data);

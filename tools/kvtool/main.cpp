@@ -23,9 +23,11 @@ void Usage(std::FILE* to) {
         "  kvtool demo OUT.kv\n"
         "  kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] [--week] --out F.png|F.pdf\n"
         "  kvtool free FILE.kv --date YYYY-MM-DD [--until YYYY-MM-DD] --start H:MM --end H:MM [--people N]\n"
+        "  kvtool copy SRC DST [--replace] [--forbid-overlaps]\n"
         "  kvtool holidays [--year YYYY | --from YYYY-MM-DD --until YYYY-MM-DD]\n"
         "  kvtool holidays import FILE.csv\n"
-        "  kvtool --help | --version\n",
+        "  kvtool --help | --version\n"
+        "FILE.kv, SRC, DST: a .kv file or postgresql://[user@][host][:port]/DB?register=NAME[&...]\n",
         to);
 }
 
@@ -80,6 +82,8 @@ const Command kCommands[] = {
      "usage: kvtool render FILE.kv --day YYYY-MM-DD [--mode 0|1] [--week] --out F.png|F.pdf"},
     {"free", kvtool::Free, 1, "--date= --until= --start= --end= --people=",
      "usage: kvtool free FILE.kv --date YYYY-MM-DD [--until YYYY-MM-DD] --start H:MM --end H:MM [--people N]"},
+    {"copy", kvtool::Copy, 2, "--replace --forbid-overlaps",
+     "usage: kvtool copy SRC DST [--replace] [--forbid-overlaps]"},
     {"holidays", kvtool::Holidays, kvtool::kAnyCount, "--year= --from= --until=",
      "usage: kvtool holidays [--year YYYY | --from YYYY-MM-DD --until YYYY-MM-DD] | kvtool holidays import FILE.csv"},
 };

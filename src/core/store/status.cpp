@@ -45,6 +45,10 @@ std::string FileMessage(Cause c, const std::string& path) {
         case Cause::EndOfFile: return text::Fill("%1 の末尾以降にｱｸｾｽしようとしました。", path);
         case Cause::BadFormat: return msg::kUnexpectedFormat;
         case Cause::NoMemory: return msg::kOpenFailed;
+        case Cause::ServerUnreachable: return text::Fill("%1 のｻｰﾊﾞｰに接続できませんでした。", path);
+        case Cause::ConnectionLost: return text::Fill("%1 のｻｰﾊﾞｰとの接続が切れました。", path);
+        case Cause::PasswordNeeded: return text::Fill("%1 のｻｰﾊﾞｰがﾊﾟｽﾜｰﾄﾞを求めています。", path);
+        case Cause::Overlap: return msg::kOverlap;
     }
     return text::Fill("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
 }

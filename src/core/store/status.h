@@ -12,6 +12,9 @@ enum class Cause {
     DiskFull, EndOfFile,
     // Not of a file: the bytes are no register, or there was no memory for it.
     BadFormat, NoMemory,
+    // Of a register on a server: none answered, the connection went, it asks
+    // for a password, or it refused an overlap itself.
+    ServerUnreachable, ConnectionLost, PasswordNeeded, Overlap,
 };
 
 Cause CauseFromErrno(int e);

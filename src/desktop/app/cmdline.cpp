@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/store/location.h"
+
 QString CommandLineText(const QStringList& argsAfterProgram) { return argsAfterProgram.join(QLatin1Char(' ')); }
 
 StartRequest ParseCommandLine(const QStringList& argsAfterProgram) {
@@ -22,6 +24,9 @@ StartRequest ParseCommandLine(const QStringList& argsAfterProgram) {
 
 QString HandedPath(const StartRequest& request) {
     if (request.kind != StartKind::Path) return QString();
+    // A server's location names no folder; it is handed on without a password.
+    const std::string text = request.path.toStdString();
+    if (store::IsServerText(text)) return QString::fromStdString(store::Location::Parse(text).Text());
     // Not cleaned: "a/link/../r.kv" must name what the kernel finds.
     if (QFileInfo(request.path).isAbsolute()) return request.path;
     return QDir::currentPath() + QLatin1Char('/') + request.path;

@@ -54,6 +54,12 @@ CSettingDlg::CSettingDlg(const Values& initial, QWidget* parent) : QDialog(paren
     grid->addLayout(UnitRow(this, {end_}, {"時"}), 2, 1);
     grid->addWidget(BuddyLabel(this, "表示内容(&V):", object_), 3, 0);
     grid->addWidget(object_, 3, 1);
+    // A register's own setting, made by its administrator: shown, not changed here.
+    if (initial.serverForbids) {
+        auto* note = new QLabel(U("この登録簿では、重複した予約をサーバーも断ります。"), this);
+        note->setObjectName(QStringLiteral("label_server"));
+        grid->addWidget(note, 4, 0, 1, 2);
+    }
     auto* outer = new QHBoxLayout(this);
     outer->addLayout(grid, 1);
     outer->addLayout(ButtonColumn({ok, cancel, paid, unpaid}));

@@ -18,6 +18,7 @@ public:
         uint32_t startHour = 0;
         uint32_t endHour = 0;
         int object = -1;               // position in the display-content list
+        bool serverForbids = false;    // the register's server refuses overlaps itself (shown only)
     };
 
     CSettingDlg(const Values& initial, QWidget* parent = nullptr);

@@ -45,6 +45,7 @@ enum : int {
     HelpIndex = 32810,
     RepeatReserve = 32811,
     ExportIcal = 32830,
+    FileOpenServer = 32840,
     ShowWeek = 32820,
     FindFree = 32821,
 

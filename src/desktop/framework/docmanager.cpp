@@ -17,8 +17,12 @@
 #include "core/doc/messages.h"
 #include "core/profile/profile.h"
 #include "core/store/location.h"
+#ifdef ORVALIS_HAVE_PG
+#include "core/store/pg/pgstore.h"
+#endif
 #include "desktop/dialogs/dialogdochost.h"
 #include "desktop/dialogs/modalprompt.h"
+#include "desktop/dialogs/serverdlg.h"
 #include "desktop/dialogs/utf8.h"
 #include "desktop/framework/liverefresh.h"
 
@@ -94,16 +98,22 @@ struct CDocManager::Entry {
     std::unique_ptr<CDialogDocHost> host;
     std::unique_ptr<CKivoDoc> doc;
     std::unique_ptr<CLiveRefresh> live;  // goes before the document it watches
+    bool readOnly = false;
+    bool forbidsOverlaps = false;
 };
 
 CDocManager::CDocManager(QObject* parent) : QObject(parent) {}
 
 CDocManager::~CDocManager() = default;
 
+QString CDocManager::FullLocation(const QString& path) {
+    if (store::IsServerText(Native(path))) return path;
+    return QFileInfo(path).absoluteFilePath();
+}
+
 QString CDocManager::CanonicalPath(const QString& path) {
     // Two names of one register give one key (for a file: links followed).
-    const QString full = QFileInfo(path).absoluteFilePath();
-    return FromNative(store::Location::Parse(Native(full)).Key());
+    return FromNative(store::Location::Parse(Native(FullLocation(path))).Key());
 }
 
 QString CDocManager::TitleOf(const QString& path) { return FromNative(store::Location::Parse(Native(path)).Title()); }
@@ -112,6 +122,7 @@ CKivoDoc* CDocManager::Adopt(std::unique_ptr<Entry> e) {
     CKivoDoc* doc = e->doc.get();
     e->live = std::make_unique<CLiveRefresh>(*doc, nullptr);
     connect(e->live.get(), &CLiveRefresh::refreshed, this, &CDocManager::documentRefreshed);
+    connect(e->live.get(), &CLiveRefresh::connectionChanged, this, &CDocManager::connectionChanged);
     docs_.push_back(std::move(e));
     if (windows_) windows_->CreateScheduleWindow(*doc);
     emit documentsChanged();
@@ -157,16 +168,53 @@ CKivoDoc* CDocManager::OpenDocumentFile(const QString& path) {
     e->host = std::make_unique<CDialogDocHost>(windows_ ? windows_->MainWidget() : nullptr);
     e->doc = std::make_unique<CKivoDoc>();
     e->doc->SetHost(e->host.get());
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString full = FullLocation(path);
+    if (!PrepareServer(full, &e->readOnly, &e->forbidsOverlaps)) return nullptr;
     // The window appears only for a document that opened: a failed open
     // leaves no window behind.
     if (!e->doc->OnOpenDocument(Native(full))) {
         RemoveRecent(full);
         return nullptr;
     }
-    e->doc->SetTitle(TitleOf(full).toStdString());
-    AddRecent(full);
+    // What the profile keeps is the location less any password.
+    const QString kept = FromNative(e->doc->GetPathName());
+    e->doc->SetTitle((TitleOf(kept) + (e->readOnly ? U(" (読み取り専用)") : QString())).toStdString());
+    AddRecent(kept);
     return Adopt(std::move(e));
+}
+
+bool CDocManager::PrepareServer(const QString& location, bool* readOnly, bool* forbidsOverlaps) {
+    *readOnly = *forbidsOverlaps = false;
+#ifdef ORVALIS_HAVE_PG
+    const store::Location where = store::Location::Parse(Native(location));
+    if (where.kind() != store::Kind::Server) return true;
+    store::pg::PgStore probe(where);
+    bool mayWrite = true;
+    store::Status st = probe.Settings(&mayWrite, forbidsOverlaps);
+    if (st.cause == store::Cause::PasswordNeeded) {
+        // Asked each session: the program never keeps a password anywhere.
+        CPasswordDlg dlg(FromNative(where.Title()), windows_ ? windows_->MainWidget() : nullptr);
+        if (Prompt().Exec(&dlg) != QDialog::Accepted) return false;
+        where.SetPassword(Native(dlg.Password()));
+        st = probe.Settings(&mayWrite, forbidsOverlaps);
+    }
+    *readOnly = st.ok() && !mayWrite;
+#else
+    (void)location;
+#endif
+    return true;
+}
+
+bool CDocManager::IsReadOnly(const CKivoDoc* doc) const {
+    for (const auto& e : docs_)
+        if (e->doc.get() == doc) return e->readOnly;
+    return false;
+}
+
+bool CDocManager::ForbidsOverlaps(const CKivoDoc* doc) const {
+    for (const auto& e : docs_)
+        if (e->doc.get() == doc) return e->forbidsOverlaps;
+    return false;
 }
 
 void CDocManager::RequestOpen(const QString& path) {
@@ -199,6 +247,12 @@ void CDocManager::OpenQueued() {
     }
 }
 
+CKivoDoc* CDocManager::PromptOpenServer() {
+    CServerDlg dlg(windows_ ? windows_->MainWidget() : nullptr);
+    if (Prompt().Exec(&dlg) != QDialog::Accepted || dlg.m_strLocation.isEmpty()) return nullptr;
+    return OpenDocumentFile(dlg.m_strLocation);
+}
+
 CKivoDoc* CDocManager::PromptOpen() {
     const QString path = Prompt().OpenFileName(windows_ ? windows_->MainWidget() : nullptr, U("開く"), U(kFilter));
     if (path.isEmpty()) return nullptr;
@@ -223,7 +277,7 @@ bool CDocManager::SaveAs(CKivoDoc& doc) {
     const QString path =
         Prompt().SaveFileName(parent, U("名前を付けて保存"), current, U(kFilter), QStringLiteral("kv"));
     if (path.isEmpty()) return false;
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString full = FullLocation(path);
     if (!doc.GetPathName().empty()) {
         // The copy in memory may be older than the register: other desks save
         // into it. Onto its own file nothing is written; elsewhere the

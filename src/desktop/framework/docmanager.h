@@ -44,6 +44,12 @@ public:
     void RequestOpen(const QString& path);
     // File Open: the file dialog, then OpenDocumentFile.
     CKivoDoc* PromptOpen();
+    // サーバーの登録簿を開く: the server dialog, then OpenDocumentFile.
+    CKivoDoc* PromptOpenServer();
+    // The register is on a server whose role for this desk may only read it.
+    bool IsReadOnly(const CKivoDoc* doc) const;
+    // The register is on a server that refuses overlaps itself.
+    bool ForbidsOverlaps(const CKivoDoc* doc) const;
     CKivoDoc* FindOpen(const QString& path) const;
 
     bool Save(CKivoDoc& doc);
@@ -75,12 +81,16 @@ public:
 
     static QString CanonicalPath(const QString& path);
     static QString TitleOf(const QString& path);
+    // A file's path made absolute; a server's location as it is.
+    static QString FullLocation(const QString& path);
 
 signals:
     void recentFilesChanged();
     void documentsChanged();
     // Other desks' changes to doc were read and shown.
     void documentRefreshed(CKivoDoc* doc);
+    // The connection to doc's server went (lost), or came back.
+    void connectionChanged(CKivoDoc* doc, bool lost);
 
 private:
     struct Entry;
@@ -89,6 +99,9 @@ private:
     void RemoveRecent(const QString& path);
     void WaitForModal();
     void OpenQueued();
+    // Before a server register opens: a password asked for when the server
+    // wants one; false when the desk cancelled. *readOnly: the role may only read.
+    bool PrepareServer(const QString& location, bool* readOnly, bool* forbidsOverlaps);
 
     IWindowFactory* windows_ = nullptr;
     std::vector<std::unique_ptr<Entry>> docs_;

@@ -4,11 +4,19 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <iterator>
 
 #include "core/doc/kivodoc.h"
 #include "core/profile/profile.h"
+#ifdef ORVALIS_HAVE_PG
+#include "core/store/pg/pglisten.h"
+#else
+namespace store::pg {
+class Listener {};
+}  // namespace store::pg
+#endif
 
 void RefreshNow(CKivoDoc& doc) {
     doc.ReloadFromFile();
@@ -24,7 +32,54 @@ CLiveRefresh::CLiveRefresh(CKivoDoc& doc, QObject* parent) : QObject(parent), do
     Watch();
 }
 
+CLiveRefresh::~CLiveRefresh() = default;
+
+void CLiveRefresh::Listen() {
+#ifdef ORVALIS_HAVE_PG
+    const store::Location& where = doc_.GetLocation();
+    if (where.kind() != store::Kind::Server) {
+        heard_.reset();
+        listener_.reset();
+        listening_.clear();
+        return;
+    }
+    if (listening_ != where.Key()) {
+        heard_.reset();
+        listener_ = std::make_unique<store::pg::Listener>(where);
+        listening_ = where.Key();
+    }
+    if (heard_ && listener_->Connected()) return;
+    heard_.reset();
+    if (!listener_->Open()) return SetLost(true);
+    heard_ = std::make_unique<QSocketNotifier>(listener_->Socket(), QSocketNotifier::Read);
+    connect(heard_.get(), &QSocketNotifier::activated, this, &CLiveRefresh::Heard);
+    SetLost(false);
+#endif
+}
+
+void CLiveRefresh::Heard() {
+#ifdef ORVALIS_HAVE_PG
+    bool lost = false;
+    const bool changed = listener_ && listener_->Drain(&lost);
+    if (lost) {
+        heard_.reset();
+        SetLost(true);
+        return;
+    }
+    if (changed) Check();
+#endif
+}
+
+void CLiveRefresh::SetLost(bool lost) {
+    if (lost == lost_) return;
+    lost_ = lost;
+    emit connectionChanged(&doc_, lost);
+    // Back again: what was missed meanwhile is read now.
+    if (!lost) QMetaObject::invokeMethod(this, [this] { Check(); }, Qt::QueuedConnection);
+}
+
 void CLiveRefresh::Watch() {
+    Listen();
     for (const std::string& p : doc_.WatchPaths()) {
         const QString path = QFile::decodeName(QByteArray::fromStdString(p));
         if (!watcher_.files().contains(path) && !watcher_.directories().contains(path) && QFileInfo::exists(path))

@@ -41,6 +41,7 @@ struct ActionDef {
 const ActionDef kActions[] = {
     {cmd::FileNew, "新規作成(&N)", "新規にドキュメントを作成します\n新規作成", false},
     {cmd::FileOpen, "開く(&O)...", "既存のドキュメントを開きます\n開く", false},
+    {cmd::FileOpenServer, "サーバーの登録簿を開く(&B)...", "データベース サーバーにある登録簿を開きます\nサーバーの登録簿を開く", false},
     {cmd::FileClose, "閉じる(&C)", "作業中のドキュメントを閉じます\n閉じる", false},
     {cmd::FileSave, "上書き保存(&S)", "作業中のドキュメントを上書きして保存します\n上書き保存", false},
     {cmd::FileSaveAs, "名前を付けて保存(&A)...", "作業中のドキュメントを新しい名前で保存します\n名前を付けて保存", false},
@@ -137,14 +138,14 @@ constexpr MenuEntry kSep{EntryKind::Separator, 0, nullptr, nullptr};
 constexpr MenuEntry kRecent{EntryKind::RecentFiles, 0, nullptr, nullptr};
 constexpr MenuEntry kEnd{EntryKind::EndSubMenu, 0, nullptr, nullptr};
 
-const MenuEntry kFile2[] = {C(cmd::FileNew), C(cmd::FileOpen), kSep, C(cmd::PrintSetup), kSep, kRecent, kSep,
+const MenuEntry kFile2[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileOpenServer), kSep, C(cmd::PrintSetup), kSep, kRecent, kSep,
                             C(cmd::Exit)};
 const MenuEntry kView2[] = {C(cmd::ViewToolBar), C(cmd::ViewStatusBar)};
 const MenuEntry kOptions2[] = {C(cmd::Settings)};
 const MenuEntry kHelp[] = {C(cmd::HelpContents), C(cmd::HelpIndex), kSep, C(cmd::About)};
 
 const MenuEntry kFile3[] = {
-    C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave), C(cmd::FileSaveAs), kSep,
+    C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileOpenServer), C(cmd::FileClose), C(cmd::FileSave), C(cmd::FileSaveAs), kSep,
     Sub("ﾃｷｽﾄﾌｧｲﾙへのｴｸｽﾎﾟｰﾄ(&T)...", nullptr), C(cmd::ExportReserveText), C(cmd::ExportFacilityText), kEnd,
     Sub("CSVﾌｧｲﾙへのｴｸｽﾎﾟｰﾄ(&E)...", nullptr), C(cmd::ExportReserveCsv), C(cmd::ExportFacilityCsv), kEnd,
     C(cmd::ExportIcal), kSep,
@@ -158,7 +159,7 @@ const MenuEntry kView3[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd
                             C(cmd::ViewToolBar), C(cmd::ViewStatusBar), kSep, C(cmd::Refresh)};
 const MenuEntry kOptions[] = {C(cmd::Font), C(cmd::Settings)};
 
-const MenuEntry kFile6[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave),
+const MenuEntry kFile6[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileOpenServer), C(cmd::FileClose), C(cmd::FileSave),
                             C(cmd::FileSaveAs), kSep, C(cmd::Print), C(cmd::PrintPreview), C(cmd::PrintSetup), kSep,
                             kRecent, kSep, C(cmd::Exit)};
 const MenuEntry kEdit6[] = {C(cmd::AddReserve), C(cmd::RepeatReserve)};
@@ -168,10 +169,10 @@ const MenuEntry kView6[] = {C(cmd::ShowSchedule), C(cmd::ShowReserveList), C(cmd
                             C(cmd::GotoDate), C(cmd::Today), kSep,
                             C(cmd::ViewToolBar), C(cmd::ViewStatusBar), kSep, C(cmd::Refresh)};
 
-const MenuEntry kFileList[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave),
+const MenuEntry kFileList[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileOpenServer), C(cmd::FileClose), C(cmd::FileSave),
                                C(cmd::FileSaveAs), kSep, C(cmd::ExportText), kSep, C(cmd::Print),
                                C(cmd::PrintPreview), C(cmd::PrintSetup), kSep, kRecent, kSep, C(cmd::Exit)};
-const MenuEntry kFile4[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave),
+const MenuEntry kFile4[] = {C(cmd::FileNew), C(cmd::FileOpen), C(cmd::FileOpenServer), C(cmd::FileClose), C(cmd::FileSave),
                             C(cmd::FileSaveAs), kSep, C(cmd::ExportText), C(cmd::ExportIcal), kSep, C(cmd::Print),
                             C(cmd::PrintPreview), C(cmd::PrintSetup), kSep, kRecent, kSep, C(cmd::Exit)};
 const MenuEntry kEdit4[] = {K(cmd::AddReserve, "予約の追加(&A)...", "予約の追加"),

@@ -28,6 +28,12 @@ bool IsShowKindCommand(int id) {
 
 bool IsRecentFileCommand(int id) { return id >= cmd::RecentFile1 && id < cmd::RecentFile1 + CDocManager::kRecentCount; }
 
+// The commands that change a register: greyed where the role may only read it.
+bool ChangesTheRegister(int id) {
+    return id == cmd::AddReserve || id == cmd::RepeatReserve || id == cmd::AddFacility ||
+           id == cmd::EditFacilities || id == cmd::EditReserve || id == cmd::DeleteReserve;
+}
+
 }  // namespace
 
 void CMainFrame::Execute(int id) {
@@ -39,6 +45,12 @@ void CMainFrame::Execute(int id) {
 }
 
 CmdState CMainFrame::StateOf(int id) {
+    CmdState s = RoutedState(id);
+    if (s.enabled && ChangesTheRegister(id) && docs_ && docs_->IsReadOnly(ActiveDocument())) s.enabled = false;
+    return s;
+}
+
+CmdState CMainFrame::RoutedState(int id) {
     CmdState s;
     IDocWindow* w = ActiveDocWindow();
     ICommandTarget* target = w && w->Document() ? w->Target() : nullptr;
@@ -69,6 +81,7 @@ bool CMainFrame::OnCommand(int id) {
     switch (id) {
         case cmd::FileNew: if (docs_) docs_->NewDocument(); return true;
         case cmd::FileOpen: if (docs_) docs_->PromptOpen(); return true;
+        case cmd::FileOpenServer: if (docs_) docs_->PromptOpenServer(); return true;
         case cmd::FileClose: if (doc && docs_) docs_->Close(*doc); return true;
         case cmd::FileSave: if (doc && docs_) docs_->Save(*doc); return true;
         case cmd::FileSaveAs: if (doc && docs_) docs_->SaveAs(*doc); return true;
@@ -83,7 +96,7 @@ bool CMainFrame::OnCommand(int id) {
         case cmd::ViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); return true;
         case cmd::Settings:
             // Only the active document's views are told of the new settings.
-            if (RunSettings(&m_colors, this) && ActiveDocument()) ActiveDocument()->UpdateAllViews(nullptr, ViewHint::Repaint);
+            if (RunSettings(&m_colors, this, docs_ && docs_->ForbidsOverlaps(ActiveDocument())) && ActiveDocument()) ActiveDocument()->UpdateAllViews(nullptr, ViewHint::Repaint);
             return true;
         case cmd::ShowSchedule: case cmd::ShowReserveList: case cmd::ShowUserList: ShowKind(id); return true;
         case cmd::HelpContents: HelpWindow()->ShowContents(); return true;
@@ -119,7 +132,7 @@ bool CMainFrame::OnUpdateCommand(int id, CmdState* state) {
         return true;
     }
     switch (id) {
-        case cmd::FileNew: case cmd::FileOpen: case cmd::PrintSetup: case cmd::Exit:
+        case cmd::FileNew: case cmd::FileOpen: case cmd::FileOpenServer: case cmd::PrintSetup: case cmd::Exit:
         case cmd::Settings: case cmd::HelpContents: case cmd::HelpIndex: case cmd::About:
             return true;
         case cmd::ViewToolBar: state->checked = toolBar_ && !toolBar_->isHidden(); return true;

@@ -113,6 +113,11 @@ void CMainFrame::ConnectDocuments() {
     connect(docs_, &CDocManager::recentFilesChanged, this, &CMainFrame::FillRecentFiles);
     connect(docs_, &CDocManager::documentRefreshed, this,
             [this] { statusBar()->showMessage(U("他の端末の変更を読み込みました"), 5000); });
+    // Until the connection is back the windows keep what they show, and say so.
+    connect(docs_, &CDocManager::connectionChanged, this, [this](CKivoDoc*, bool lost) {
+        if (lost) statusBar()->showMessage(U("サーバーとの接続が切れました"));
+        else statusBar()->showMessage(U("サーバーに再び接続しました"), 5000);
+    });
     connect(docs_, &CDocManager::documentsChanged, this, [this] {
         UpdateTitles();
         OnActiveChanged();
@@ -186,8 +191,9 @@ void CMainFrame::OnActiveChanged() {
         for (QMenu* m : menus) menuBar()->addMenu(m);
         shownMenus_ = menus;
     }
-    // The file dialogs start beside the register the desk is working on.
-    SetFileDialogFolder(doc && !doc->GetPathName().empty()
+    // The file dialogs start beside the register the desk is working on (a
+    // server's register lies in no folder).
+    SetFileDialogFolder(doc && !doc->GetPathName().empty() && doc->GetLocation().kind() == store::Kind::File
                             ? QFileInfo(QFile::decodeName(QByteArray::fromStdString(doc->GetPathName()))).absolutePath()
                             : QString());
     UpdateFrameTitle();

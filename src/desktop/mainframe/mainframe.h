@@ -55,6 +55,9 @@ public:
     // Runs a command as its menu item, tool button or key would.
     void Execute(int id);
     CmdState StateOf(int id);
+    // The state as the active window or the frame gives it, before the
+    // register's own limits.
+    CmdState RoutedState(int id);
     // The one place that enables and checks every command's actions.
     void UpdateCommandStates();
 

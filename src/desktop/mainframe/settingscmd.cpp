@@ -7,8 +7,9 @@
 #include "desktop/dialogs/settingdlg.h"
 #include "desktop/schedule/schedulepaint.h"
 
-bool RunSettings(ScheduleColors* colors, QWidget* parent) {
+bool RunSettings(ScheduleColors* colors, QWidget* parent, bool serverForbids) {
     CSettingDlg::Values v;
+    v.serverForbids = serverForbids;
     v.paidColor = RefFromColor(colors->paid);
     v.unpaidColor = RefFromColor(colors->unpaid);
     v.dup = profile::GetInt(profile::Key::Dup) != 0;

@@ -6,4 +6,5 @@ class QWidget;
 
 // Runs the settings dialog; on OK writes its answers to the profile and the
 // colours to *colors. False when it was cancelled: nothing changed then.
-bool RunSettings(ScheduleColors* colors, QWidget* parent);
+// serverForbids: the active register's server refuses overlaps itself.
+bool RunSettings(ScheduleColors* colors, QWidget* parent, bool serverForbids = false);

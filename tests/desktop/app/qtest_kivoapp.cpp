@@ -63,6 +63,9 @@ TEST(CommandLine, EmptySwitchOrPath) {
         EXPECT_EQ(HandedPath(r), r.path.startsWith('/') ? r.path : QDir::currentPath() + "/" + r.path);
     }
     EXPECT_EQ(HandedPath(ParseCommandLine({"-e"})), QString());
+    // A server's location is handed on as it is, less its password.
+    EXPECT_EQ(HandedPath(ParseCommandLine({"postgresql://desk:pw@db/orvalis?register=hall&password=x"})),
+              QStringLiteral("postgresql://desk@db/orvalis?register=hall"));
 }
 
 TEST_F(Startup, EmptyLineAndNoDefaultFileOpensKivo1) {

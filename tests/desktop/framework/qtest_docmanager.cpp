@@ -1,7 +1,11 @@
 // The document manager: titles, the already-open rule, failed opens, Save
 // As, asking before a new register's changes are lost, the recent files.
+#include <unistd.h>
+
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
@@ -236,6 +240,80 @@ TEST_F(DocManager, AnotherDesksChangeIsShownWhereTheDeskWas) {
     EXPECT_EQ(frame_->statusBar()->currentMessage(), Q("他の端末の変更を読み込みました"));
     EXPECT_TRUE(prompt_.dialogsRun.empty());
     EXPECT_TRUE(prompt_.messages.empty());
+}
+
+// A register on a server, opened from its dialog: titled NAME@host, kept in
+// the recent files without a password, and another desk's booking shows by
+// the server's announcement; a role that may only read greys the changes.
+TEST_F(DocManager, ARegisterOnAServerShowsAnotherDesksBookingByItself) {
+    const std::string name = "docs" + std::to_string(getpid());
+    const std::string where = testutil::ServerRegister(name);
+    if (where.empty()) GTEST_SKIP() << "no test server (tests/pg/with-server.sh)";
+    testutil::WriteRegister(dir_.File("a.kv"), {testutil::MakeFacility(1, "大会議室")}, {});
+    ASSERT_EQ(testutil::RunKvtool({"copy", dir_.File("a.kv"), where}), 0);
+    prompt_.onDialog = [&](QDialog* d) {
+        Set(d, "edit_host", Q(std::getenv("ORVALIS_PG_SOCKET")));
+        Set(d, "edit_database", Q("orvalis_test"));
+        Set(d, "edit_register", QString::fromStdString(name));
+        Set(d, "edit_user", Q("orvalis"));
+        Click(d, "button1");
+    };
+    frame_->Execute(cmd::FileOpenServer);
+    CKivoDoc* doc = frame_->ActiveDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->GetTitle(), name + "@localhost");
+    EXPECT_EQ(docs_->FindOpen(QString::fromStdString(where)), doc);
+    EXPECT_TRUE(frame_->StateOf(cmd::AddReserve).enabled);
+
+    QEventLoop loop;
+    QObject::connect(docs_.get(), &CDocManager::documentRefreshed, &loop, &QEventLoop::quit);
+    ASSERT_EQ(testutil::RunKvtool({"book", where, "--facility", "1", "--date", "2030-06-01", "--start", "9:00", "--end",
+                                   "10:00", "--user", "青葉"}),
+              0);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(doc->m_arReserve.size(), 1u);
+    EXPECT_EQ(frame_->statusBar()->currentMessage(), Q("他の端末の変更を読み込みました"));
+
+    const std::string role = "viewer" + std::to_string(getpid());
+    ASSERT_EQ(testutil::ServerSql("DROP ROLE IF EXISTS " + role + "; CREATE ROLE " + role +
+                                  " LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + role),
+              "");
+    ASSERT_EQ(testutil::RunKvtool({"copy", dir_.File("a.kv"), where + "r", "--forbid-overlaps"}), 0);
+    const std::string session = "viewer" + std::to_string(getpid());
+    CKivoDoc* viewed = docs_->OpenDocumentFile(
+        QString::fromStdString(testutil::ServerRegister(name + "r", role) + "&application_name=" + session));
+    ASSERT_NE(viewed, nullptr);
+    EXPECT_EQ(viewed->GetTitle(), name + "r@localhost (読み取り専用)");
+    EXPECT_FALSE(frame_->StateOf(cmd::AddReserve).enabled);
+    EXPECT_TRUE(frame_->StateOf(cmd::GotoDate).enabled);
+    EXPECT_TRUE(prompt_.messages.empty());
+    // 設定 shows that the server itself refuses overlaps in this register.
+    QString note;
+    prompt_.onDialog = [&](QDialog* d) {
+        if (auto* label = d->findChild<QLabel*>(QStringLiteral("label_server"))) note = label->text();
+        d->reject();
+    };
+    frame_->Execute(cmd::Settings);
+    EXPECT_EQ(note, Q("この登録簿では、重複した予約をサーバーも断ります。"));
+
+    // The server ends the viewer's sessions: the status bar says so, and the
+    // connection comes back by itself.
+    QEventLoop lost;
+    QObject::connect(docs_.get(), &CDocManager::connectionChanged, &lost, &QEventLoop::quit);
+    ASSERT_EQ(testutil::ServerSql("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE "
+                                  "application_name = '" + session + "'"),
+              "");
+    QTimer::singleShot(5000, &lost, &QEventLoop::quit);
+    lost.exec();
+    EXPECT_EQ(frame_->statusBar()->currentMessage(), Q("サーバーとの接続が切れました"));
+    QTimer::singleShot(5000, &lost, &QEventLoop::quit);
+    lost.exec();
+    EXPECT_EQ(frame_->statusBar()->currentMessage(), Q("サーバーに再び接続しました"));
+    EXPECT_EQ(viewed->m_arReserve.size(), 0u);
+    frame_.reset();
+    docs_.reset();
+    testutil::ServerSql("DROP OWNED BY " + role + "; DROP ROLE " + role);
 }
 
 ORVALIS_QTEST_MAIN

@@ -69,7 +69,8 @@ int BookOne(const std::string& location, const ReserveEntry& e, int facilityId) 
     request.facilityId = facilityId;
     Register reg(location);
     const booking::Outcome out = booking::Commit(reg.doc, request);
-    if (out.tx == TxResult::Failed) return kFileError;
+    // The server's own refusal of an overlap is a refusal, its message already said.
+    if (out.tx == TxResult::Failed) return reg.doc.LastSaveCause() == store::Cause::Overlap ? kRefused : kFileError;
     if (out.tx == TxResult::Abandoned) {
         Error(CheckMessage(out.check));
         return kRefused;

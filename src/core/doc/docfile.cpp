@@ -124,6 +124,7 @@ bool CKivoDoc::SaveChange(store::ITransaction& tx) {
     const bool wasClean = clean_;
     RegisterData data{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
     const store::Status st = tx.Write(data, &facts, &copied, &usersAsBefore);
+    lastSaveCause_ = st.cause;
     m_arFacility = std::move(data.facilities);
     m_arReserve = std::move(data.reserves);
     m_arUser = std::move(data.users);
@@ -224,6 +225,7 @@ CKivoDoc::Around CKivoDoc::ChangeAround(store::ITransaction& tx, const Appending
     if (!appending.change(*this)) return Around::Abandoned;
     RegisterData out{std::move(m_arFacility), std::move(m_arReserve), std::move(m_arUser)};
     st = tx.WriteAround(out);
+    lastSaveCause_ = st.cause;
     m_arFacility = std::move(out.facilities);
     m_arReserve = std::move(out.reserves);
     m_arUser = std::move(out.users);
@@ -245,6 +247,7 @@ TxResult CKivoDoc::Transact(const std::function<bool(CKivoDoc&)>& change, IKivoV
     }
     TxResult result = TxResult::Done;
     bool notSaved = false;
+    lastSaveCause_ = store::Cause::None;
     {
         store::Status st;
         const std::unique_ptr<store::ITransaction> tx = store_->Begin(&st);

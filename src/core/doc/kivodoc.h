@@ -126,6 +126,9 @@ public:
     Refresh RefreshFromFile(RegisterData* replaced = nullptr);
     // How many times file bytes were parsed into this document.
     int ParseCount() const { return parses_; }
+    // Why the last change's save failed (None when it did not): a server that
+    // refuses an overlap itself refuses as the booking check does.
+    store::Cause LastSaveCause() const { return lastSaveCause_; }
 
     // --- document operations ---
     int GetFacilityIndex(int id) const;
@@ -174,4 +177,5 @@ private:
     bool usersComplete_ = false;
     bool timesSet_ = false;
     int parses_ = 0;
+    store::Cause lastSaveCause_ = store::Cause::None;
 };

@@ -142,6 +142,18 @@ void PgStore::End(bool commit) {
     if (!conn_.Lost()) conn_.Command(commit ? sql::kCommit : sql::kRollback);
 }
 
+Status PgStore::Commit() {
+    Result done(PQexec(conn_.Raw(), sql::kCommit));
+    if (done && PQresultStatus(done.get()) == PGRES_COMMAND_OK && std::string(PQcmdStatus(done.get())) == "COMMIT")
+        return {};
+    Status st = conn_.StatusOf(done.get());
+    if (st.ok()) st.cause = Cause::Generic;
+    // Sent but not answered: the change may stand; it is never made again.
+    if (st.cause == Cause::ConnectionLost) st.unknown = true;
+    Forget();
+    return st;
+}
+
 Status PgStore::ReadHead(const char* sqlText, Head* head) {
     Status st;
     Result r = conn_.Exec(sqlText, Params().Text(where_.Register()), &st);
@@ -426,15 +438,7 @@ Status PgStore::WriteChange(const Head& head, const RegisterData& data, StoreFac
         End(false);
         return st;
     }
-    Result done(PQexec(conn_.Raw(), sql::kCommit));
-    if (!done || PQresultStatus(done.get()) != PGRES_COMMAND_OK || std::string(PQcmdStatus(done.get())) != "COMMIT") {
-        st = conn_.StatusOf(done.get());
-        if (st.ok()) st.cause = Cause::Generic;
-        // Sent but not answered: the change may stand; it is never made again.
-        if (st.cause == Cause::ConnectionLost) st.unknown = true;
-        Forget();
-        return st;
-    }
+    if (!(st = Commit()).ok()) return st;
 
     // What the server now holds becomes the last state, by position.
     try {
@@ -567,14 +571,7 @@ Status PgStore::Create(const RegisterData& data, bool replace, int forbid, bool*
         Forget();
         return st;
     }
-    Result done(PQexec(conn_.Raw(), sql::kCommit));
-    if (!done || PQresultStatus(done.get()) != PGRES_COMMAND_OK || std::string(PQcmdStatus(done.get())) != "COMMIT") {
-        st = conn_.StatusOf(done.get());
-        if (st.ok()) st.cause = Cause::Generic;
-        if (st.cause == Cause::ConnectionLost) st.unknown = true;
-        Forget();
-        return st;
-    }
+    if (!(st = Commit()).ok()) return st;
     // The register as written is the last state, each record at its place.
     Forget();
     try {

@@ -47,6 +47,10 @@ private:
     // Opens a statement block, connecting again once when the connection went.
     Status Start(const char* begin);
     void End(bool commit);
+    // COMMIT of a change; a COMMIT sent but not answered may have stood, so
+    // its status says the outcome is not known. The last state is forgotten
+    // on any fault.
+    Status Commit();
     Status ReadHead(const char* sql, Head* head);
     // Brings the last state up to head: only what changed since it when it can.
     Status CatchUp(const Head& head);

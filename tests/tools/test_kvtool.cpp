@@ -16,6 +16,7 @@
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/profile/profile.h"
+#include "core/store/status.h"
 #include "support/testutil.h"
 
 using testutil::MakeFacility;
@@ -462,6 +463,25 @@ TEST_F(Kvtool, ARegisterReachedThroughALinkStaysOneRegister) {
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the save replaced the link with a file of its own";
     EXPECT_EQ(ReadFile(link), ReadFile(real));
+    // A hard link in another folder: no desk there would find what a cut
+    // in-place save leaves, so nothing is written in place.
+    ASSERT_EQ(::link(real.c_str(), dir.File("desk/hard.kv").c_str()), 0);
+    EXPECT_EQ(RunKvtool(Plus({"book", real}, Slot("1", "2000-05-04", "10:00", "11:00")), nullptr, &err), 1);
+    EXPECT_EQ(err, store::FileMessage(store::Cause::LinkedElsewhere, real) + "\n");
+    ASSERT_EQ(unlink(dir.File("desk/hard.kv").c_str()), 0);
+    // Bound over a file of the desk's folder: no rename replaces a mount
+    // point, so the booking is saved in place. Once the real file is
+    // replaced, the mount holds a removed file, which is never read.
+    if (geteuid() != 0 || Sh("unshare -m true 2>/dev/null") != 0) return;
+    WriteFile(dir.File("desk/bound.kv"), "");
+    EXPECT_EQ(Sh("unshare -m sh -c 'mount --bind real/reg.kv desk/bound.kv || exit 1; \"$KVTOOL\" book desk/bound.kv "
+                 "--facility 2 --date 2000-05-03 --start 9:00 --end 10:00 --user A >out 2>err; echo $? >rc1; "
+                 "cp real/reg.kv real/new && mv real/new real/reg.kv && \"$KVTOOL\" list desk/bound.kv 2>err; echo $? >rc2'"),
+              0);
+    EXPECT_EQ(ReadFile(dir.File("rc1")), "0\n");
+    EXPECT_EQ(Read(real).reserves.size(), 3u);
+    EXPECT_EQ(ReadFile(dir.File("rc2")), "1\n");
+    EXPECT_EQ(LastLine(ReadFile(dir.File("err"))), "desk/bound.kv が見つかりませんでした。\n");
 }
 
 TEST_F(Kvtool, WhatIsNoRegisterIsRefusedBeforeAnythingIsReadAndNothingBlocks) {

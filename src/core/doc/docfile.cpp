@@ -4,8 +4,10 @@
 
 #include <deque>
 
+#include "core/doc/messages.h"
 #include "core/doc/missingusers.h"
 #include "core/doc/nameset.h"
+#include "core/doc/text.h"
 
 namespace {
 
@@ -94,7 +96,10 @@ bool CKivoDoc::OnOpenDocument(const std::string& location) {
     }
     store_ = std::move(opened);
     ++parses_;
-    return Loaded(st, facts, true);
+    if (!Loaded(st, facts, true)) return false;
+    if (!facts.stray.empty())
+        host_->ShowMessage(text::Fill(msg::kStrayHelper, facts.stray), IDocHost::Icon::Information);
+    return true;
 }
 
 bool CKivoDoc::OnSaveDocument(const std::string& location) {

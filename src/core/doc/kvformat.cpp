@@ -23,7 +23,7 @@ void StoreCollection(CArchive& ar, const std::vector<RecordPtr<T>>& items, Recor
 class WrittenFacts {
 public:
     WrittenFacts(const UserArray& users, StoreFacts* facts, bool few) : users_(users), facts_(facts) {
-        if (facts_) *facts_ = {true, true};
+        if (facts_) facts_->usersComplete = facts_->timesSet = true;
         if (facts_ && !few) MakeSet();
     }
     void Prefetch(const CReserve& ahead) const {
@@ -252,7 +252,7 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
     };
     // Whether users are missing is not learned here: a set of the names made
     // during the parse cost a fresh process more than the document's pass.
-    if (facts) *facts = {false, true};
+    if (facts) facts->usersComplete = false, facts->timesSet = true;
     if (size == 0) return clear();
     if (spans) {
         spans->begin.clear();

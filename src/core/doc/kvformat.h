@@ -19,6 +19,9 @@ struct RegisterData {
 struct StoreFacts {
     bool usersComplete = false;  // every reservation's user (when not empty) is a user
     bool timesSet = false;       // no reservation has an unset start or end
+    // A file at the name of a helper of the store's that did not prove to
+    // be one: left alone, named here so that the desk can say so.
+    std::string stray;
 };
 
 // Where each reservation's and user's record lies in a register's bytes

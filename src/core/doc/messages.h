@@ -11,6 +11,8 @@ inline constexpr const char* kBadDate = "日付が不正です";
 inline constexpr const char* kBadStart = "開始時刻が不正です";
 inline constexpr const char* kBadEnd = "終了時刻が不正です";
 inline constexpr const char* kOverlap = "既に予約されています";
+inline constexpr const char* kStrayHelper =
+    "%1 は、このﾌﾟﾛｸﾞﾗﾑが保存の途中で残したﾌｧｲﾙではないため、使わずにそのままにしてあります。";
 inline constexpr const char* kSelectFacility = "施設を選択してください。";
 inline constexpr const char* kNotUnsigned = "正の整数を入力してください。";
 inline constexpr const char* kOutOf16Bits = "0 から 65535 までの整数を入力してください。";

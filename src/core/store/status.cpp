@@ -49,6 +49,9 @@ std::string FileMessage(Cause c, const std::string& path) {
         case Cause::ConnectionLost: return text::Fill("%1 のｻｰﾊﾞｰとの接続が切れました。", path);
         case Cause::PasswordNeeded: return text::Fill("%1 のｻｰﾊﾞｰがﾊﾟｽﾜｰﾄﾞを求めています。", path);
         case Cause::Overlap: return msg::kOverlap;
+        case Cause::LinkedElsewhere:
+            return text::Fill("%1 には別のﾌｫﾙﾀﾞにもﾊｰﾄﾞ ﾘﾝｸがあるため、途中で止まっても元に戻せる形で保存できません。"
+                              "ﾘﾝｸを同じﾌｫﾙﾀﾞにまとめるか、1つにしてください。", path);
     }
     return text::Fill("%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。", path);
 }

@@ -15,6 +15,9 @@ enum class Cause {
     // Of a register on a server: none answered, the connection went, it asks
     // for a password, or it refused an overlap itself.
     ServerUnreachable, ConnectionLost, PasswordNeeded, Overlap,
+    // A file that must be written in place and has a hard link in another
+    // folder, where no desk would find what a cut save left to mend it.
+    LinkedElsewhere,
 };
 
 Cause CauseFromErrno(int e);

@@ -2,7 +2,9 @@
 // cancellations from separate processes. Every booking a desk was told is
 // stored is in the file exactly once, with its last confirmed value, and no
 // two bookings of one facility overlap.
+#include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -12,6 +14,7 @@
 
 #include <map>
 #include <random>
+#include <cstring>
 #include <sstream>
 
 #include "core/booking/rules.h"
@@ -19,6 +22,7 @@
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/messages.h"
+#include "core/doc/text.h"
 #include "core/profile/profile.h"
 #include "support/testutil.h"
 
@@ -200,11 +204,14 @@ TEST(ManyDesks, TwoDesksEditingOneReservationOneWinsTheOtherIsToldAndWritesNothi
     EXPECT_EQ("A", b.m_arReserve[0]->m_strPurpose) << "the losing desk sees the winner's change";
 }
 
-// One booking by a desk running as another user: exit 0 when stored.
-int BookAs(const std::string& path, uid_t uid, gid_t group, int hour) {
+// One booking by a desk running as another user: exit 0 when stored. A cut
+// desk is killed once its in-place save has rewritten the register.
+int BookAs(const std::string& path, uid_t uid, gid_t group, int hour, bool cut = false) {
     pid_t pid = fork();
     if (pid == 0) {
         if (uid != 0 && (setgroups(1, &group) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(2);
+        static int syncs = 0;
+        if (cut) fileio::SetFaultHook([](const char* step) { return std::strcmp(step, "fsync") == 0 && ++syncs == 2 ? raise(SIGKILL) : 0; });
         CKivoDoc doc;
         doc.SetPathName(path);
         TxResult r = doc.Transact([&](CKivoDoc& d) {
@@ -268,7 +275,91 @@ TEST(ManyDesks, AfterAnyDesksSaveEveryDeskThatCouldUseTheRegisterStillCan) {
             EXPECT_EQ(d.reserves.size(), static_cast<size_t>(hour - 8));
         }
         if (!withAcl) std::printf("no ACLs on this file system: checked owner, group, mode and links only\n");
+        if (!linked) continue;
+        // A desk killed once its in-place save rewrote the register leaves
+        // the copy of the old bytes; the next desk puts it back, on the other
+        // link and let in by the ACL alone, and no confirmed booking is lost.
+        ASSERT_EQ(BookAs(path, kOwner, kGroup, hour, true), 128 + SIGKILL);
+        const uid_t next = withAcl ? kAclUser : 0;
+        EXPECT_EQ(BookAs(other, next, next, hour + 1), 0);
+        EXPECT_EQ(BookAs(path, kMember, kGroup, hour + 2), 0);
+        const RegisterData d = testutil::ReadRegister(path);
+        ASSERT_EQ(d.reserves.size(), static_cast<size_t>(hour - 8 + 2)) << "a confirmed booking vanished";
+        EXPECT_EQ(d.reserves.back()->m_timeEnd - d.reserves.end()[-2]->m_timeEnd, 3600);
     }
+}
+
+CReserve Booking(int hour) { return testutil::MakeReserve("A", 1, 2026, 12, 8, hour, 0, hour + 1, 0); }
+std::function<bool(CKivoDoc&)> AddBooking(int hour) {
+    return [hour](CKivoDoc& d) { return !!d.m_arReserve.emplace_back(std::make_unique<CReserve>(Booking(hour))); };
+}
+
+// Only a copy that proves to be ours (the file's number, the length and
+// checksum of its bytes) is ever put back. Anything else at a copy's name,
+// ours or an earlier build's, is left alone and named once; a killed
+// writer's temporary file is cleared whichever link's name it bears.
+TEST(ManyDesks, WhatLiesAtAHelpersNameIsPutBackOnlyWhenItProvesToBeOurs) {
+    const struct {
+        const char* what;
+        char kind;  // an empty file, a folder, a link
+        bool oldName;
+    } rows[] = {{"empty file", 'e', false}, {"folder", 'f', false}, {"link", 'l', false}, {"earlier build's", 'e', true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        const std::string path = dir.File("hall.kv"), stale = dir.File(".other.kv.orvalis-tmp-Ab12Cd");
+        testutil::WriteRegister(path, {testutil::MakeFacility(1, "A")}, {Booking(9)});
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        const std::string at = dir.File(row.oldName ? ".hall.kv.orvalis-old" : ".orvalis-old-" + std::to_string(st.st_ino));
+        ASSERT_EQ(row.kind == 'f' ? mkdir(at.c_str(), 0755)
+                  : row.kind == 'l' ? symlink(path.c_str(), at.c_str())
+                                    : close(creat(at.c_str(), 0644)),
+                  0);
+        testutil::WriteFile(stale, "left by a killed writer");
+        testutil::RecordingHost host;
+        CKivoDoc doc;
+        doc.SetHost(&host);
+        ASSERT_TRUE(doc.OnOpenDocument(path));
+        EXPECT_EQ(TxResult::Done, doc.Transact(AddBooking(10)));
+        EXPECT_EQ(host.messages, std::vector<std::string>{text::Fill(msg::kStrayHelper, at)});
+        EXPECT_EQ(testutil::ReadRegister(path).reserves.size(), 2u);
+        EXPECT_EQ(lstat(at.c_str(), &st), 0) << "not left alone";
+        EXPECT_FALSE(testutil::Exists(stale));
+    }
+}
+
+// Another desk's change of the same size, on a file system that keeps one
+// time stamp a second and while this desk's clock runs well ahead: the
+// stamp looks settled and unchanged, yet the change is read and kept.
+TEST(ManyDesks, AnotherDesksSameSizeChangeUnderTheSameTimeStampIsReadAndKept) {
+    TempDir dir;
+    static std::string path;
+    path = dir.File("hall.kv");
+    CKivoUser user;
+    user.m_strName = "A";
+    testutil::WriteRegister(path, {testutil::MakeFacility(1, "A")}, {Booking(9)}, {user});
+    ASSERT_EQ(link(path.c_str(), dir.File("twin.kv").c_str()), 0);  // saved in place: the same file
+    static struct timespec stamp[2];
+    stamp[0].tv_nsec = UTIME_OMIT;
+    stamp[1].tv_sec = time(nullptr) - 10;
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), stamp, 0), 0);
+    testutil::RecordingHost hostA, hostB;
+    CKivoDoc a, b;
+    a.SetHost(&hostA);
+    b.SetHost(&hostB);
+    ASSERT_TRUE(a.OnOpenDocument(path));
+    ASSERT_TRUE(b.OnOpenDocument(path));
+    // Each write of the other desk lands on the stamp the file had.
+    fileio::SetFaultHook([](const char* step) {
+        return std::strcmp(step, "fsync") == 0 ? utimensat(AT_FDCWD, path.c_str(), stamp, 0) : 0;
+    });
+    EXPECT_EQ(TxResult::Done, b.Transact([](CKivoDoc& d) { return d.m_arReserve[0]->m_bPaid = 1; }));
+    fileio::SetFaultHook(nullptr);
+    EXPECT_EQ(TxResult::Done, a.Transact(AddBooking(10)));
+    const RegisterData d = testutil::ReadRegister(path);
+    ASSERT_EQ(2u, d.reserves.size());
+    EXPECT_EQ(1, d.reserves[0]->m_bPaid) << "the other desk's change was overwritten";
 }
 
 }  // namespace

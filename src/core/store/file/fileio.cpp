@@ -61,8 +61,102 @@ std::string HiddenName(const std::string& base, const char* suffix) {
     name += suffix;
     return name;
 }
-std::string TempPrefix(const std::string& base) { return HiddenName(base, ".orvalis-tmp-"); }
-std::string BackupName(const std::string& base) { return HiddenName(base, ".orvalis-old"); }
+constexpr char kTempMark[] = ".orvalis-tmp-";
+constexpr size_t kTempMarkSize = sizeof kTempMark - 1, kTempTail = 6;  // mkostemp's XXXXXX
+
+std::string TempPrefix(const std::string& base) { return HiddenName(base, kTempMark); }
+
+bool IsTempName(const std::string& name) {
+    if (name.size() < 2 + kTempMarkSize + kTempTail || name[0] != '.') return false;
+    const size_t tail = name.size() - kTempTail;
+    if (name.compare(tail - kTempMarkSize, kTempMarkSize, kTempMark) != 0) return false;
+    for (size_t i = tail; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    }
+    return true;
+}
+
+std::string CopyName(unsigned long long ino) { return ".orvalis-old-" + std::to_string(ino); }
+std::string LegacyCopyName(const std::string& base) { return HiddenName(base, ".orvalis-old"); }
+
+namespace {
+
+// A copy ends in a trailer: this mark, then the file's number, the old
+// bytes' length and their checksum, each 8 bytes little-endian.
+constexpr char kCopyMark[] = "ORVALIS OLD COPY";
+constexpr size_t kCopyMarkSize = sizeof kCopyMark - 1, kTrailer = kCopyMarkSize + 24;
+
+void Put64(std::string* s, uint64_t v) {
+    for (int i = 0; i < 8; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
+}
+
+uint64_t Get64(const char* p) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
+    return v;
+}
+
+// FNV-1a over 8-byte words: enough to tell a whole copy from a cut or foreign one.
+uint64_t Checksum(const char* p, size_t n) {
+    uint64_t h = 14695981039346656037ull ^ n;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 1099511628211ull;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 1099511628211ull;
+    return h;
+}
+
+long long Ns(const struct timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; }
+
+}  // namespace
+
+std::string CopyOf(const std::string& old, unsigned long long ino) {
+    std::string copy;
+    copy.reserve(old.size() + kTrailer);
+    copy = old;
+    copy.append(kCopyMark, kCopyMarkSize);
+    Put64(&copy, ino);
+    Put64(&copy, old.size());
+    Put64(&copy, Checksum(old.data(), old.size()));
+    return copy;
+}
+
+bool FromCopy(std::string* copy, unsigned long long ino) {
+    if (copy->size() < kTrailer) return false;
+    const size_t n = copy->size() - kTrailer;
+    const char* t = copy->data() + n;
+    if (std::memcmp(t, kCopyMark, kCopyMarkSize) != 0 || Get64(t + kCopyMarkSize) != ino ||
+        Get64(t + kCopyMarkSize + 8) != n || Get64(t + kCopyMarkSize + 16) != Checksum(copy->data(), n))
+        return false;
+    copy->resize(n);
+    return true;
+}
+
+void MakeLater(int fd, const struct stat& before) {
+    const long long was = Ns(before.st_mtim);
+    struct stat now;
+    if (fstat(fd, &now) != 0 || Ns(now.st_mtim) > was) return;
+    // Just past the old time, by the least step the file system keeps; set
+    // by the file's owner only.
+    for (long long step : {1LL, 1000LL, 1000000LL, 1000000000LL, 2000000000LL}) {
+        const struct timespec t[2] = {{0, UTIME_OMIT}, {(was + step) / 1000000000LL, (was + step) % 1000000000LL}};
+        if (futimens(fd, t) != 0) break;
+        if (fstat(fd, &now) != 0 || Ns(now.st_mtim) > was) return;
+    }
+    // Anyone who may write it may set "now": wait, briefly, for the file
+    // system's own clock to pass the old time.
+    for (int i = 0; i < 300; ++i) {
+        const struct timespec t[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+        if (futimens(fd, t) != 0 || fstat(fd, &now) != 0 || Ns(now.st_mtim) > was) return;
+        struct timespec pause{0, 10 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+}
 
 // Lock layout. Every lock is an OFD lock. A reader holds the data range
 // [0, kIntent) shared, a writer holds it exclusive. The one byte at kIntent is
@@ -160,6 +254,12 @@ Status OpenLocked(const std::string& path, int flags, bool writer, int* outFd, b
         struct stat st, now;
         if (fstat(fd, &st) == 0 && ::stat(path.c_str(), &now) == 0 && now.st_ino == st.st_ino &&
             now.st_dev == st.st_dev) {
+            // Still at the path yet removed: a file mounted there whose
+            // register was replaced meanwhile. Its bytes are no register's.
+            if (st.st_nlink == 0) {
+                ::close(fd);
+                return {Cause::FileNotFound};
+            }
             if (exists) *exists = true;
             *outFd = fd;
             return {};
@@ -236,21 +336,37 @@ Status SyncDir(const std::string& dir) {
     return s;
 }
 
+enum class Copy { None, Ours, Stray };
+
+// What lies at the copy's name of the file numbered ino in dir: nothing, a
+// copy of ours (its old bytes into *old), or something else, left alone.
+// A copy that cannot be read is a fault: it may be ours.
+Copy FindCopy(const std::string& dir, unsigned long long ino, std::string* old, Status* status) {
+    const std::string name = Join(dir, CopyName(ino));
+    struct stat st;
+    if (::lstat(name.c_str(), &st) != 0) return Copy::None;
+    if (!S_ISREG(st.st_mode)) return Copy::Stray;
+    int fd = -1;
+    *status = OpenRegular(name, O_RDONLY | O_NOFOLLOW, &fd);
+    if (!status->ok()) return Copy::None;
+    *status = ReadFd(fd, old);
+    ::close(fd);
+    if (!status->ok()) return Copy::None;
+    return FromCopy(old, ino) ? Copy::Ours : Copy::Stray;
+}
+
 // Puts back the old bytes of an in-place save that was cut short (its copy
 // still exists), under the exclusive lock on fd.
 Status RestoreCut(const std::string& path, int fd) {
-    std::string dir, base;
+    struct stat st;
+    if (fstat(fd, &st) != 0) return Fail(errno);
+    std::string dir, base, old;
     Split(path, &dir, &base);
-    const std::string backup = Join(dir, BackupName(base));
-    int bfd = -1;
-    Status s = OpenRegular(backup, O_RDONLY | O_NOFOLLOW, &bfd);
-    if (s.cause == Cause::FileNotFound) return {};
-    if (!s.ok()) return s;
-    std::string old;
-    s = ReadFd(bfd, &old);
-    ::close(bfd);
-    if (s.ok()) s = WriteAt0(fd, old);
-    if (s.ok() && ::unlink(backup.c_str()) != 0) s = Fail(errno);
+    Status s;
+    if (FindCopy(dir, st.st_ino, &old, &s) != Copy::Ours) return s;
+    s = WriteAt0(fd, old);
+    if (s.ok()) MakeLater(fd, st);
+    if (s.ok() && ::unlink(Join(dir, CopyName(st.st_ino)).c_str()) != 0) s = Fail(errno);
     if (s.ok()) s = SyncDir(dir);
     return s;
 }
@@ -313,26 +429,32 @@ FileStamp StampOf(const std::string& path) {
     return StampFromStat(st);
 }
 
-Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp) {
+Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp, std::string* stray) {
     const std::string resolved = Resolve(path);
     int fd = -1;
     Status st = OpenLocked(resolved, O_RDONLY, false, &fd, nullptr);
     if (!st.ok()) return st;
+    if (stamp) *stamp = FileStamp{};
     // Under our lock no save is running: a copy of old bytes still there was
     // left by one cut short, and holds the register as it last stood whole.
     std::string dir, base;
     Split(resolved, &dir, &base);
-    int bfd = -1;
-    if (stamp) *stamp = FileStamp{};
-    if (OpenRegular(Join(dir, BackupName(base)), O_RDONLY | O_NOFOLLOW, &bfd).ok()) {
-        st = ReadFd(bfd, bytes);
-        ::close(bfd);
-    } else {
+    struct stat sb;
+    Copy copy = Copy::None;
+    if (fstat(fd, &sb) != 0) st = Fail(errno);
+    else copy = FindCopy(dir, sb.st_ino, bytes, &st);
+    if (st.ok() && copy != Copy::Ours) {
         // Taken before the read: a change that lands meanwhile is never
         // mistaken for what was read.
-        struct stat sb;
-        if (stamp && fstat(fd, &sb) == 0) *stamp = StampFromStat(sb);
+        if (stamp) *stamp = StampFromStat(sb);
         st = ReadFd(fd, bytes);
+    }
+    if (stray) {
+        struct stat ls;
+        const std::string legacy = Join(dir, LegacyCopyName(base));
+        *stray = copy == Copy::Stray ? Join(dir, CopyName(sb.st_ino))
+                 : ::lstat(legacy.c_str(), &ls) == 0 ? legacy
+                                                     : std::string();
     }
     ::close(fd);  // closing the descriptor drops its OFD lock
     return st;

@@ -38,7 +38,8 @@ struct FileStamp {
     bool SameAs(const FileStamp& o) const {
         return valid && o.valid && dev == o.dev && ino == o.ino && size == o.size && mtimeNs == o.mtimeNs;
     }
-    // A later write cannot leave the same time stamp: the time had already
+    // A later write cannot leave the same time stamp: every save of ours
+    // moves it on by itself, and for any other writer the time had already
     // moved on by more than the coarsest granularity (2 s) when it was taken.
     bool Settled() const { return valid && seenNs - mtimeNs >= 2000000000LL; }
 };
@@ -48,8 +49,10 @@ FileStamp StampOf(const std::string& path);
 
 // Reads the whole register at path under a shared lock. When an in-place save
 // was cut short, the copy of the old bytes it left is what is read (and the
-// stamp, when asked for, is not valid).
-Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp = nullptr);
+// stamp, when asked for, is not valid). A file at a copy's name that does not
+// prove to be one of ours is left alone; its name goes to *stray.
+Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp = nullptr,
+                  std::string* stray = nullptr);
 
 // Saves bytes as the register at path, under its exclusive lock (waiting like
 // any desk): see ExclusiveLock::Write.
@@ -86,11 +89,14 @@ public:
     FileStamp Stamp() const;
     // Replaces the locked file's content with bytes; the old content stays
     // whole on any fault and after a crash. Through a temporary file renamed
-    // over it when that file can carry the same owner, group, mode and ACL
-    // and there is no other hard link; otherwise in place, after a synced
-    // copy of the old bytes. Without a file (Acquire found none) it creates
-    // one. Done only once the folder is synced; the lock stays held, on the
-    // new file.
+    // over it when that file can carry the same owner, group, mode and ACL,
+    // there is no other hard link and it is no mount point; otherwise in
+    // place, after a synced copy of the old bytes that every desk finds by
+    // the file's number (refused, LinkedElsewhere, when a link lies in
+    // another folder, where no desk would look). Without a file (Acquire
+    // found none) it creates one. The file's modification time always moves
+    // on, whatever the clocks, so that a stamp never hides it. Done only once
+    // the folder is synced; the lock stays held, on the new file.
     Status Write(const std::string& bytes);
     void Release();
     bool held() const { return fd_ >= 0; }
@@ -105,8 +111,8 @@ private:
 // Test seam: when set, called before each step of a save and may return an
 // errno to fail that step with. Through a temporary file: "open", "write",
 // "fsync", "rename", "dirsync"; in place: "open", "write", "fsync" of the
-// copy of the old bytes, "backup" (its rename), then "write", "fsync" of the
-// register and "dirsync" once the copy is removed.
+// copy of the old bytes, "backup" (its rename), "dirsync", then "write",
+// "fsync" of the register and "dirsync" once the copy is removed.
 using FaultHook = int (*)(const char* step);
 void SetFaultHook(FaultHook hook);
 

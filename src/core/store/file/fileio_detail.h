@@ -1,5 +1,6 @@
 #pragma once
 // The pieces of fileio.cpp that the writer in replacefile.cpp builds on.
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -13,9 +14,21 @@ Status Fail(int e);
 void Split(const std::string& path, std::string* dir, std::string* base);
 std::string Join(const std::string& dir, const std::string& name);
 // The names of a file's helpers, no person's choice: the prefix of its
-// temporary files and the name of its in-place save's copy of the old bytes.
+// temporary files, whether a name is one of any file's temporary files, the
+// name of an in-place save's copy of the old bytes (by the file's number, the
+// same whichever link a desk uses), and the name earlier builds gave it.
 std::string TempPrefix(const std::string& base);
-std::string BackupName(const std::string& base);
+bool IsTempName(const std::string& name);
+std::string CopyName(unsigned long long ino);
+std::string LegacyCopyName(const std::string& base);
+// The copy of old bytes as it is kept: the bytes, then what proves it ours.
+std::string CopyOf(const std::string& old, unsigned long long ino);
+// The old bytes a copy holds when it proves to be ours for the file numbered
+// ino: its number, length and checksum.
+bool FromCopy(std::string* copy, unsigned long long ino);
+// After a write of fd: moves its modification time on from before's when the
+// file system left it there (a coarse time stamp, a clock behind).
+void MakeLater(int fd, const struct stat& before);
 bool TryLock(int fd, short type, off_t start, off_t len);
 Status ReadFd(int fd, std::string* bytes);
 // Room for n bytes in s, in huge pages where the system gives them: a fresh

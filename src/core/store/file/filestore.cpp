@@ -138,9 +138,12 @@ bool FileStore::Settled(const fileio::FileStamp& now) const {
 
 Status FileStore::Read(RegisterData* data, StoreFacts* facts) {
     fileio::FileStamp stamp;
-    Status st = fileio::ReadShared(where_.Text(), &spare_, &stamp);
+    std::string stray;
+    Status st = fileio::ReadShared(where_.Text(), &spare_, &stamp, &stray);
     if (!st.ok()) return st;
-    return Take(stamp, data, facts);
+    st = Take(stamp, data, facts);
+    if (facts) facts->stray = std::move(stray);
+    return st;
 }
 
 Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities) {

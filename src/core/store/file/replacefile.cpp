@@ -22,19 +22,14 @@ namespace {
 
 // A writer killed half way leaves its temporary file behind. Every writer
 // holds a lock on its own temporary file until it is renamed into place, so
-// one of our names whose lock can be had has no living owner and goes.
-void RemoveStaleTemps(const std::string& dir, const std::string& base) {
-    const std::string prefix = TempPrefix(base);
+// one of our names whose lock can be had has no living owner and goes,
+// whichever link's or register's name it was made under.
+void RemoveStaleTemps(const std::string& dir) {
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
     while (struct dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
-        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-        bool ours = true;
-        for (size_t i = prefix.size(); i < name.size(); ++i)
-            ours = ours && ((name[i] >= 'A' && name[i] <= 'Z') || (name[i] >= 'a' && name[i] <= 'z') ||
-                            (name[i] >= '0' && name[i] <= '9'));
-        if (!ours) continue;
+        if (!IsTempName(name)) continue;
         const std::string full = Join(dir, name);
         int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) continue;
@@ -45,6 +40,36 @@ void RemoveStaleTemps(const std::string& dir, const std::string& base) {
         ::close(fd);
     }
     ::closedir(d);
+}
+
+// Whether every hard link of the file st describes lies in dir: only there
+// does a desk that opens it by any of them look for its copy of old bytes.
+bool AllLinksIn(const std::string& dir, const struct stat& st) {
+    if (st.st_nlink <= 1) return true;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return false;
+    nlink_t found = 0;
+    while (struct dirent* e = ::readdir(d)) {
+        struct stat ls;
+        if ((e->d_ino == st.st_ino || e->d_type == DT_UNKNOWN) &&
+            fstatat(dirfd(d), e->d_name, &ls, AT_SYMLINK_NOFOLLOW) == 0 && ls.st_ino == st.st_ino &&
+            ls.st_dev == st.st_dev)
+            ++found;
+    }
+    ::closedir(d);
+    return found >= st.st_nlink;
+}
+
+// Whether fd's file is mounted where it stands: no rename can replace it.
+bool MountPoint(int fd) {
+#ifdef STATX_ATTR_MOUNT_ROOT
+    struct statx sx;
+    return statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &sx) == 0 &&
+           (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+#else
+    (void)fd;
+    return false;
+#endif
 }
 
 // A temporary file of ours in dir, locked (see RemoveStaleTemps) until it is
@@ -98,12 +123,8 @@ Status WriteAll(int fd, const std::string& bytes) {
     return {};
 }
 
-// Gives the temporary file everything the register has that decides who may
-// use it; false when it cannot (then the register is written in place).
-bool CarryOver(int from, const struct stat& st, int to) {
-    if (st.st_nlink > 1) return false;  // a rename would split the links
-    if (fchown(to, st.st_uid, st.st_gid) != 0) return false;
-    if (fchmod(to, st.st_mode & 07777) != 0) return false;
+// The register's ACL onto to; true when it has none or it was carried.
+bool CarryAcl(int from, int to) {
     static const char kAcl[] = "system.posix_acl_access";
     ssize_t n = fgetxattr(from, kAcl, nullptr, 0);
     if (n < 0) return errno == ENODATA || errno == ENOTSUP;
@@ -112,23 +133,37 @@ bool CarryOver(int from, const struct stat& st, int to) {
     return n >= 0 && fsetxattr(to, kAcl, acl.data(), static_cast<size_t>(n), 0) == 0;
 }
 
+// Gives the temporary file everything the register has that decides who may
+// use it; false when it cannot (then the register is written in place).
+bool CarryOver(int from, const struct stat& st, int to) {
+    if (st.st_nlink > 1) return false;  // a rename would split the links
+    if (MountPoint(from)) return false;
+    if (fchown(to, st.st_uid, st.st_gid) != 0) return false;
+    if (fchmod(to, st.st_mode & 07777) != 0) return false;
+    return CarryAcl(from, to);
+}
+
 // The register in place, for when a renamed file could not stand in for it:
 // a synced copy of the old bytes first, which the next lock puts back if
-// this is cut short.
+// this is cut short. The copy is named by the file's number, so that a desk
+// on any of its links finds it, and whoever may write the register may
+// read it.
 Status WriteInPlace(int fd, const struct stat& st, const std::string& path, const std::string& bytes) {
     std::string dir, base;
     Split(path, &dir, &base);
+    if (!AllLinksIn(dir, st)) return {Cause::LinkedElsewhere};
     Temp tmp;
     Status s = MakeTemp(dir, base, &tmp);
     if (!s.ok()) return s;
     // The copy of the old bytes is made through the same kind of file.
     std::string old;
     s = ReadFd(fd, &old);
-    if (s.ok()) s = WriteAll(tmp.fd, old);
+    if (s.ok()) s = WriteAll(tmp.fd, CopyOf(old, st.st_ino));
     if (!s.ok()) return s;
     if (fchown(tmp.fd, st.st_uid, st.st_gid) != 0) (void)!fchown(tmp.fd, static_cast<uid_t>(-1), st.st_gid);
-    fchmod(tmp.fd, st.st_mode & 0666);  // whoever may restore it must read it
-    const std::string backup = Join(dir, BackupName(base));
+    fchmod(tmp.fd, st.st_mode & 0666);
+    if (!CarryAcl(fd, tmp.fd)) return Fail(errno);
+    const std::string backup = Join(dir, CopyName(st.st_ino));
     int e = Fault("backup");
     if (e != 0 || ::rename(tmp.name.c_str(), backup.c_str()) != 0) return Fail(e ? e : errno);
     ::close(tmp.fd);
@@ -138,8 +173,10 @@ Status WriteInPlace(int fd, const struct stat& st, const std::string& path, cons
     s = WriteAt0(fd, bytes);
     if (!s.ok()) {
         if (WriteAt0(fd, old).ok() && ::unlink(backup.c_str()) == 0) SyncDir(dir);
+        MakeLater(fd, st);
         return s;
     }
+    MakeLater(fd, st);
     // The new bytes stand in the register now: a fault from here on leaves
     // the outcome unknown.
     if (::unlink(backup.c_str()) != 0) s = Fail(errno);
@@ -155,7 +192,7 @@ Status ReplaceWhole(const std::string& target, const std::string& bytes, const s
     std::string dir, base;
     Split(target, &dir, &base);
     if (base.empty()) return {Cause::BadPath};
-    RemoveStaleTemps(dir, base);
+    RemoveStaleTemps(dir);
     Temp tmp;
     Status s = MakeTemp(dir, base, &tmp);
     if (!s.ok()) return s;
@@ -189,10 +226,12 @@ Status ExclusiveLock::Write(const std::string& bytes) {
     };
     int kept = -1;
     bool declined = false;
+    const bool existed = fd_ >= 0;
     Status s = ReplaceWhole(path_, bytes, prepare, &kept, &declined);
     if (kept >= 0) {
         Release();
         fd_ = kept;
+        if (existed) MakeLater(fd_, st);
     }
     if (!s.ok() || !declined) return s;
     return WriteInPlace(fd_, st, path_, bytes);

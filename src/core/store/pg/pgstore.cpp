@@ -277,7 +277,7 @@ void PgStore::Fill(RegisterData* data, StoreFacts* facts) const {
         r.m_place.Set(static_cast<uint32_t>(i));
         timesSet = timesSet && row.m_timeStart != kTimeUnset && row.m_timeEnd != kTimeUnset;
     }
-    if (facts) *facts = {false, timesSet};
+    if (facts) facts->usersComplete = false, facts->timesSet = timesSet;
 }
 
 Status PgStore::Read(RegisterData* data, StoreFacts* facts) {
@@ -407,7 +407,8 @@ Status PgStore::WriteChange(const Head& head, const RegisterData& data, StoreFac
         touched_.push_back(i);
     }
     std::sort(touched_.begin(), touched_.end());
-    StoreFacts written{true, true};
+    StoreFacts written;
+    written.usersComplete = written.timesSet = true;
     std::vector<int64_t> newPos(touched_.size(), -1);
     for (size_t t = 0; st.ok() && t < touched_.size(); ++t) {
         const size_t i = touched_[t];

@@ -321,6 +321,7 @@ TEST_F(Kvtool, AFolderSyncFailingAfterTheRenameIsReportedAndNothingIsBookedTwice
         WriteFile(dir.File("orvalis.ini"), std::string("[System]\nDup=") + dup + "\n");
         testutil::WriteRegister(path, {MakeFacility(1, "大会議室")}, {});
         EXPECT_EQ(Sh(book + "2030-03-01 >out 2>err"), 1) << dup;
+        EXPECT_EQ(ReadFile(dir.File("out")), "") << dup;
         EXPECT_NE(ReadFile(dir.File("err")).find("ﾊｰﾄﾞｳｪｱ I/O ｴﾗｰ"), std::string::npos) << dup;
         EXPECT_EQ(Read(path).reserves.size(), 1u) << dup;
         EXPECT_EQ(Sh(book + "2030-04-01 --repeat weekly --count 3 >out 2>err"), 1) << dup;

@@ -90,6 +90,9 @@ TEST(Instants, RollOverMinuteSixtyAndHourTwentyFour) {
 TEST_F(Overlap, TouchingBookingsAreAccepted) {
     EXPECT_EQ(Check(10, 0, 11, 0), CheckResult::Ok);
     EXPECT_EQ(Check(12, 0, 13, 0), CheckResult::Ok);
+    // No time at all, on either edge of the booking.
+    EXPECT_EQ(Check(11, 0, 11, 0), CheckResult::Ok);
+    EXPECT_EQ(Check(12, 0, 12, 0), CheckResult::Ok);
 }
 
 TEST_F(Overlap, OverlappingBookingsOfTheSameFacilityAndDayAreRefused) {
@@ -98,6 +101,9 @@ TEST_F(Overlap, OverlappingBookingsOfTheSameFacilityAndDayAreRefused) {
     EXPECT_EQ(Check(10, 0, 13, 0), CheckResult::Overlap);
     EXPECT_EQ(Check(11, 0, 12, 0), CheckResult::Overlap);
     EXPECT_EQ(Check(11, 30, 12, 30), CheckResult::Overlap);
+    // Covering it, with one edge shared.
+    EXPECT_EQ(Check(11, 0, 12, 30), CheckResult::Overlap);
+    EXPECT_EQ(Check(10, 0, 12, 0), CheckResult::Overlap);
     EXPECT_STREQ(CheckMessage(CheckResult::Overlap), "既に予約されています");
 }
 

@@ -356,6 +356,8 @@ TEST(ManyDesks, AnotherDesksSameSizeChangeUnderTheSameTimeStampIsReadAndKept) {
     });
     EXPECT_EQ(TxResult::Done, b.Transact([](CKivoDoc& d) { return d.m_arReserve[0]->m_bPaid = 1; }));
     fileio::SetFaultHook(nullptr);
+    EXPECT_EQ(CKivoDoc::Refresh::Read, a.RefreshFromFile());
+    EXPECT_EQ(1, a.m_arReserve[0]->m_bPaid);
     EXPECT_EQ(TxResult::Done, a.Transact(AddBooking(10)));
     const RegisterData d = testutil::ReadRegister(path);
     ASSERT_EQ(2u, d.reserves.size());

@@ -4,6 +4,7 @@
 // register with a second hard link is saved in place: a save cut short there
 // is read as the old register and put back by the next lock.
 #include <dirent.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,8 @@
 
 #include "core/doc/archive.h"
 #include "core/store/file/fileio.h"
+#include "core/store/file/fileio_detail.h"
+#include "core/doc/kivodoc.h"
 #include "core/doc/kvformat.h"
 #include "support/testutil.h"
 
@@ -140,6 +143,29 @@ TEST(CrashDuringSave, KilledWritersLeaveAWholeRegisterAndNoLastingTemporaryFile)
         EXPECT_GT(done, 0);
         std::printf("kills: %d, saves done: %d, reservations at the end: %zu\n", kKills, done, last);
     }
+}
+
+// A cut in-place save made by hand: the register half rewritten, the copy
+// of its old bytes beside it. Readers see the old register; the next lock
+// puts it back and removes the copy, and the booking after it is saved.
+TEST(CrashDuringSave, ACutInPlaceSaveIsReadAsTheOldRegisterAndPutBackByTheNextLock) {
+    TempDir dir;
+    const std::string path = dir.File("desk.kv");
+    testutil::WriteRegister(path, {testutil::MakeFacility(1, "A")},
+                            {testutil::MakeReserve("A", 1, 2026, 12, 8, 9, 0, 10, 0)});
+    const std::string old = testutil::ReadFile(path);
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    testutil::WriteFile(dir.File(".orvalis-old-" + std::to_string(st.st_ino)), fileio::detail::CopyOf(old, st.st_ino));
+    testutil::WriteFile(path, old.substr(0, old.size() / 2));
+    EXPECT_EQ(1u, ReserveCount(path));
+    CKivoDoc doc;
+    doc.SetPathName(path);
+    EXPECT_EQ(TxResult::Done, doc.Transact([](CKivoDoc& d) {
+        return !!d.m_arReserve.emplace_back(std::make_unique<CReserve>(testutil::MakeReserve("B", 1, 2026, 12, 8, 10, 0, 11, 0)));
+    }));
+    EXPECT_EQ(2u, ReserveCount(path));
+    EXPECT_TRUE(TempFiles(dir.path(), ".orvalis-old-").empty());
 }
 
 }  // namespace

@@ -121,7 +121,10 @@ TEST(FileFaults, AFullDiskDuringAChangeLeavesTheFileAsItWasAndSaysSo) {
     pid_t pid = fork();
     if (pid == 0) {
         signal(SIGXFSZ, SIG_IGN);
-        struct rlimit lim{static_cast<rlim_t>(desk.before.size() + 10), static_cast<rlim_t>(desk.before.size() + 10)};
+        struct rlimit lim;
+        getrlimit(RLIMIT_FSIZE, &lim);
+        const rlim_t room = lim.rlim_cur;
+        lim.rlim_cur = static_cast<rlim_t>(desk.before.size() + 10);
         setrlimit(RLIMIT_FSIZE, &lim);
         TxResult r = desk.doc.Transact([](CKivoDoc& d) {
             d.m_arReserve.push_back(std::make_unique<CReserve>(testutil::MakeReserve("佐藤", 1, 2026, 12, 9, 9, 0, 10, 0)));
@@ -132,12 +135,21 @@ TEST(FileFaults, AFullDiskDuringAChangeLeavesTheFileAsItWasAndSaysSo) {
                         desk.host.messages[0] == fileio::FileMessage(fileio::Cause::DiskFull, desk.path) &&
                         desk.doc.m_arReserve.size() == 1 &&
                         desk.doc.m_arReserve[0]->IsEqual(testutil::MakeReserve("山田", 1, 2026, 12, 8, 10, 0, 12, 0));
-        _exit(ok ? 0 : 1);
+        EXPECT_EQ(desk.before, testutil::ReadFile(desk.path));
+        // Room again: the next booking is saved, and the failed one never comes back with it.
+        lim.rlim_cur = room;
+        setrlimit(RLIMIT_FSIZE, &lim);
+        r = desk.doc.Transact([](CKivoDoc& d) {
+            return !!d.m_arReserve.emplace_back(std::make_unique<CReserve>(testutil::MakeReserve("鈴木", 1, 2026, 12, 9, 11, 0, 12, 0)));
+        });
+        _exit(ok && !HasFailure() && r == TxResult::Done ? 0 : 1);
     }
     const int status = testutil::WaitChild(pid);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status)) << "no disk-full message, the change passed for saved, or it stayed shown";
-    EXPECT_EQ(desk.before, testutil::ReadFile(desk.path));
+    EXPECT_EQ(0, WEXITSTATUS(status)) << "no disk-full message, the change passed for saved, it stayed shown, or the next failed";
+    const RegisterData d = testutil::ReadRegister(desk.path);
+    ASSERT_EQ(2u, d.reserves.size());
+    EXPECT_EQ(testutil::Sj("鈴木"), d.reserves[1]->m_strUser);
     EXPECT_EQ(1u, FilesIn(desk.dir.path()));
 }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "core/store/file/fileio.h"
 #include "core/store/file/fileio_detail.h"
@@ -20,44 +21,55 @@ using namespace detail;
 
 namespace {
 
+// The names in dir of the file st describes: its hard links there.
+std::vector<std::string> LinkNames(const std::string& dir, const struct stat& st) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return names;
+    while (struct dirent* e = ::readdir(d)) {
+        struct stat ls;
+        if ((e->d_ino == st.st_ino || e->d_type == DT_UNKNOWN) &&
+            fstatat(dirfd(d), e->d_name, &ls, AT_SYMLINK_NOFOLLOW) == 0 && ls.st_ino == st.st_ino &&
+            ls.st_dev == st.st_dev)
+            names.emplace_back(e->d_name);
+    }
+    ::closedir(d);
+    return names;
+}
+
+// Whether every hard link of the file st describes lies in dir: only there
+// does a desk that opens it by any of them look for its copy of old bytes.
+bool AllLinksIn(const std::string& dir, const struct stat& st) {
+    return st.st_nlink <= 1 || LinkNames(dir, st).size() >= st.st_nlink;
+}
+
 // A writer killed half way leaves its temporary file behind. Every writer
 // holds a lock on its own temporary file until it is renamed into place, so
-// one of our names whose lock can be had has no living owner and goes,
-// whichever link's or register's name it was made under.
-void RemoveStaleTemps(const std::string& dir) {
+// one of our names whose lock can be had has no living owner and goes: made
+// for the target's name or for any of its other links in the folder.
+void RemoveStaleTemps(const std::string& dir, const std::string& target, const std::string& base) {
+    std::vector<std::string> prefixes{TempPrefix(base)};
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0 && st.st_nlink > 1)
+        for (const std::string& name : LinkNames(dir, st)) prefixes.push_back(TempPrefix(name));
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
     while (struct dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
         if (!IsTempName(name)) continue;
+        bool ours = false;
+        for (const std::string& p : prefixes) ours = ours || (name.size() == p.size() + 6 && name.compare(0, p.size(), p) == 0);
+        if (!ours) continue;
         const std::string full = Join(dir, name);
         int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) continue;
-        struct stat st, now;
+        struct stat now;
         if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && TryLock(fd, F_WRLCK, 0, 0) &&
             ::lstat(full.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev)
             ::unlink(full.c_str());
         ::close(fd);
     }
     ::closedir(d);
-}
-
-// Whether every hard link of the file st describes lies in dir: only there
-// does a desk that opens it by any of them look for its copy of old bytes.
-bool AllLinksIn(const std::string& dir, const struct stat& st) {
-    if (st.st_nlink <= 1) return true;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return false;
-    nlink_t found = 0;
-    while (struct dirent* e = ::readdir(d)) {
-        struct stat ls;
-        if ((e->d_ino == st.st_ino || e->d_type == DT_UNKNOWN) &&
-            fstatat(dirfd(d), e->d_name, &ls, AT_SYMLINK_NOFOLLOW) == 0 && ls.st_ino == st.st_ino &&
-            ls.st_dev == st.st_dev)
-            ++found;
-    }
-    ::closedir(d);
-    return found >= st.st_nlink;
 }
 
 // Whether fd's file is mounted where it stands: no rename can replace it.
@@ -192,7 +204,7 @@ Status ReplaceWhole(const std::string& target, const std::string& bytes, const s
     std::string dir, base;
     Split(target, &dir, &base);
     if (base.empty()) return {Cause::BadPath};
-    RemoveStaleTemps(dir);
+    RemoveStaleTemps(dir, target, base);
     Temp tmp;
     Status s = MakeTemp(dir, base, &tmp);
     if (!s.ok()) return s;

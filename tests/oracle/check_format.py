@@ -37,6 +37,11 @@ def write_json(c, obj):
     return c.put(json.dumps(obj, ensure_ascii=False).encode("utf-8"), ".json")
 
 
+def laid_out(obj):
+    """The bytes kvtool dump gives for obj: one space of indent a level."""
+    return (json.dumps(obj, indent=1, ensure_ascii=False) + "\n").encode("utf-8")
+
+
 def judge(data):
     """What the reader decides: ("ok", register), ("loose", register) when
     some texts are no CP932 (their conversion is not settled, the rest must
@@ -68,8 +73,9 @@ def dump_case(c, label, data, verdict=None):
             expected = kf.to_json(what, unclean=kvrun.ANY_TEXT)
             got = kvrun.parse_json(r.out) if r.rc == 0 else None
             same = r.rc == 0 and kvrun.first_json_difference(expected, got) is None
-            c.expect(same, "dump %s" % label,
-                     lambda: (r.describe() if r.rc != 0 else kvrun.json_diff(expected, got)),
+            c.expect(same and r.out == laid_out(got), "dump %s" % label,
+                     lambda: (r.describe() if r.rc != 0 else kvrun.json_diff(expected, got) if not same
+                              else kvrun.bytes_diff(laid_out(got), r.out)),
                      inputs={"input.kv": data})
         else:
             c.ok()   # no crash is all that is asked here
@@ -137,7 +143,7 @@ def check_example(c):
              lambda: r.describe() if got is None else kvrun.bytes_diff(b"\0" * 6, got))
     for data in (b"", b"\0" * 6):
         r = c.run("dump", c.put(data))
-        c.expect(r.rc == 0 and kvrun.parse_json(r.out) == EMPTY_JSON,
+        c.expect(r.rc == 0 and r.out == laid_out(EMPTY_JSON),
                  "dump of %d bytes gives an empty register" % len(data), r.describe())
 
 
@@ -217,6 +223,9 @@ def check_old_forms(c, rng):
     reg["users"][0]["memo"] = bytes.fromhex("f040f9fc")
     data = kf.write(reg)
     items.append(("vendor rows and user-defined characters", data, ("ok", kf.read(data))))
+    # Every control character, quote and backslash, and bytes that are no CP932.
+    reg["reservations"][0]["purpose"] = bytes(range(0x80)) + bytes.fromhex("80a0fdfeff81")
+    items.append(("every ASCII byte and stray bytes", kf.write(reg)))
     check_dumps(c, items)
 
 

@@ -1,12 +1,17 @@
 // kvtool dump and build: a register as JSON and back, refusing what the
 // file cannot hold.
+#include <charconv>
+#include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "core/doc/archive.h"
 #include "core/store/status.h"
+#include "core/store/store.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/text.h"
 #include "kvtool.h"
@@ -16,8 +21,6 @@ using json = nlohmann::ordered_json;
 namespace kvtool {
 
 namespace {
-
-std::string U8(const std::string& cp932) { return text::ToUtf8(cp932); }
 
 struct BuildError {
     std::string what;
@@ -107,36 +110,142 @@ void FromJson(const json& root, RegisterData* d) {
     }
 }
 
-json ToJson(const FacilityArray& fs, const ReserveArray& rs, const UserArray& us) {
-    json root = json::object();
-    json jf = json::array();
-    for (const auto& f : fs)
-        jf.push_back({{"id", f->m_nID}, {"name", U8(f->m_strName)}, {"max_people", f->m_nMaxPeople},
-                      {"comment", U8(f->m_strComment)}});
-    json jr = json::array();
-    for (const auto& r : rs)
-        jr.push_back({{"user", U8(r->m_strUser)}, {"purpose", U8(r->m_strPurpose)},
-                      {"contact", U8(r->m_strContact)}, {"start", r->m_timeStart}, {"end", r->m_timeEnd},
-                      {"facility", r->m_nFacilityID}, {"paid", r->m_bPaid}, {"spare", r->m_nSpare},
-                      {"fee", r->m_nFee}});
-    json ju = json::array();
-    for (const auto& u : us)
-        ju.push_back({{"name", U8(u->m_strName)}, {"charge", U8(u->m_strCharge)}, {"tel", U8(u->m_strTel)},
-                      {"zip", U8(u->m_strZip)}, {"address", U8(u->m_strAddress)}, {"mail", U8(u->m_strMail)},
-                      {"memo", U8(u->m_strMemo)}});
-    root["facilities"] = std::move(jf);
-    root["reservations"] = std::move(jr);
-    root["users"] = std::move(ju);
-    return root;
+// The register's JSON laid out as nlohmann's dump(1) lays out a whole tree
+// (one space of indent a level, its escapes and number forms), written as
+// the records come so that no text of the whole register is ever held.
+class DumpWriter {
+public:
+    // One field of a record: a number, or a text as the register holds it.
+    struct Field {
+        Field(const char* k, long long n) : key(k), number(n) {}
+        Field(const char* k, const std::string& t) : key(k), cp932(&t) {}
+        const char* key;
+        long long number = 0;
+        const std::string* cp932 = nullptr;
+    };
+
+    void Section(const char* name) {
+        out_ += sections_++ ? ",\n \"" : "{\n \"";
+        out_ += name;
+        out_ += "\": [";
+        records_ = 0;
+    }
+    void Record(std::initializer_list<Field> fields) {
+        out_ += records_++ ? ",\n  {" : "\n  {";
+        const char* before = "\n   \"";
+        for (const Field& f : fields) {
+            out_ += before;
+            before = ",\n   \"";
+            out_ += f.key;
+            out_ += "\": ";
+            if (f.cp932) {
+                out_ += '"';
+                Escaped(text::ToUtf8(*f.cp932));
+                out_ += '"';
+            } else {
+                char digits[24];
+                out_.append(digits, std::to_chars(digits, digits + sizeof digits, f.number).ptr);
+            }
+        }
+        out_ += "\n  }";
+        if (out_.size() >= kChunk) Flush();
+    }
+    void EndSection() { out_ += records_ ? "\n ]" : "]"; }
+    void Finish() {
+        out_ += "\n}\n";
+        Flush();
+    }
+
+private:
+    static constexpr size_t kChunk = 64 * 1024;
+
+    // ToUtf8 gives valid UTF-8: only quotes, backslashes and control
+    // characters are escaped, as nlohmann does without ensure_ascii.
+    void Escaped(std::string_view s) {
+        size_t run = 0;
+        for (size_t i = 0; i < s.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(s[i]);
+            if (c >= 0x20 && c != '"' && c != '\\') continue;
+            out_.append(s, run, i - run);
+            run = i + 1;
+            switch (c) {
+                case '"': out_ += "\\\""; break;
+                case '\\': out_ += "\\\\"; break;
+                case '\b': out_ += "\\b"; break;
+                case '\f': out_ += "\\f"; break;
+                case '\n': out_ += "\\n"; break;
+                case '\r': out_ += "\\r"; break;
+                case '\t': out_ += "\\t"; break;
+                default: {
+                    char u[8];
+                    std::snprintf(u, sizeof u, "\\u%04x", static_cast<unsigned>(c));
+                    out_ += u;
+                }
+            }
+        }
+        out_.append(s, run, s.size() - run);
+    }
+    void Flush() {
+        Print(out_);
+        out_.clear();
+    }
+
+    std::string out_;
+    int sections_ = 0;
+    size_t records_ = 0;
+};
+
+void Put(DumpWriter& out, const CKivo& f) {
+    out.Record({{"id", f.m_nID}, {"name", f.m_strName}, {"max_people", f.m_nMaxPeople}, {"comment", f.m_strComment}});
+}
+
+void Put(DumpWriter& out, const CReserve& r) {
+    out.Record({{"user", r.m_strUser}, {"purpose", r.m_strPurpose}, {"contact", r.m_strContact},
+                {"start", r.m_timeStart}, {"end", r.m_timeEnd}, {"facility", r.m_nFacilityID}, {"paid", r.m_bPaid},
+                {"spare", r.m_nSpare}, {"fee", r.m_nFee}});
+}
+
+void Put(DumpWriter& out, const CKivoUser& u) {
+    out.Record({{"name", u.m_strName}, {"charge", u.m_strCharge}, {"tel", u.m_strTel}, {"zip", u.m_strZip},
+                {"address", u.m_strAddress}, {"mail", u.m_strMail}, {"memo", u.m_strMemo}});
 }
 
 }  // namespace
 
 int Dump(const Options& o) {
-    RegisterData d;
-    int rc = LoadFile(o.args[0], &d);
-    if (rc != kOk) return rc;
-    Print(ToJson(d.facilities, d.reserves, d.users).dump(1) + "\n");
+    // The reservations pass by one at a time; the facilities come before
+    // the first of them and the users after the last, as the JSON has them.
+    DumpWriter out;
+    FacilityArray facilities;
+    UserArray users;
+    bool begun = false;
+    auto begin = [&] {
+        if (begun) return;
+        begun = true;
+        out.Section("facilities");
+        for (const auto& f : facilities) Put(out, *f);
+        out.EndSection();
+        out.Section("reservations");
+    };
+    const store::Location where = store::Location::Parse(o.args[0]);
+    const store::Status st = store::OpenStore(where)->Scan(
+        [&](size_t, const CReserve& r) {
+            begin();
+            // Once standard output failed nothing more is written; the read
+            // still ends as it would, with its own status.
+            if (!OutputFailed()) Put(out, r);
+        },
+        &facilities, &users);
+    if (!st.ok()) {
+        Error(store::Message(st, where, false));
+        return kFileError;
+    }
+    begin();
+    out.EndSection();
+    out.Section("users");
+    for (const auto& u : users) Put(out, *u);
+    out.EndSection();
+    out.Finish();
     return kOk;
 }
 

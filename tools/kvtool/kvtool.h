@@ -75,5 +75,7 @@ IDocHost& StderrDocHost();
 void Error(const std::string& utf8);
 // Writes to standard output; a failure there makes the exit status 1.
 void Print(const std::string& utf8);
+// Whether a write to standard output failed: what follows cannot reach it.
+bool OutputFailed();
 
 }  // namespace kvtool

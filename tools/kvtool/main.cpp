@@ -98,6 +98,8 @@ void kvtool::Print(const std::string& utf8) {
         g_outputErrno = errno ? errno : EIO;
 }
 
+bool kvtool::OutputFailed() { return g_outputErrno != 0 || std::ferror(stdout); }
+
 int main(int argc, char** argv) {
     // A file-size limit must show as a failed write with its message, not kill us.
     std::signal(SIGXFSZ, SIG_IGN);

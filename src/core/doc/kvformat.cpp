@@ -295,10 +295,11 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
 }
 
 void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each,
-                  FacilityArray* kept) {
+                  FacilityArray* kept, UserArray* users) {
     FacilityArray own;
     FacilityArray& facilities = kept ? *kept : own;
     facilities.clear();
+    if (users) users->clear();
     if (size == 0) return;
     CArchive ar(data, size);
     LoadCollection(ar, &facilities, RecordClass::Facility);
@@ -307,6 +308,7 @@ void ScanRegister(const unsigned char* data, size_t size, const std::function<vo
         ar, RecordClass::Reserve, [](uint32_t) {}, [&reserve](uint32_t) -> CReserve& { return reserve; },
         [&each](const CReserve& r, uint32_t i, uint32_t, size_t, size_t, bool) { each(i, r); });
     if (!HasUserSection(ar, !facilities.empty())) return;
+    if (users) return LoadCollection(ar, users, RecordClass::User);
     CKivoUser user;
     ReadCollection<CKivoUser>(
         ar, RecordClass::User, [](uint32_t) {}, [&user](uint32_t) -> CKivoUser& { return user; },

@@ -70,9 +70,10 @@ void LoadRegister(const unsigned char* data, size_t size, RegisterData* out, Res
 
 // Reads a register as LoadRegister does, refusing the same damage, but keeps
 // no reservation: each is handed to each in turn, then its memory is read
-// over by the next. The facilities, when asked for, are read before the first.
+// over by the next. The facilities, when asked for, are read before the
+// first; the users, when asked for, after the last.
 void ScanRegister(const unsigned char* data, size_t size, const std::function<void(size_t, const CReserve&)>& each,
-                  FacilityArray* facilities = nullptr);
+                  FacilityArray* facilities = nullptr, UserArray* users = nullptr);
 
 // A register read for a change that adds reservations after the others,
 // which are not kept: the facilities and users as LoadRegister makes them,

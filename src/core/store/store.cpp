@@ -17,7 +17,7 @@ public:
     explicit NoServerStore(Location where) : where_(std::move(where)) {}
     const Location& Where() const override { return where_; }
     Status Read(RegisterData*, StoreFacts*) override { return {Cause::ServerUnreachable}; }
-    Status Scan(const std::function<void(size_t, const CReserve&)>&, FacilityArray*) override {
+    Status Scan(const std::function<void(size_t, const CReserve&)>&, FacilityArray*, UserArray*) override {
         return {Cause::ServerUnreachable};
     }
     Reading ReadIfChanged(RegisterData*, RegisterData*, StoreFacts*) override { return Reading::Failed; }

@@ -56,9 +56,10 @@ public:
     virtual Status Read(RegisterData* data, StoreFacts* facts) = 0;
     // Reads the register as Read does, refusing the same damage, but keeps no
     // reservation: each is handed to each in turn (with its position). The
-    // facilities, when asked for, are there before the first.
+    // facilities, when asked for, are there before the first; the users,
+    // when asked for, once the last has gone by.
     virtual Status Scan(const std::function<void(size_t, const CReserve&)>& each,
-                        FacilityArray* facilities = nullptr) = 0;
+                        FacilityArray* facilities = nullptr, UserArray* users = nullptr) = 0;
     // Reads the register again when another desk changed it since this store
     // last read or wrote it; data stays as it was unless the read succeeds,
     // and the records it replaced then go to *replaced.

@@ -146,12 +146,13 @@ Status FileStore::Read(RegisterData* data, StoreFacts* facts) {
     return st;
 }
 
-Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities) {
+Status FileStore::Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities,
+                       UserArray* users) {
     std::string bytes;
     Status st = fileio::ReadShared(where_.Text(), &bytes);
     if (!st.ok()) return st;
     try {
-        ScanRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), each, facilities);
+        ScanRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), each, facilities, users);
     } catch (const CArchiveException&) {
         return {Cause::BadFormat};
     } catch (const std::bad_alloc&) {

@@ -13,7 +13,8 @@ public:
 
     const Location& Where() const override { return where_; }
     Status Read(RegisterData* data, StoreFacts* facts) override;
-    Status Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities) override;
+    Status Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities,
+                UserArray* users) override;
     Reading ReadIfChanged(RegisterData* data, RegisterData* replaced, StoreFacts* facts) override;
     std::unique_ptr<ITransaction> Begin(Status* status) override;
     Status Replace(const RegisterData& data) override;

@@ -299,7 +299,8 @@ Status PgStore::Read(RegisterData* data, StoreFacts* facts) {
     return st;
 }
 
-Status PgStore::Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities) {
+Status PgStore::Scan(const std::function<void(size_t, const CReserve&)>& each, FacilityArray* facilities,
+                     UserArray* users) {
     Status st = Start(sql::kBeginRead);
     if (!st.ok()) return st;
     Head head;
@@ -309,6 +310,7 @@ Status PgStore::Scan(const std::function<void(size_t, const CReserve&)>& each, F
     if (!st.ok()) return st;
     if (facilities) Refill(*facilities, facilities_);
     for (size_t i = 0; i < rows_.size(); ++i) each(i, rows_[i].r);
+    if (users) Refill(*users, users_);
     return st;
 }
 

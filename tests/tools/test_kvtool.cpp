@@ -331,6 +331,35 @@ TEST_F(Kvtool, AFolderSyncFailingAfterTheRenameIsReportedAndNothingIsBookedTwice
     }
 }
 
+// The order that makes a booking durable, seen from outside: the new file
+// synced before it is renamed into place and the folder after; in place, the
+// copy of the old bytes synced, renamed and the folder synced before the
+// register is rewritten, and the folder again once the copy is gone.
+TEST_F(Kvtool, ABookingReachesTheDiskInTheOrderThatSurvivesACrash) {
+    if (Sh("command -v strace >/dev/null") != 0) GTEST_SKIP() << "no strace";
+    for (const bool linked : {false, true}) {
+        if (linked) {
+            ASSERT_EQ(link(path.c_str(), dir.File("twin.kv").c_str()), 0);
+        }
+        ASSERT_EQ(Sh("ASAN_OPTIONS=detect_leaks=0 strace -f -y -qq -e trace=fsync,rename,renameat,renameat2 -o trace "
+                     "\"$KVTOOL\" book reg.kv "
+                     "--facility 1 --user A --start 9:00 --end 10:00 --date 2030-03-0" + std::string(linked ? "2" : "1") +
+                     " >/dev/null"),
+                  0);
+        std::istringstream lines(ReadFile(dir.File("trace")));
+        std::string order, line;
+        while (std::getline(lines, line)) {
+            if (line.find(dir.path()) == std::string::npos) continue;
+            const bool sync = line.find("fsync(") != std::string::npos;
+            const bool temp = line.find("orvalis-tmp") != std::string::npos;
+            order += temp ? (sync ? 'T' : line.find("orvalis-old") != std::string::npos ? 'C' : 'N')
+                     : sync ? (line.find(dir.path() + ">") != std::string::npos ? 'D' : 'R')
+                            : '?';
+        }
+        EXPECT_EQ(order, linked ? "TCDRD" : "TND") << ReadFile(dir.File("trace"));
+    }
+}
+
 TEST_F(Kvtool, DupZeroInTheProfileAllowsOverlaps) {
     WriteFile(dir.File("orvalis.ini"), "[System]\nDup=0\n");
     EXPECT_EQ(Book(Slot("1", "2000-05-01", "11:00", "12:00")), 0);
@@ -464,6 +493,12 @@ TEST_F(Kvtool, ARegisterReachedThroughALinkStaysOneRegister) {
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the save replaced the link with a file of its own";
     EXPECT_EQ(ReadFile(link), ReadFile(real));
+    // A link to a register not made yet: made where the link points, the link kept.
+    ASSERT_EQ(symlink("../real/new.kv", dir.File("desk/new.kv").c_str()), 0);
+    EXPECT_EQ(RunKvtool({"demo", dir.File("desk/new.kv")}), 0);
+    EXPECT_TRUE(testutil::Exists(dir.File("real/new.kv")));
+    ASSERT_EQ(lstat(dir.File("desk/new.kv").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
     // A hard link in another folder: no desk there would find what a cut
     // in-place save leaves, so nothing is written in place.
     ASSERT_EQ(::link(real.c_str(), dir.File("desk/hard.kv").c_str()), 0);

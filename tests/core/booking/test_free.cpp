@@ -104,6 +104,7 @@ TEST(FreeSpan, DatesPeopleDuplicatesAndTheQuestionsChecks) {
 
     EXPECT_EQ(booking::DaysThrough(q.first, 2000, 5, 30), 31);
     EXPECT_EQ(booking::DaysThrough(q.first, 2000, 4, 29), 0);
+    EXPECT_EQ(booking::DaysThrough(q.first, q.first.year, q.first.month, q.first.day), 1);
     EXPECT_EQ(booking::DaysThrough(q.first, 2000, 4, 31), 0);
     q.days = 32;
     EXPECT_EQ(booking::CheckQuestion(q), booking::FreeCheck::BadDays);

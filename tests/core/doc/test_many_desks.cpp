@@ -302,9 +302,9 @@ std::function<bool(CKivoDoc&)> AddBooking(int hour) {
 TEST(ManyDesks, WhatLiesAtAHelpersNameIsPutBackOnlyWhenItProvesToBeOurs) {
     const struct {
         const char* what;
-        char kind;  // an empty file, a folder, a link
+        char kind;  // an empty file, another program's file, a folder, a link
         bool oldName;
-    } rows[] = {{"empty file", 'e', false}, {"folder", 'f', false}, {"link", 'l', false}, {"earlier build's", 'e', true}};
+    } rows[] = {{"empty file", 'e', false}, {"another program's file", 'j', false}, {"folder", 'f', false}, {"link", 'l', false}, {"earlier build's", 'e', true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         TempDir dir;
@@ -315,6 +315,7 @@ TEST(ManyDesks, WhatLiesAtAHelpersNameIsPutBackOnlyWhenItProvesToBeOurs) {
         const std::string at = dir.File(row.oldName ? ".hall.kv.orvalis-old" : ".orvalis-old-" + std::to_string(st.st_ino));
         ASSERT_EQ(row.kind == 'f' ? mkdir(at.c_str(), 0755)
                   : row.kind == 'l' ? symlink(path.c_str(), at.c_str())
+                  : row.kind == 'j' ? (testutil::WriteFile(at, std::string(100, 'x')), 0)
                                     : close(creat(at.c_str(), 0644)),
                   0);
         testutil::RecordingHost host;

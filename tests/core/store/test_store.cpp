@@ -172,6 +172,12 @@ TEST(Location, AServerLocationKeepsNoPasswordAndIsTitledNameAtHost) {
     EXPECT_EQ(l.Key(), store::Location::Parse("postgres://db.example:5433/orvalis?sslmode=disable&register=hall A").Key());
     EXPECT_NE(l.Key(), store::Location::Parse("postgres://db.example:5433/orvalis?register=hall B").Key());
     EXPECT_EQ(store::Location::Parse("postgresql:///db?host=/run/pg&register=r").Title(), "r@localhost");
+    EXPECT_EQ(store::Location::Parse("postgresql:///db?register=a%2fb%2Fc%3f").Title(), "a/b/c?@localhost");
+    // A file's desk follows the file and the folder a save renames into.
+    testutil::TempDir dir;
+    const std::string reg = fileio::Resolve(dir.File("reg.kv"));
+    EXPECT_EQ(store::OpenStore(store::Location::Parse(reg))->WatchPaths(),
+              (std::vector<std::string>{reg, fileio::Resolve(dir.path())}));
 }
 
 }  // namespace
@@ -196,9 +202,11 @@ TEST(ServerStore, AConnectionLostInTheMiddleOfAChangeWritesNothingAndTheDeskGoes
     auto tx = desk->Begin(&st);
     ASSERT_NE(tx, nullptr);
     data.reserves.push_back(std::make_unique<CReserve>(MakeReserve("青葉", 1, 2030, 1, 7, 9, 0, 10, 0)));
-    ASSERT_EQ(testutil::ServerSql("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE application_name = '" +
-                                  session + "'"),
-              "");
+    const auto endSession = [&] {
+        return testutil::ServerSql("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE application_name = '" +
+                                   session + "'");
+    };
+    ASSERT_EQ(endSession(), "");
     st = tx->Write(data, nullptr, nullptr, nullptr);
     EXPECT_EQ(st.cause, store::Cause::ConnectionLost);
     EXPECT_FALSE(st.unknown);
@@ -212,8 +220,12 @@ TEST(ServerStore, AConnectionLostInTheMiddleOfAChangeWritesNothingAndTheDeskGoes
     tx->ReReadIfChanged(&data, false, &facts, &st);
     data.reserves.push_back(std::make_unique<CReserve>(MakeReserve("青葉", 1, 2030, 1, 7, 9, 0, 10, 0)));
     EXPECT_TRUE(tx->Write(data, nullptr, nullptr, nullptr).ok());
+    tx.reset();
     ASSERT_TRUE(store::OpenStore(store::Location::Parse(text))->Read(&seen, nullptr).ok());
     EXPECT_EQ(seen.reserves.size(), 1u);
+    // Ended while the desk sat idle: its next change connects again by itself.
+    ASSERT_EQ(endSession(), "");
+    EXPECT_NE(desk->Begin(&st), nullptr) << static_cast<int>(st.cause);
 }
 
 }  // namespace

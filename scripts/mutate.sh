@@ -3,10 +3,12 @@
 # build of its own (build/mutate: the core as a shared library, so a fault
 # rebuilds one file and one library), runs the tests, and says which faults
 # no test noticed. Run by hand:
-#   scripts/mutate.sh [--minutes N] [--seed S] [--list] [--all-tests] [PATH...]
+#   scripts/mutate.sh [--minutes N] [--seed S] [--match RE] [--list] [--all-tests] [PATH...]
 # PATH: source files or folders (default: src/core/store src/core/booking).
 # --minutes N  stop starting new mutants after N minutes (the order is
 #              shuffled with --seed, so a short run is a fair sample)
+# --match RE   only the mutants whose "file:line: change" matches RE (to try
+#              the survivors of a run again after new tests)
 # --list       print the mutants and stop, building nothing
 # --all-tests  also run the differential checks and the X server checks,
 #              which take minutes each and are left out by default
@@ -16,14 +18,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-minutes=0 seed=1 list=0 exclude='^(oracle_|e2e_)' paths=()
+minutes=0 seed=1 match='' list=0 exclude='^(oracle_|e2e_)' paths=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --minutes) minutes=$2; shift 2 ;;
     --seed) seed=$2; shift 2 ;;
+    --match) match=$2; shift 2 ;;
     --list) list=1; shift ;;
     --all-tests) exclude=''; shift ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "mutate.sh: unknown option $1" >&2; exit 2 ;;
     *) paths+=("$1"); shift ;;
   esac
@@ -33,7 +36,7 @@ done
 # The server tests run beside a private server, as in ./test.sh.
 if [ "$list" -eq 0 ] && [ -z "${ORVALIS_PG_SOCKET:-}" ] && [ -x tests/pg/with-server.sh ] &&
    ls -d /usr/lib/postgresql/*/bin >/dev/null 2>&1; then
-  again=(--minutes "$minutes" --seed "$seed")
+  again=(--minutes "$minutes" --seed "$seed" --match "$match")
   [ -z "$exclude" ] && again+=(--all-tests)
   exec tests/pg/with-server.sh "$0" "${again[@]}" "${paths[@]}"
 fi
@@ -50,12 +53,12 @@ if [ "$list" -eq 0 ]; then
     { echo "mutate.sh: the tests fail without any mutant; mend that first" >&2; exit 1; }
 fi
 
-exec python3 - "$build" "$minutes" "$seed" "$list" "$exclude" "${paths[@]}" <<'PY'
+exec python3 - "$build" "$minutes" "$seed" "$list" "$exclude" "$match" "${paths[@]}" <<'PY'
 import os, random, re, shutil, signal, subprocess, sys, time
 
-build, minutes, seed, listing, exclude = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), sys.argv[4] == "1", sys.argv[5]
+build, minutes, seed, listing, exclude, match = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), sys.argv[4] == "1", sys.argv[5], sys.argv[6]
 files = []
-for p in sys.argv[6:]:
+for p in sys.argv[7:]:
     if os.path.isdir(p):
         for root, _, names in os.walk(p):
             files += [os.path.join(root, n) for n in sorted(names) if n.endswith(".cpp")]
@@ -126,7 +129,7 @@ def mutants(path):
                 add(n, line[:m.start(2)] + b + ", " + a + line[m.end(3):], f"arguments of {f} swapped")
     return out
 
-all_mutants = [m for f in files for m in mutants(f)]
+all_mutants = [m for f in files for m in mutants(f) if not match or re.search(match, f"{m[0]}:{m[1] + 1}: {m[3]}")]
 if listing:
     for path, n, new, what in all_mutants:
         print(f"{path}:{n + 1}: {what}")

@@ -163,6 +163,18 @@ TEST(ManyDesks, RandomBookingsEditsAndCancellationsLoseNothingAndNeverOverlap) {
     EXPECT_GT(end.reserves.size(), 20u);
 }
 
+// Two desks with the register at path open.
+struct TwoDesks {
+    explicit TwoDesks(const std::string& path) {
+        a.SetHost(&hostA);
+        b.SetHost(&hostB);
+        opened = a.OnOpenDocument(path) && b.OnOpenDocument(path);
+    }
+    testutil::RecordingHost hostA, hostB;
+    CKivoDoc a, b;
+    bool opened = false;
+};
+
 TEST(ManyDesks, TwoDesksEditingOneReservationOneWinsTheOtherIsToldAndWritesNothing) {
     TempDir dir;
     const std::string path = dir.File("hall.kv");
@@ -174,12 +186,9 @@ TEST(ManyDesks, TwoDesksEditingOneReservationOneWinsTheOtherIsToldAndWritesNothi
     start.reserves.push_back(std::move(r));
     ASSERT_TRUE(fileio::SafeWrite(path, StoreRegister(start.facilities, start.reserves, start.users)).ok());
 
-    testutil::RecordingHost hostA, hostB;
-    CKivoDoc a, b;
-    a.SetHost(&hostA);
-    b.SetHost(&hostB);
-    ASSERT_TRUE(a.OnOpenDocument(path));
-    ASSERT_TRUE(b.OnOpenDocument(path));
+    TwoDesks desks(path);
+    ASSERT_TRUE(desks.opened);
+    CKivoDoc &a = desks.a, &b = desks.b;
     // Both desks opened the edit on the same record.
     const CReserve snapA = *a.m_arReserve[0], snapB = *b.m_arReserve[0];
     auto edit = [](const CReserve& snap, const char* purpose, bool* conflict) {
@@ -344,12 +353,9 @@ TEST(ManyDesks, AnotherDesksSameSizeChangeUnderTheSameTimeStampIsReadAndKept) {
     stamp[0].tv_nsec = UTIME_OMIT;
     stamp[1].tv_sec = time(nullptr) - 10;
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), stamp, 0), 0);
-    testutil::RecordingHost hostA, hostB;
-    CKivoDoc a, b;
-    a.SetHost(&hostA);
-    b.SetHost(&hostB);
-    ASSERT_TRUE(a.OnOpenDocument(path));
-    ASSERT_TRUE(b.OnOpenDocument(path));
+    TwoDesks desks(path);
+    ASSERT_TRUE(desks.opened);
+    CKivoDoc &a = desks.a, &b = desks.b;
     // Each write of the other desk lands on the stamp the file had.
     fileio::SetFaultHook([](const char* step) {
         return std::strcmp(step, "fsync") == 0 ? utimensat(AT_FDCWD, path.c_str(), stamp, 0) : 0;

@@ -61,21 +61,7 @@ std::string HiddenName(const std::string& base, const char* suffix) {
     name += suffix;
     return name;
 }
-constexpr char kTempMark[] = ".orvalis-tmp-";
-constexpr size_t kTempMarkSize = sizeof kTempMark - 1, kTempTail = 6;  // mkostemp's XXXXXX
-
-std::string TempPrefix(const std::string& base) { return HiddenName(base, kTempMark); }
-
-bool IsTempName(const std::string& name) {
-    if (name.size() < 2 + kTempMarkSize + kTempTail || name[0] != '.') return false;
-    const size_t tail = name.size() - kTempTail;
-    if (name.compare(tail - kTempMarkSize, kTempMarkSize, kTempMark) != 0) return false;
-    for (size_t i = tail; i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
-    }
-    return true;
-}
+std::string TempPrefix(const std::string& base) { return HiddenName(base, ".orvalis-tmp-"); }
 
 std::string CopyName(unsigned long long ino) { return ".orvalis-old-" + std::to_string(ino); }
 std::string LegacyCopyName(const std::string& base) { return HiddenName(base, ".orvalis-old"); }

@@ -14,11 +14,9 @@ Status Fail(int e);
 void Split(const std::string& path, std::string* dir, std::string* base);
 std::string Join(const std::string& dir, const std::string& name);
 // The names of a file's helpers, no person's choice: the prefix of its
-// temporary files, whether a name is one of any file's temporary files, the
-// name of an in-place save's copy of the old bytes (by the file's number, the
+// temporary files, the name of an in-place save's copy of the old bytes (by the file's number, the
 // same whichever link a desk uses), and the name earlier builds gave it.
 std::string TempPrefix(const std::string& base);
-bool IsTempName(const std::string& name);
 std::string CopyName(unsigned long long ino);
 std::string LegacyCopyName(const std::string& base);
 // The copy of old bytes as it is kept: the bytes, then what proves it ours.

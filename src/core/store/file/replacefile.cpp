@@ -56,9 +56,10 @@ void RemoveStaleTemps(const std::string& dir, const std::string& target, const s
     if (!d) return;
     while (struct dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
-        if (!IsTempName(name)) continue;
         bool ours = false;
         for (const std::string& p : prefixes) ours = ours || (name.size() == p.size() + 6 && name.compare(0, p.size(), p) == 0);
+        for (size_t i = name.size() - 6; ours && i < name.size(); ++i)  // mkostemp's XXXXXX
+            ours = (name[i] >= 'A' && name[i] <= 'Z') || (name[i] >= 'a' && name[i] <= 'z') || (name[i] >= '0' && name[i] <= '9');
         if (!ours) continue;
         const std::string full = Join(dir, name);
         int fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);

@@ -63,7 +63,11 @@ std::string HiddenName(const std::string& base, const char* suffix) {
 }
 std::string TempPrefix(const std::string& base) { return HiddenName(base, ".orvalis-tmp-"); }
 
-std::string CopyName(unsigned long long ino) { return ".orvalis-old-" + std::to_string(ino); }
+std::string CopyName(unsigned long long ino) {
+    std::string name = ".orvalis-old-";
+    name += std::to_string(ino);
+    return name;
+}
 std::string LegacyCopyName(const std::string& base) { return HiddenName(base, ".orvalis-old"); }
 
 namespace {

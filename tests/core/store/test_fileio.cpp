@@ -155,26 +155,6 @@ TEST(SafeWrite, TemporaryNamesAreOursAndFitEveryRegisterName) {
 
 // Between writing its temporary file and renaming it into place a writer
 // still holds the lock that tells every clean-up the file is alive.
-// The order that makes a save durable: the new bytes synced before the
-// rename and the folder after it; in place, the folder synced between the
-// copy's rename and the rewrite, and again once the copy is gone.
-TEST(SafeWrite, EachStepIsOnDiskBeforeTheNextCounts) {
-    testutil::TempDir dir;
-    const std::string path = dir.File("reg.kv");
-    ASSERT_TRUE(fileio::SafeWrite(path, "old").ok());
-    static std::string steps;
-    fileio::SetFaultHook([](const char* step) { return steps.append(step).append(" "), 0; });
-    for (const bool linked : {false, true}) {
-        if (linked) {
-            ASSERT_EQ(link(path.c_str(), dir.File("twin.kv").c_str()), 0);
-        }
-        steps.clear();
-        EXPECT_TRUE(fileio::SafeWrite(path, "new bytes").ok());
-        EXPECT_EQ(steps, linked ? "open open write fsync backup dirsync write fsync dirsync " : "open write fsync rename dirsync ");
-    }
-    fileio::SetFaultHook(nullptr);
-}
-
 TEST(SafeWrite, ATemporaryFileStaysLockedUntilItIsInPlace) {
     testutil::TempDir dir;
     const std::string path = dir.File("reg.kv");

@@ -149,8 +149,6 @@ bool CarryAcl(int from, int to) {
 // Gives the temporary file everything the register has that decides who may
 // use it; false when it cannot (then the register is written in place).
 bool CarryOver(int from, const struct stat& st, int to) {
-    if (st.st_nlink > 1) return false;  // a rename would split the links
-    if (MountPoint(from)) return false;
     if (fchown(to, st.st_uid, st.st_gid) != 0) return false;
     if (fchmod(to, st.st_mode & 07777) != 0) return false;
     return CarryAcl(from, to);
@@ -230,6 +228,14 @@ Status ReplaceWhole(const std::string& target, const std::string& bytes, const s
 Status ExclusiveLock::Write(const std::string& bytes) {
     struct stat st;
     if (fd_ >= 0 && fstat(fd_, &st) != 0) return Fail(errno);
+    // No rename can stand in for a file with other links (it would split
+    // them) or one mounted where it stands: in place, with no new file tried.
+    if (fd_ >= 0 && (st.st_nlink > 1 || MountPoint(fd_))) {
+        std::string dir, base;
+        Split(path_, &dir, &base);
+        RemoveStaleTemps(dir, path_, base);
+        return WriteInPlace(fd_, st, path_, bytes);
+    }
     const auto prepare = [&](int tmp) {
         if (fd_ >= 0) return CarryOver(fd_, st, tmp);
         const mode_t mask = umask(0);

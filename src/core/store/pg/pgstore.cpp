@@ -164,31 +164,35 @@ Status PgStore::ReadHead(const char* sqlText, Head* head) {
     return st;
 }
 
-Status PgStore::ReadFacilities(int64_t id) {
+namespace {
+
+// Every row one statement gives for the register numbered id, each made by fill.
+template <class T, class Fill>
+Status ReadRows(Connection& conn, const char* sqlText, int64_t id, std::vector<T>* out, Fill fill) {
     Status st;
-    Result r = conn_.Exec(sql::kFacilities, Params().Int(id), &st);
+    Result r = conn.Exec(sqlText, Params().Int(id), &st);
     if (!st.ok()) return st;
     const int n = PQntuples(r.get());
-    facilities_.resize(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        CKivo& f = facilities_[static_cast<size_t>(i)];
-        f.m_nID = Int32(r.get(), i, 0);
-        Bytes(r.get(), i, 1, &f.m_strName);
-        f.m_nMaxPeople = Int32(r.get(), i, 2);
-        Bytes(r.get(), i, 3, &f.m_strComment);
-    }
+    out->resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) fill(r.get(), i, &(*out)[static_cast<size_t>(i)]);
     return st;
 }
 
+}  // namespace
+
+Status PgStore::ReadFacilities(int64_t id) {
+    return ReadRows(conn_, sql::kFacilities, id, &facilities_, [](PGresult* r, int i, CKivo* f) {
+        f->m_nID = Int32(r, i, 0);
+        Bytes(r, i, 1, &f->m_strName);
+        f->m_nMaxPeople = Int32(r, i, 2);
+        Bytes(r, i, 3, &f->m_strComment);
+    });
+}
+
 Status PgStore::ReadUsers(int64_t id) {
-    Status st;
-    Result r = conn_.Exec(sql::kUsers, Params().Int(id), &st);
-    if (!st.ok()) return st;
-    const int n = PQntuples(r.get());
-    users_.resize(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        for (int f = 0; f < 7; ++f) Bytes(r.get(), i, f, users_[static_cast<size_t>(i)].Field(f));
-    return st;
+    return ReadRows(conn_, sql::kUsers, id, &users_, [](PGresult* r, int i, CKivoUser* u) {
+        for (int f = 0; f < 7; ++f) Bytes(r, i, f, u->Field(f));
+    });
 }
 
 Status PgStore::ReadReservations(const char* sqlText, const Params& p, std::vector<Row>* rows) {

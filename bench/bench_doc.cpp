@@ -24,6 +24,7 @@
 
 namespace {
 
+using bench::Book;
 using bench::Reg;
 
 void BM_RawRead(benchmark::State& state) {
@@ -74,18 +75,6 @@ void BM_Save(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(doc.OnSaveDocument(Reg().path()));
 }
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
-
-// One booking as the entry dialog confirms it, overlaps forbidden; n picks the day.
-TxResult Book(CKivoDoc& doc, int n, uint32_t hour = 10) {
-    booking::Request req;
-    ReserveEntry& e = req.entry;
-    e.user = text::Cp932("顧客1");
-    e.year = 2030 + static_cast<uint32_t>(n / 336), e.month = 1 + static_cast<uint32_t>(n / 28 % 12);
-    e.day = 1 + static_cast<uint32_t>(n % 28);
-    e.startHour = hour, e.endHour = hour + 1;
-    req.facilityId = 1;
-    return booking::Commit(doc, req).tx;
-}
 
 // Lock, re-read, the entry dialog's checks with overlaps forbidden, save,
 // release; the file is as this desk last wrote it, so it is not parsed again.

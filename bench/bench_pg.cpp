@@ -22,6 +22,8 @@
 
 extern char** environ;
 
+using bench::Book;
+
 namespace {
 
 const char* Socket() { return std::getenv("ORVALIS_PG_SOCKET"); }
@@ -56,17 +58,6 @@ public:
 IDocHost* Host() {
     static StderrHost host;
     return &host;
-}
-
-TxResult Book(CKivoDoc& doc, int n, uint32_t hour = 10) {
-    booking::Request req;
-    ReserveEntry& e = req.entry;
-    e.user = text::Cp932("顧客1");
-    e.year = 2030 + static_cast<uint32_t>(n / 336), e.month = 1 + static_cast<uint32_t>(n / 28 % 12);
-    e.day = 1 + static_cast<uint32_t>(n % 28);
-    e.startHour = hour, e.endHour = hour + 1;
-    req.facilityId = 1;
-    return booking::Commit(doc, req).tx;
 }
 
 void BM_PgOpen(benchmark::State& state) {

@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 
+#include "core/booking/commit.h"
 #include "core/doc/kvformat.h"
 #include "core/doc/kvtime.h"
 #include "core/doc/text.h"
@@ -129,6 +130,18 @@ private:
 inline const Register& Reg() {
     static Register r;
     return r;
+}
+
+// One booking as the entry dialog confirms it, on facility 1; n picks the day.
+inline TxResult Book(CKivoDoc& doc, int n, uint32_t hour = 10) {
+    booking::Request req;
+    ReserveEntry& e = req.entry;
+    e.user = text::Cp932("顧客1");
+    e.year = 2030 + static_cast<uint32_t>(n / 336), e.month = 1 + static_cast<uint32_t>(n / 28 % 12);
+    e.day = 1 + static_cast<uint32_t>(n % 28);
+    e.startHour = hour, e.endHour = hour + 1;
+    req.facilityId = 1;
+    return booking::Commit(doc, req).tx;
 }
 
 }  // namespace bench

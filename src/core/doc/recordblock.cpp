@@ -15,14 +15,20 @@ RecordBlock* RecordBlock::Make(size_t n, size_t size) {
     static_assert(sizeof(RecordBlock) <= kHead);
     size = (size + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     if (n > (SIZE_MAX - kHead) / size) throw std::bad_alloc();
-    const size_t bytes = kHead + n * size;
+    size_t bytes = kHead + n * size;
     // From the heap, which keeps what a register freed for the next read of
-    // it; a large block asks for huge pages, so that a fault brings 2 MB.
-    void* p = std::malloc(bytes);
+    // it. A large block is whole huge pages, asked for before the first
+    // touch: a fault then brings 2 MB, where small pages took one each (and
+    // on a virtual machine a fault costs more than filling its page).
+    void* p = nullptr;
+    if (bytes >= kHuge / 2) {
+        bytes = (bytes + kHuge - 1) & ~(kHuge - 1);
+        p = std::aligned_alloc(kHuge, bytes);
+        if (p) madvise(p, bytes, MADV_HUGEPAGE);
+    } else {
+        p = std::malloc(bytes);
+    }
     if (!p) throw std::bad_alloc();
-    const uintptr_t at = reinterpret_cast<uintptr_t>(p);
-    const uintptr_t begin = (at + kHuge - 1) & ~(kHuge - 1), end = (at + bytes) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     return new (p) RecordBlock(n, size);
 }
 

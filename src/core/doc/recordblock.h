@@ -48,7 +48,8 @@ using RecordPtr = std::unique_ptr<T, RecordDelete<T>>;
 
 // Makes records one at a time, as a read needs them, from blocks that grow
 // with what was made so far: a damaged count costs no more than twice what
-// the read got through, and each record is made while it is filled.
+// the read got through (or one huge page), and each record is made while it
+// is filled.
 template <class T>
 class RecordMaker {
 public:
@@ -61,7 +62,12 @@ public:
     // A fresh record, when up to more records are still to come (this one included).
     RecordPtr<T> Make(size_t more) {
         if (left_ == 0) {
-            const size_t n = more < made_ ? more : made_ < 1024 ? (more < 1024 ? more : 1024) : made_;
+            // The first block fills a huge page: the 10,000 users of a busy
+            // desk come in one fault rather than five hundred.
+            constexpr size_t kSize = (sizeof(T) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+            constexpr size_t kFirst = ((size_t{2} << 20) - RecordBlock::kHead) / kSize;
+            const size_t first = kFirst > 1024 ? kFirst : 1024;
+            const size_t n = more < made_ ? more : made_ < first ? (more < first ? more : first) : made_;
             block_ = RecordBlock::Make(n, sizeof(T));
             left_ = n;
             next_ = 0;
@@ -72,7 +78,9 @@ public:
             __builtin_prefetch(block_->At(next_ + 4), 1);
             __builtin_prefetch(static_cast<char*>(block_->At(next_ + 4)) + sizeof(T) - 1, 1);
         }
-        T* p = new (block_->At(next_++)) T();
+        // Every field has its initial value: cleared first, the fresh memory
+        // would be written twice.
+        T* p = new (block_->At(next_++)) T;
         --left_;
         ++made_;
         RecordPtr<T> r(p, RecordDelete<T>(block_));

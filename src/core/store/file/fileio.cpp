@@ -292,21 +292,23 @@ void Reserve(std::string* s, size_t n) {
 }
 
 // Writes all of bytes at offset 0 and cuts the file there, then syncs it.
-Status WriteAt0(int fd, const std::string& bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
+Status WriteAt0(int fd, const Pieces& bytes) {
     off_t at = 0;
     int e;
-    while (left > 0) {
-        if ((e = Fault("write")) != 0) return Fail(e);
-        ssize_t n = ::pwrite(fd, p, left, at);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return Fail(errno);
+    for (const std::string_view piece : bytes.parts) {
+        const char* p = piece.data();
+        size_t left = piece.size();
+        while (left > 0) {
+            if ((e = Fault("write")) != 0) return Fail(e);
+            ssize_t n = ::pwrite(fd, p, left, at);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return Fail(errno);
+            }
+            p += n;
+            at += n;
+            left -= static_cast<size_t>(n);
         }
-        p += n;
-        at += n;
-        left -= static_cast<size_t>(n);
     }
     if (ftruncate(fd, at) != 0) return Fail(errno);
     if ((e = Fault("fsync")) != 0) return Fail(e);
@@ -473,6 +475,58 @@ Status ExclusiveLock::Acquire(const std::string& path, bool* exists) {
 }
 
 Status ExclusiveLock::ReadAll(std::string* bytes) { return ReadFd(fd_, bytes); }
+
+void FreshBytes::Clear() {
+    if (map_) munmap(map_, mapped_);
+    map_ = nullptr;
+    mapped_ = size_ = 0;
+}
+
+// Mapped on a 2 MB boundary and in whole 2 MB, advised before the first
+// touch: a fault then brings in a huge page (a page touched first, as a
+// heap block's header is, keeps its 2 MB in small pages).
+Status ReadFreshFd(int fd, FreshBytes* bytes) {
+    constexpr size_t kHuge = size_t{2} << 20;
+    bytes->Clear();
+    struct stat st;
+    if (fstat(fd, &st) != 0) return Fail(errno);
+    if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
+    // One byte more than the file, so that a file grown meanwhile shows.
+    const size_t want = (static_cast<size_t>(st.st_size) + 1 + kHuge - 1) & ~(kHuge - 1);
+    void* raw = mmap(nullptr, want + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return {Cause::NoMemory};
+    const uintptr_t at = reinterpret_cast<uintptr_t>(raw), begin = (at + kHuge - 1) & ~(kHuge - 1);
+    if (begin > at) munmap(raw, begin - at);
+    if (at + kHuge > begin) munmap(reinterpret_cast<void*>(begin + want), at + kHuge - begin);
+    bytes->map_ = reinterpret_cast<void*>(begin);
+    bytes->mapped_ = want;
+    // A small file's one page would bring in 2 MB to clear.
+    if (static_cast<size_t>(st.st_size) >= kHuge / 2) madvise(bytes->map_, want, MADV_HUGEPAGE);
+    if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
+    char* p = static_cast<char*>(bytes->map_);
+    for (;;) {
+        if (bytes->size_ == bytes->mapped_) {
+            // Grown under a lock that other writers do not know of: read whole all the same.
+            const size_t more = bytes->mapped_ * 2;
+            if (more > static_cast<size_t>(kMaxRegisterBytes) + kHuge) return {Cause::Generic};
+            void* moved = mremap(bytes->map_, bytes->mapped_, more, MREMAP_MAYMOVE);
+            if (moved == MAP_FAILED) return {Cause::NoMemory};
+            bytes->map_ = moved;
+            bytes->mapped_ = more;
+            p = static_cast<char*>(moved);
+        }
+        ssize_t n = ::read(fd, p + bytes->size_, bytes->mapped_ - bytes->size_);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(errno);
+        }
+        if (n == 0) break;
+        bytes->size_ += static_cast<size_t>(n);
+    }
+    return {};
+}
+
+Status ExclusiveLock::ReadAll(FreshBytes* bytes) { return ReadFreshFd(fd_, bytes); }
 
 Status ExclusiveLock::Matches(const std::string& bytes, bool* same) {
     *same = false;

@@ -32,7 +32,7 @@ Status ReadFd(int fd, std::string* bytes);
 // Room for n bytes in s, in huge pages where the system gives them: a fresh
 // register-sized buffer then takes a fault per 2 MB instead of one per 4 KB.
 void Reserve(std::string* s, size_t n);
-Status WriteAt0(int fd, const std::string& bytes);
+Status WriteAt0(int fd, const Pieces& bytes);
 Status SyncDir(const std::string& dir);
 
 }  // namespace fileio::detail

@@ -62,12 +62,11 @@ public:
         // What this store knew of the register is not what the document
         // will hold: the next whole change reads it again.
         store_.Forget();
-        *status = lock_.ReadAll(&store_.spare_);
+        *status = lock_.ReadAll(&read_);
         if (!status->ok()) return false;
         auto outline = std::make_unique<RegisterOutline>();
         try {
-            const std::string& bytes = store_.spare_;
-            OutlineRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), outline.get(), each);
+            OutlineRegister(reinterpret_cast<const unsigned char*>(read_.data()), read_.size(), outline.get(), each);
             // The tags a save would write must be the ones the records carry:
             // tried with the change's own facilities and users, which are these.
             if (!outline->timesSet) return false;
@@ -92,28 +91,28 @@ public:
     Status WriteAround(const RegisterData& data) override {
         if (!around_) return {Cause::Generic};
         const RegisterOutline& o = *around_;
-        std::string& bytes = store_.spare_;
+        std::string around;
+        size_t split = 0;
         try {
-            std::string around;
-            around.reserve(bytes.size() - o.recordsEnd + 65536);
-            size_t split = 0;
+            around.reserve(read_.size() - o.recordsEnd + 65536);
             if (!StoreAround(o, data, &around, &split)) return {Cause::Generic};
-            // The records' bytes stay where the read put them; what comes
-            // before and after them is written over, so no fresh buffer of
-            // the register's size is needed.
-            bytes.replace(o.recordsEnd, std::string::npos, around, split);
-            bytes.replace(0, o.recordsBegin, around, 0, split);
         } catch (const std::bad_alloc&) {
             return {Cause::NoMemory};
         }
+        // The records' bytes are written from where the read put them, with
+        // what comes before and after them written anew.
+        const std::string_view head(around.data(), split), tail(around.data() + split, around.size() - split);
+        const Status st = lock_.Write({head, read_.view().substr(o.recordsBegin, o.recordsEnd - o.recordsBegin), tail});
         around_.reset();
-        return lock_.Write(bytes);
+        read_.Clear();
+        return st;
     }
 
 private:
     FileStore& store_;
     fileio::ExclusiveLock lock_;
     std::unique_ptr<RegisterOutline> around_;  // what ReadAround read
+    fileio::FreshBytes read_;                  // the bytes it read
 };
 
 Status FileStore::Take(const fileio::FileStamp& stamp, RegisterData* data, StoreFacts* facts) {

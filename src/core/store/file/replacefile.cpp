@@ -117,19 +117,21 @@ Status MakeTemp(const std::string& dir, const std::string& base, Temp* t) {
     return {Cause::SharingViolation};
 }
 
-Status WriteAll(int fd, const std::string& bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
+Status WriteAll(int fd, const Pieces& bytes) {
     int e;
-    while (left > 0) {
-        if ((e = Fault("write")) != 0) return Fail(e);
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return Fail(errno);
+    for (const std::string_view piece : bytes.parts) {
+        const char* p = piece.data();
+        size_t left = piece.size();
+        while (left > 0) {
+            if ((e = Fault("write")) != 0) return Fail(e);
+            ssize_t n = ::write(fd, p, left);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return Fail(errno);
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
         }
-        p += n;
-        left -= static_cast<size_t>(n);
     }
     if ((e = Fault("fsync")) != 0) return Fail(e);
     if (fsync(fd) != 0) return Fail(errno);
@@ -159,7 +161,7 @@ bool CarryOver(int from, const struct stat& st, int to) {
 // this is cut short. The copy is named by the file's number, so that a desk
 // on any of its links finds it, and whoever may write the register may
 // read it.
-Status WriteInPlace(int fd, const struct stat& st, const std::string& path, const std::string& bytes) {
+Status WriteInPlace(int fd, const struct stat& st, const std::string& path, const Pieces& bytes) {
     std::string dir, base;
     Split(path, &dir, &base);
     if (!AllLinksIn(dir, st)) return {Cause::LinkedElsewhere};
@@ -198,7 +200,7 @@ Status WriteInPlace(int fd, const struct stat& st, const std::string& path, cons
 
 }  // namespace
 
-Status ReplaceWhole(const std::string& target, const std::string& bytes, const std::function<bool(int fd)>& prepare,
+Status ReplaceWhole(const std::string& target, const Pieces& bytes, const std::function<bool(int fd)>& prepare,
                     int* keptFd, bool* declined) {
     std::string dir, base;
     Split(target, &dir, &base);
@@ -225,7 +227,7 @@ Status ReplaceWhole(const std::string& target, const std::string& bytes, const s
     return s;
 }
 
-Status ExclusiveLock::Write(const std::string& bytes) {
+Status ExclusiveLock::Write(const Pieces& bytes) {
     struct stat st;
     if (fd_ >= 0 && fstat(fd_, &st) != 0) return Fail(errno);
     // No rename can stand in for a file with other links (it would split

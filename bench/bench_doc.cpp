@@ -197,8 +197,10 @@ void BM_SortReserves(benchmark::State& state) {
     Reg().Reset();
     CKivoDoc doc;
     doc.OnOpenDocument(Reg().path());
+    // The records stay owned here, by the deleters that know their blocks.
+    ReserveArray owned = std::move(doc.m_arReserve);
     std::vector<CReserve*> fileOrder;
-    for (auto& r : doc.m_arReserve) fileOrder.push_back(r.release());
+    for (auto& r : owned) fileOrder.push_back(r.get());
     for (auto _ : state) {
         state.PauseTiming();
         doc.m_arReserve.clear();
@@ -209,8 +211,7 @@ void BM_SortReserves(benchmark::State& state) {
         for (auto& r : doc.m_arReserve) r.release();
         state.ResumeTiming();
     }
-    doc.m_arReserve.clear();
-    for (CReserve* r : fileOrder) delete r;
+    doc.m_arReserve = std::move(owned);
 }
 BENCHMARK(BM_SortReserves)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 

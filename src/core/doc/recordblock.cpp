@@ -5,29 +5,22 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-constexpr size_t kHuge = size_t{2} << 20;
-
-}  // namespace
+void* AllocHuge(size_t bytes, size_t* got) {
+    *got = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    void* p = std::aligned_alloc(kHugePage, *got);
+    if (p) madvise(p, *got, MADV_HUGEPAGE);
+    return p;
+}
 
 RecordBlock* RecordBlock::Make(size_t n, size_t size) {
     static_assert(sizeof(RecordBlock) <= kHead);
     size = (size + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     if (n > (SIZE_MAX - kHead) / size) throw std::bad_alloc();
-    size_t bytes = kHead + n * size;
+    const size_t bytes = kHead + n * size;
     // From the heap, which keeps what a register freed for the next read of
-    // it. A large block is whole huge pages, asked for before the first
-    // touch: a fault then brings 2 MB, where small pages took one each (and
-    // on a virtual machine a fault costs more than filling its page).
-    void* p = nullptr;
-    if (bytes >= kHuge / 2) {
-        bytes = (bytes + kHuge - 1) & ~(kHuge - 1);
-        p = std::aligned_alloc(kHuge, bytes);
-        if (p) madvise(p, bytes, MADV_HUGEPAGE);
-    } else {
-        p = std::malloc(bytes);
-    }
+    // it; a large block in whole huge pages.
+    size_t got = 0;
+    void* p = bytes >= kHugePage / 2 ? AllocHuge(bytes, &got) : std::malloc(bytes);
     if (!p) throw std::bad_alloc();
     return new (p) RecordBlock(n, size);
 }

@@ -9,6 +9,15 @@
 #include <new>
 #include <vector>
 
+// A huge page: what a fault brings in when the memory was asked for so.
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// Memory for at least bytes, in whole huge pages asked for before the first
+// touch (a page touched first keeps its 2 MB in small pages; on a virtual
+// machine a fault costs more than filling its page). *got is what it has;
+// std::free frees it. nullptr when there is none.
+void* AllocHuge(size_t bytes, size_t* got);
+
 class RecordBlock {
 public:
     // Room for n records of size bytes each, every one of them counted live.
@@ -65,7 +74,7 @@ public:
             // The first block fills a huge page: the 10,000 users of a busy
             // desk come in one fault rather than five hundred.
             constexpr size_t kSize = (sizeof(T) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
-            constexpr size_t kFirst = ((size_t{2} << 20) - RecordBlock::kHead) / kSize;
+            constexpr size_t kFirst = (kHugePage - RecordBlock::kHead) / kSize;
             const size_t first = kFirst > 1024 ? kFirst : 1024;
             const size_t n = more < made_ ? more : made_ < first ? (more < first ? more : first) : made_;
             block_ = RecordBlock::Make(n, sizeof(T));

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/doc/recordblock.h"
+
 namespace fileio {
 
 namespace {
@@ -291,25 +293,30 @@ void Reserve(std::string* s, size_t n) {
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-// Writes all of bytes at offset 0 and cuts the file there, then syncs it.
-Status WriteAt0(int fd, const Pieces& bytes) {
-    off_t at = 0;
-    int e;
+Status WritePieces(int fd, const Pieces& bytes, off_t* at) {
     for (const std::string_view piece : bytes.parts) {
         const char* p = piece.data();
         size_t left = piece.size();
         while (left > 0) {
-            if ((e = Fault("write")) != 0) return Fail(e);
-            ssize_t n = ::pwrite(fd, p, left, at);
+            if (int e = Fault("write")) return Fail(e);
+            const ssize_t n = at ? ::pwrite(fd, p, left, *at) : ::write(fd, p, left);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return Fail(errno);
             }
             p += n;
-            at += n;
+            if (at) *at += n;
             left -= static_cast<size_t>(n);
         }
     }
+    return {};
+}
+
+// Writes all of bytes at offset 0 and cuts the file there, then syncs it.
+Status WriteAt0(int fd, const Pieces& bytes) {
+    off_t at = 0;
+    int e;
+    if (Status s = WritePieces(fd, bytes, &at); !s.ok()) return s;
     if (ftruncate(fd, at) != 0) return Fail(errno);
     if ((e = Fault("fsync")) != 0) return Fail(e);
     if (fsync(fd) != 0) return Fail(errno);
@@ -477,40 +484,31 @@ Status ExclusiveLock::Acquire(const std::string& path, bool* exists) {
 Status ExclusiveLock::ReadAll(std::string* bytes) { return ReadFd(fd_, bytes); }
 
 void FreshBytes::Clear() {
-    if (map_) munmap(map_, mapped_);
+    std::free(map_);
     map_ = nullptr;
     mapped_ = size_ = 0;
 }
 
-// Mapped on a 2 MB boundary and in whole 2 MB, advised before the first
-// touch: a fault then brings in a huge page (a page touched first, as a
-// heap block's header is, keeps its 2 MB in small pages).
 Status ReadFreshFd(int fd, FreshBytes* bytes) {
-    constexpr size_t kHuge = size_t{2} << 20;
     bytes->Clear();
     struct stat st;
     if (fstat(fd, &st) != 0) return Fail(errno);
     if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
-    // One byte more than the file, so that a file grown meanwhile shows.
-    const size_t want = (static_cast<size_t>(st.st_size) + 1 + kHuge - 1) & ~(kHuge - 1);
-    void* raw = mmap(nullptr, want + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED) return {Cause::NoMemory};
-    const uintptr_t at = reinterpret_cast<uintptr_t>(raw), begin = (at + kHuge - 1) & ~(kHuge - 1);
-    if (begin > at) munmap(raw, begin - at);
-    if (at + kHuge > begin) munmap(reinterpret_cast<void*>(begin + want), at + kHuge - begin);
-    bytes->map_ = reinterpret_cast<void*>(begin);
+    // One byte more than the file, so that a file grown meanwhile shows; a
+    // small file's one page would bring in a huge page to clear.
+    const size_t want = static_cast<size_t>(st.st_size) + 1;
     bytes->mapped_ = want;
-    // A small file's one page would bring in 2 MB to clear.
-    if (static_cast<size_t>(st.st_size) >= kHuge / 2) madvise(bytes->map_, want, MADV_HUGEPAGE);
+    bytes->map_ = want >= kHugePage / 2 ? AllocHuge(want, &bytes->mapped_) : std::malloc(want);
+    if (!bytes->map_) return {Cause::NoMemory};
     if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char* p = static_cast<char*>(bytes->map_);
     for (;;) {
         if (bytes->size_ == bytes->mapped_) {
             // Grown under a lock that other writers do not know of: read whole all the same.
             const size_t more = bytes->mapped_ * 2;
-            if (more > static_cast<size_t>(kMaxRegisterBytes) + kHuge) return {Cause::Generic};
-            void* moved = mremap(bytes->map_, bytes->mapped_, more, MREMAP_MAYMOVE);
-            if (moved == MAP_FAILED) return {Cause::NoMemory};
+            if (more > static_cast<size_t>(kMaxRegisterBytes) * 2) return {Cause::Generic};
+            void* moved = std::realloc(bytes->map_, more);
+            if (!moved) return {Cause::NoMemory};
             bytes->map_ = moved;
             bytes->mapped_ = more;
             p = static_cast<char*>(moved);

@@ -76,7 +76,7 @@ public:
 
 private:
     friend Status ReadFreshFd(int fd, FreshBytes* bytes);
-    void* map_ = nullptr;
+    void* map_ = nullptr;  // from AllocHuge or malloc
     size_t mapped_ = 0, size_ = 0;
 };
 

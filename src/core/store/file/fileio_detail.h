@@ -32,6 +32,8 @@ Status ReadFd(int fd, std::string* bytes);
 // Room for n bytes in s, in huge pages where the system gives them: a fresh
 // register-sized buffer then takes a fault per 2 MB instead of one per 4 KB.
 void Reserve(std::string* s, size_t n);
+// Writes the pieces in turn: at *at (moved on) when given, else where fd stands.
+Status WritePieces(int fd, const Pieces& bytes, off_t* at);
 Status WriteAt0(int fd, const Pieces& bytes);
 Status SyncDir(const std::string& dir);
 

@@ -118,21 +118,8 @@ Status MakeTemp(const std::string& dir, const std::string& base, Temp* t) {
 }
 
 Status WriteAll(int fd, const Pieces& bytes) {
+    if (Status s = WritePieces(fd, bytes, nullptr); !s.ok()) return s;
     int e;
-    for (const std::string_view piece : bytes.parts) {
-        const char* p = piece.data();
-        size_t left = piece.size();
-        while (left > 0) {
-            if ((e = Fault("write")) != 0) return Fail(e);
-            ssize_t n = ::write(fd, p, left);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return Fail(errno);
-            }
-            p += n;
-            left -= static_cast<size_t>(n);
-        }
-    }
     if ((e = Fault("fsync")) != 0) return Fail(e);
     if (fsync(fd) != 0) return Fail(errno);
     return {};

@@ -25,9 +25,12 @@ namespace {
 
 using testutil::TempDir;
 
+// Read both ways a reader may (kept, and fresh for a scan): they must agree.
 size_t ReserveCount(const std::string& path) {
     std::string bytes;
-    if (!fileio::ReadShared(path, &bytes).ok()) throw std::runtime_error("unreadable");
+    fileio::FreshBytes fresh;
+    if (!fileio::ReadShared(path, &bytes).ok() || !fileio::ReadShared(path, &fresh).ok()) throw std::runtime_error("unreadable");
+    if (fresh.view() != bytes) throw std::runtime_error("the two reads differ");
     RegisterData d;
     LoadRegister(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &d);  // throws if cut off
     return d.reserves.size();

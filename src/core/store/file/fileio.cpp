@@ -428,7 +428,18 @@ FileStamp StampOf(const std::string& path) {
     return StampFromStat(st);
 }
 
-Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp, std::string* stray) {
+namespace {
+
+Status TakeCopy(std::string* bytes, std::string* old) {
+    bytes->swap(*old);
+    return {};
+}
+Status TakeCopy(FreshBytes* bytes, std::string* old) { return bytes->Assign(*old); }
+Status ReadWhole(int fd, std::string* bytes) { return ReadFd(fd, bytes); }
+Status ReadWhole(int fd, FreshBytes* bytes) { return ReadFreshFd(fd, bytes); }
+
+template <class Bytes>
+Status ReadSharedInto(const std::string& path, Bytes* bytes, FileStamp* stamp, std::string* stray) {
     const std::string resolved = Resolve(path);
     int fd = -1;
     Status st = OpenLocked(resolved, O_RDONLY, false, &fd, nullptr);
@@ -436,17 +447,19 @@ Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp,
     if (stamp) *stamp = FileStamp{};
     // Under our lock no save is running: a copy of old bytes still there was
     // left by one cut short, and holds the register as it last stood whole.
-    std::string dir, base;
+    std::string dir, base, old;
     Split(resolved, &dir, &base);
     struct stat sb;
     Copy copy = Copy::None;
     if (fstat(fd, &sb) != 0) st = Fail(errno);
-    else copy = FindCopy(dir, sb.st_ino, bytes, &st);
-    if (st.ok() && copy != Copy::Ours) {
+    else copy = FindCopy(dir, sb.st_ino, &old, &st);
+    if (st.ok() && copy == Copy::Ours) {
+        st = TakeCopy(bytes, &old);
+    } else if (st.ok()) {
         // Taken before the read: a change that lands meanwhile is never
         // mistaken for what was read.
         if (stamp) *stamp = StampFromStat(sb);
-        st = ReadFd(fd, bytes);
+        st = ReadWhole(fd, bytes);
     }
     if (stray) {
         struct stat ls;
@@ -458,6 +471,14 @@ Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp,
     ::close(fd);  // closing the descriptor drops its OFD lock
     return st;
 }
+
+}  // namespace
+
+Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp, std::string* stray) {
+    return ReadSharedInto(path, bytes, stamp, stray);
+}
+
+Status ReadShared(const std::string& path, FreshBytes* bytes) { return ReadSharedInto(path, bytes, nullptr, nullptr); }
 
 Status SafeWrite(const std::string& path, const std::string& bytes, FileStamp* stamp) {
     ExclusiveLock lock;
@@ -489,17 +510,28 @@ void FreshBytes::Clear() {
     mapped_ = size_ = 0;
 }
 
+bool FreshBytes::Allocate(size_t want) {
+    Clear();
+    // A small file's one page would bring in a huge page to clear.
+    mapped_ = want;
+    map_ = want >= kHugePage / 2 ? AllocHuge(want, &mapped_) : std::malloc(want);
+    return map_ != nullptr;
+}
+
+Status FreshBytes::Assign(std::string_view bytes) {
+    if (!Allocate(bytes.size() + 1)) return {Cause::NoMemory};
+    std::memcpy(map_, bytes.data(), bytes.size());
+    size_ = bytes.size();
+    return {};
+}
+
 Status ReadFreshFd(int fd, FreshBytes* bytes) {
     bytes->Clear();
     struct stat st;
     if (fstat(fd, &st) != 0) return Fail(errno);
     if (st.st_size > kMaxRegisterBytes) return {Cause::Generic};
-    // One byte more than the file, so that a file grown meanwhile shows; a
-    // small file's one page would bring in a huge page to clear.
-    const size_t want = static_cast<size_t>(st.st_size) + 1;
-    bytes->mapped_ = want;
-    bytes->map_ = want >= kHugePage / 2 ? AllocHuge(want, &bytes->mapped_) : std::malloc(want);
-    if (!bytes->map_) return {Cause::NoMemory};
+    // One byte more than the file, so that a file grown meanwhile shows.
+    if (!bytes->Allocate(static_cast<size_t>(st.st_size) + 1)) return {Cause::NoMemory};
     if (lseek(fd, 0, SEEK_SET) < 0) return Fail(errno);
     char* p = static_cast<char*>(bytes->map_);
     for (;;) {

@@ -73,9 +73,11 @@ public:
     size_t size() const { return size_; }
     std::string_view view() const { return {data(), size_}; }
     void Clear();
+    Status Assign(std::string_view bytes);
 
 private:
     friend Status ReadFreshFd(int fd, FreshBytes* bytes);
+    bool Allocate(size_t want);
     void* map_ = nullptr;  // from AllocHuge or malloc
     size_t mapped_ = 0, size_ = 0;
 };
@@ -86,6 +88,8 @@ private:
 // prove to be one of ours is left alone; its name goes to *stray.
 Status ReadShared(const std::string& path, std::string* bytes, FileStamp* stamp = nullptr,
                   std::string* stray = nullptr);
+// The same into memory of its own, for a read that keeps nothing after it.
+Status ReadShared(const std::string& path, FreshBytes* bytes);
 
 // Saves bytes as the register at path, under its exclusive lock (waiting like
 // any desk): see ExclusiveLock::Write.

@@ -153,6 +153,24 @@ TEST(SafeWrite, TemporaryNamesAreOursAndFitEveryRegisterName) {
     }
 }
 
+// A desk saves all day in one process: no save, through a temporary file or
+// in place beside a hard link, may keep a descriptor behind.
+TEST(SafeWrite, SavesLeaveNoDescriptorOpen) {
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "in place" : "through a temporary file");
+        testutil::TempDir dir;
+        const std::string path = dir.File("reg.kv");
+        WriteFile(path, "old");
+        if (linked) {
+            ASSERT_EQ(0, link(path.c_str(), dir.File("twin.kv").c_str()));
+        }
+        const size_t before = Names("/proc/self/fd").size();
+        for (const char* bytes : {"one", "two", "three"}) ASSERT_TRUE(fileio::SafeWrite(path, bytes).ok());
+        EXPECT_EQ(Names("/proc/self/fd").size(), before);
+        EXPECT_EQ(ReadFile(dir.File("twin.kv")), linked ? "three" : "");
+    }
+}
+
 // Between writing its temporary file and renaming it into place a writer
 // still holds the lock that tells every clean-up the file is alive.
 TEST(SafeWrite, ATemporaryFileStaysLockedUntilItIsInPlace) {

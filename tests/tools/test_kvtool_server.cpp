@@ -130,14 +130,18 @@ TEST_F(KvtoolServer, ARoleThatMayOnlyReadChangesNothing) {
     EXPECT_EQ(RunKvtool({"dump", where}, &after), 0);
     EXPECT_EQ(after, before);
     ServerSql("DROP OWNED BY " + role + "; DROP ROLE " + role);
-    // Refused at the door: a role the server does not know, a database it lacks.
+    // Refused at the door: a role the server does not know, a database it
+    // lacks; by a whole read (list) and by a scan (check).
     const std::string stranger = testutil::ServerRegister(name, role);
-    EXPECT_EQ(RunKvtool({"list", stranger}, nullptr, &err), 1);
-    EXPECT_EQ(err, stranger + " へのｱｸｾｽは拒否されました。\n");
     std::string nowhere = where;
     nowhere.replace(nowhere.find("/orvalis_test?"), 13, "/no_such_db");
-    EXPECT_EQ(RunKvtool({"list", nowhere}, nullptr, &err), 1);
-    EXPECT_EQ(err, nowhere + " が見つかりませんでした。\n");
+    for (const char* command : {"list", "check"}) {
+        SCOPED_TRACE(command);
+        EXPECT_EQ(RunKvtool({command, stranger}, nullptr, &err), 1);
+        EXPECT_EQ(err, stranger + " へのｱｸｾｽは拒否されました。\n");
+        EXPECT_EQ(RunKvtool({command, nowhere}, nullptr, &err), 1);
+        EXPECT_EQ(err, nowhere + " が見つかりませんでした。\n");
+    }
 }
 
 }  // namespace

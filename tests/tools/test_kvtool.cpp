@@ -222,6 +222,14 @@ TEST_F(Kvtool, AWeeklySeriesBooksTheFreeDatesAndNamesTheTakenOne) {
     }
     // 2026-12-29 18:00 in Tokyo is 09:00 UTC.
     EXPECT_EQ(d.reserves[7]->m_timeStart, 1798534800);
+    // Again: every date is taken, so the register is not even written anew.
+    struct stat before {}, after {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    const std::string bytes = testutil::ReadFile(path);
+    EXPECT_EQ(Book(weekly, &out, &err), 3);
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(testutil::ReadFile(path), bytes);
 }
 
 TEST_F(Kvtool, AMonthlySeriesFromThe31stSkipsTheShortMonths) {

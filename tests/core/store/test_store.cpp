@@ -172,7 +172,7 @@ TEST(Location, AServerLocationKeepsNoPasswordAndIsTitledNameAtHost) {
     EXPECT_EQ(l.Key(), store::Location::Parse("postgres://db.example:5433/orvalis?sslmode=disable&register=hall A").Key());
     EXPECT_NE(l.Key(), store::Location::Parse("postgres://db.example:5433/orvalis?register=hall B").Key());
     EXPECT_EQ(store::Location::Parse("postgresql:///db?host=/run/pg&register=r").Title(), "r@localhost");
-    EXPECT_EQ(store::Location::Parse("postgresql:///db?register=a%2fb%2Fc%3f").Title(), "a/b/c?@localhost");
+    EXPECT_EQ(store::Location::Parse("postgresql:///db?register=a%2fb%2Fc%3f%09d%4").Title(), "a/b/c?\td%4@localhost");
     // A file's desk follows the file and the folder a save renames into.
     testutil::TempDir dir;
     const std::string reg = fileio::Resolve(dir.File("reg.kv"));

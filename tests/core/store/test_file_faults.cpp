@@ -114,6 +114,12 @@ TEST(FileFaults, AFullDiskWhileRewritingInPlacePutsTheOldBytesBack) {
     EXPECT_EQ(desk.before, testutil::ReadFile(desk.path));
     EXPECT_EQ(desk.before, testutil::ReadFile(twin));
     EXPECT_EQ(2u, FilesIn(desk.dir.path())) << "the copy of the old bytes or a temporary file was left";
+    // The copy's file cannot be made at all: its cause, and nothing written.
+    fileio::SetFaultHook([](const char* step) { return std::strcmp(step, "open") == 0 ? EACCES : 0; });
+    EXPECT_FALSE(desk.doc.SaveToFile());
+    fileio::SetFaultHook(nullptr);
+    EXPECT_EQ(desk.host.messages.back(), fileio::FileMessage(fileio::CauseFromErrno(EACCES), desk.path));
+    EXPECT_EQ(desk.before, testutil::ReadFile(twin));
 }
 
 TEST(FileFaults, AFullDiskDuringAChangeLeavesTheFileAsItWasAndSaysSo) {

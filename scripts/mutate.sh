@@ -101,12 +101,15 @@ def mutants(path):
         if skip(line):
             continue
         code = line.split("//")[0]
-        for m in COMPARE.finditer(code):
+        compares = list(COMPARE.finditer(code))
+        for m in compares:
             op, a, b = m.group(1), m.start(), m.end()
             if "<" in op and (code[:a].rstrip().endswith(("template", "operator")) or "<<" in code):
                 continue
             to = SHIFT.get(op, FLIP[op])
-            add(n, line[:a] + to + line[b:], f"{op} -> {to}")
+            # Which of a line's comparisons, where it has more than one.
+            at = f" at column {a + 1}" if len(compares) > 1 else ""
+            add(n, line[:a] + to + line[b:], f"{op} -> {to}{at}")
         span = condition(code)
         # A guard: the condition whose statement leaves (a fault reported, a
         # case refused) is the one a missing test lets go.
